@@ -1,0 +1,182 @@
+#include "config/ConfigExchange.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "discovery/Frame.h"
+#include "discovery/HexBytes.h"
+#include "discovery/LocalAddresses.h"
+#include "discovery/RequestSocket.h"
+
+namespace {
+
+constexpr std::size_t kMacLength = 6;
+constexpr std::size_t kDhcpRequestLength = 20;
+constexpr std::size_t kFixedRequestLength = 48;
+constexpr std::size_t kResetRequestLength = 16;
+constexpr std::size_t kLargestRequest = kFixedRequestLength;
+
+struct Request {
+    std::uint8_t bytes[kLargestRequest] = {};
+    std::size_t length = 0;
+};
+
+// Header and target MAC; every configuration request starts like this.
+void BeginRequest(Request* request, std::size_t length, const char (&tag)[6],
+                  const char* macText) {
+    request->length = length;
+    // The MAC text is read through a copy of its first 12 characters, so a short text can never
+    // make the parser read past its end.
+    char mac[2 * kMacLength + 1] = {};
+    std::strncpy(mac, macText, 2 * kMacLength);
+    WriteRequestHeader(request->bytes, kOpcodeConfiguration, length, tag);
+    ParseHexBytes(mac, request->bytes + kRequestHeaderLength, static_cast<int>(kMacLength));
+}
+
+std::size_t PutElement(std::uint8_t* at, std::uint16_t type, const std::uint8_t* value,
+                       std::size_t valueLength) {
+    at[0] = static_cast<std::uint8_t>(type & 0xFF);
+    at[1] = static_cast<std::uint8_t>(type >> 8);
+    at[2] = static_cast<std::uint8_t>(kElementHeaderLength + valueLength);
+    std::memcpy(at + kElementHeaderLength, value, valueLength);
+    return kElementHeaderLength + valueLength;
+}
+
+// Sends the request once from each local address in turn and waits on each for an
+// acknowledgement until 4 s pass without any datagram. 1 at the first acknowledgement; 0 when no
+// address brought one or a socket step failed.
+int ExchangeRequest(const Request& request) {
+    net::LocalAddress addresses[kMaxLocalAddresses];
+    int addressCount = 0;
+    GetLocalAddresses(addresses, &addressCount);
+    if (addressCount == 0) {
+        return 0;
+    }
+    net::SocketLayer& layer = *net::ActiveSocketLayer();
+    std::uint8_t datagram[kReceiveBufferLength];
+    for (int i = 0; i < addressCount; ++i) {
+        net::SocketGuard socket(layer, OpenRequestSocket(layer, addresses[i]));
+        if (socket.get() == net::kInvalidSocket) {
+            return 0;
+        }
+        if (!layer.SendFrom(socket.get(), addresses[i], request.bytes, request.length,
+                            net::kLimitedBroadcast, kAccessPointPort)) {
+            return 0;
+        }
+        for (;;) {
+            const net::WaitResult waited = layer.WaitReadable(socket.get(), kReplySilence);
+            if (waited == net::WaitResult::kTimedOut) {
+                break;
+            }
+            if (waited == net::WaitResult::kFailed) {
+                return 0;
+            }
+            std::size_t length = 0;
+            std::uint32_t source = 0;
+            const net::ReceiveResult received =
+                layer.Receive(socket.get(), datagram, sizeof datagram, &length, &source);
+            if (received == net::ReceiveResult::kFailed) {
+                return 0;
+            }
+            if (received == net::ReceiveResult::kReceived && IsAcknowledgement(datagram, length)) {
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
+
+bool ParseOctet(const char** text, std::uint8_t* octet) {
+    unsigned value = 0;
+    int digits = 0;
+    while (**text >= '0' && **text <= '9') {
+        if (++digits > 3) {
+            return false;
+        }
+        value = value * 10 + static_cast<unsigned>(**text - '0');
+        ++*text;
+    }
+    if (digits == 0 || value > 255) {
+        return false;
+    }
+    *octet = static_cast<std::uint8_t>(value);
+    return true;
+}
+
+}  // namespace
+
+bool ParseDecimalDottedQuad(const char* text, std::uint32_t* address) {
+    if (text == nullptr) {
+        return false;
+    }
+    std::uint8_t octets[4];
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0 && *text++ != '.') {
+            return false;
+        }
+        if (!ParseOctet(&text, &octets[i])) {
+            return false;
+        }
+    }
+    if (*text != '\0') {
+        return false;
+    }
+    std::memcpy(address, octets, sizeof octets);
+    return true;
+}
+
+int SendIpSettings(int dhcpClient, const char* macText, const char* ipAddress,
+                   const char* subnetMask, const char* gateway, const char* dnsServer) {
+    Request request;
+    if (dhcpClient != 0) {
+        BeginRequest(&request, kDhcpRequestLength, "aaab:", macText);
+        const std::uint8_t mode = 1;
+        PutElement(request.bytes + kRequestHeaderLength + kMacLength, kElementAddressMode, &mode,
+                   1);
+        return ExchangeRequest(request);
+    }
+
+    const char* const texts[] = {ipAddress, subnetMask, gateway, dnsServer};
+    static constexpr std::uint16_t kTypes[] = {kElementIpAddress, kElementSubnetMask,
+                                               kElementGateway, kElementDnsServer};
+    std::uint32_t addresses[4];
+    for (int i = 0; i < 4; ++i) {
+        // The all-ones address is refused too: no access point can be given it.
+        if (!ParseDecimalDottedQuad(texts[i], &addresses[i]) ||
+            addresses[i] == net::kLimitedBroadcast) {
+            return 0;
+        }
+    }
+    BeginRequest(&request, kFixedRequestLength, "aaab:", macText);
+    std::size_t at = kRequestHeaderLength + kMacLength;
+    const std::uint8_t mode = 0;
+    at += PutElement(request.bytes + at, kElementAddressMode, &mode, 1);
+    for (int i = 0; i < 4; ++i) {
+        std::uint8_t value[4];
+        std::memcpy(value, &addresses[i], sizeof value);
+        at += PutElement(request.bytes + at, kTypes[i], value, sizeof value);
+    }
+    return ExchangeRequest(request);
+}
+
+int SendReset(const char* macText) {
+    Request request;
+    BeginRequest(&request, kResetRequestLength, "aaac:", macText);
+    return ExchangeRequest(request);
+}
+
+void PauseBeforeReset() {
+    if (net::SocketLayer* layer = net::ActiveSocketLayer()) {
+        layer->Sleep(kPauseBeforeReset);
+    }
+}
+
+ConfigureOutcome ConfigureAndReset(int dhcpClient, const char* macText, const char* ipAddress,
+                                   const char* subnetMask, const char* gateway,
+                                   const char* dnsServer) {
+    if (SendIpSettings(dhcpClient, macText, ipAddress, subnetMask, gateway, dnsServer) == 0) {
+        return ConfigureOutcome::kSetFailed;
+    }
+    PauseBeforeReset();
+    return SendReset(macText) != 0 ? ConfigureOutcome::kSuccess : ConfigureOutcome::kResetFailed;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+#include "net/SocketLayer.h"
+
+// Pause between an acknowledged configuration request and the reset request, so the access point
+// can store its new settings first.
+inline constexpr net::Milliseconds kPauseBeforeReset{3000};
+
+// Sends the new IP configuration to the access point whose MAC is the first 12 hexadecimal digits
+// of `macText`, from each local address in turn until one brings an acknowledgement. A nonzero
+// `dhcpClient` asks for DHCP and leaves the four texts unread; otherwise each must be a dotted
+// address of four decimal octets (leading zeros allowed, never octal), and any other text, or
+// 255.255.255.255, returns 0 before anything is sent. Returns 1 when acknowledged, else 0.
+int SendIpSettings(int dhcpClient, const char* macText, const char* ipAddress,
+                   const char* subnetMask, const char* gateway, const char* dnsServer);
+
+// Tells the access point with this MAC to reset. Returns 1 when acknowledged, else 0.
+int SendReset(const char* macText);
+
+// Reads exactly four decimal octets of 0 to 255 (one to three digits each) separated by dots,
+// into network byte order. False for any other text.
+bool ParseDecimalDottedQuad(const char* text, std::uint32_t* address);
+
+// Waits the pause before the reset request, on the socket layer's clock.
+void PauseBeforeReset();
+
+enum class ConfigureOutcome { kSuccess, kSetFailed, kResetFailed };
+
+// The whole change of configuration: the request, the pause and the reset, stopping at the first
+// request that is not acknowledged.
+ConfigureOutcome ConfigureAndReset(int dhcpClient, const char* macText, const char* ipAddress,
+                                   const char* subnetMask, const char* gateway,
+                                   const char* dnsServer);

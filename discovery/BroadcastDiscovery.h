@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "discovery/DeviceRecord.h"
+#include "net/SocketLayer.h"
+
+// What the resend worker needs; it must stay valid, and the socket open, until the worker has
+// been joined.
+struct ResendParams {
+    net::SocketLayer* layer = nullptr;
+    net::SocketHandle socket = net::kInvalidSocket;
+    const net::LocalAddress* local = nullptr;
+    const std::uint8_t* request = nullptr;
+    std::size_t requestLength = 0;
+    std::uint32_t destination = 0;  // network byte order
+    std::uint16_t port = 0;
+};
+
+// Pause before each repeat of the discovery request.
+inline constexpr net::Milliseconds kResendInterval{600};
+inline constexpr int kResendCount = 2;
+
+// Sends the request twice more, 600 ms apart, ignoring the outcome. Returns 0.
+int ResendWorker(ResendParams* params);
+
+// Broadcasts the discovery request from every local address and turns every accepted reply into
+// a record of `replyTable`, from index 0 on, in order of arrival. Returns 1 and sets `count` on
+// completion; returns 0 and leaves `count` untouched when a socket step fails on any address.
+int BroadcastDiscovery(DeviceTable* replyTable, int* count);

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+// One access point as discovery found it. Every field has a fixed width; texts are single-byte
+// and zero-terminated inside their field, exactly as the access point sent them. Records are
+// plain bytes and always move between tables as whole-record copies.
+#pragma pack(push, 1)
+struct DeviceRecord {
+    char name[16];
+    char macText[13];
+    char ipAddress[20];
+    char localAddress[20];
+    char description[65];
+    char ssidBg[33];
+    std::uint16_t channelBg;
+    char ssidA[33];
+    std::uint16_t channelA;
+    std::uint16_t wirelessMode;
+    char firmwareVersion[5];
+};
+#pragma pack(pop)
+static_assert(sizeof(DeviceRecord) == 211, "a device record is 211 bytes");
+
+inline constexpr int kDeviceTableCapacity = 384;
+
+struct DeviceTable {
+    DeviceRecord records[kDeviceTableCapacity];
+};
+static_assert(sizeof(DeviceTable) == 81024, "a device table is 384 records");
+
+// Wireless-mode bits of a record.
+inline constexpr std::uint16_t kMode80211b = 1;
+inline constexpr std::uint16_t kMode80211g = 2;
+inline constexpr std::uint16_t kMode80211a = 4;
+
+struct DeviceTableDeleter {
+    void operator()(DeviceTable* table) const noexcept;
+};
+using DeviceTablePtr = std::unique_ptr<DeviceTable, DeviceTableDeleter>;
+
+// A zero-filled table in one block, or null when the memory cannot be had.
+DeviceTablePtr AllocateDeviceTable() noexcept;
+
+// Lets a test make the next allocations fail. The hook returns a zero-filled block of the given
+// size or null; passing null restores the default allocator.
+using DeviceTableAllocator = void* (*)(std::size_t bytes);
+void SetDeviceTableAllocator(DeviceTableAllocator allocator) noexcept;
+
+// The text in a fixed-width field: up to its first zero byte, never past the field's width.
+template <std::size_t N>
+std::size_t FieldTextLength(const char (&field)[N]) noexcept {
+    std::size_t length = 0;
+    while (length < N && field[length] != '\0') {
+        ++length;
+    }
+    return length;
+}
+
+// The main list's and the detail view's name for a wireless-mode code; empty above 7.
+const char* WirelessModeText(std::uint16_t wirelessMode) noexcept;
+
+// True when the 802.11a fields of a record with this mode carry meaning.
+inline bool HasBandA(std::uint16_t wirelessMode) noexcept { return wirelessMode >= 4; }
+// True when the 802.11b/g fields of a record with this mode carry meaning.
+inline bool HasBandBg(std::uint16_t wirelessMode) noexcept { return wirelessMode != 4; }
+
+// Two MAC texts name the same access point when their bytes agree up to and including the first
+// zero byte, comparing at most the field's 13 bytes. Two empty texts are the same.
+bool SameMacText(const DeviceRecord& a, const DeviceRecord& b) noexcept;

@@ -1,0 +1,94 @@
+#include "discovery/DiscoverDevices.h"
+
+#include <cstring>
+#include <utility>
+
+#include "discovery/BroadcastDiscovery.h"
+
+namespace {
+
+DeviceTablePtr g_mergedTable;
+int g_mergedCount = 0;
+
+// Byte-wise as unsigned values, at most the field's 16 bytes, stopping at the first zero byte:
+// every upper-case letter sorts before every lower-case one.
+bool NameGreater(const DeviceRecord& a, const DeviceRecord& b) {
+    for (std::size_t i = 0; i < sizeof a.name; ++i) {
+        const auto left = static_cast<unsigned char>(a.name[i]);
+        const auto right = static_cast<unsigned char>(b.name[i]);
+        if (left != right) {
+            return left > right;
+        }
+        if (left == 0) {
+            return false;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void MergeUniqueByMac(const DeviceTable* replyTable, int replyCount) {
+    for (int r = 0; r < replyCount; ++r) {
+        const DeviceRecord& reply = replyTable->records[r];
+        bool held = false;
+        for (int m = 0; m < g_mergedCount && !held; ++m) {
+            held = SameMacText(g_mergedTable->records[m], reply);
+        }
+        if (!held && g_mergedCount < kDeviceTableCapacity) {
+            g_mergedTable->records[g_mergedCount++] = reply;
+        }
+    }
+}
+
+void SortByName(DeviceTable* table, int count) {
+    if (count < 2) {
+        return;
+    }
+    bool exchanged = true;
+    while (exchanged) {
+        exchanged = false;
+        for (int i = 0; i + 1 < count; ++i) {
+            if (NameGreater(table->records[i], table->records[i + 1])) {
+                std::swap(table->records[i], table->records[i + 1]);
+                exchanged = true;
+            }
+        }
+    }
+}
+
+int DiscoverDevices(DeviceTable* table, int* count) {
+    // Without memory for either table no request is sent: the outcome is an empty result.
+    DeviceTablePtr replyTable = AllocateDeviceTable();
+    if (!replyTable) {
+        *count = 0;
+        return 0;
+    }
+    if (!g_mergedTable) {
+        g_mergedTable = AllocateDeviceTable();
+        if (!g_mergedTable) {
+            *count = 0;
+            return 0;
+        }
+    }
+    int replyCount = 0;
+    BroadcastDiscovery(replyTable.get(), &replyCount);
+
+    std::memset(g_mergedTable.get(), 0, sizeof(DeviceTable));
+    g_mergedCount = 0;
+    MergeUniqueByMac(replyTable.get(), replyCount);
+    SortByName(g_mergedTable.get(), g_mergedCount);
+    std::memcpy(table->records, g_mergedTable->records,
+                static_cast<std::size_t>(g_mergedCount) * sizeof(DeviceRecord));
+    *count = g_mergedCount;
+    return 0;
+}
+
+const DeviceTable* MergedTable() noexcept { return g_mergedTable.get(); }
+
+int MergedCount() noexcept { return g_mergedCount; }
+
+void ReleaseMergedTable() noexcept {
+    g_mergedTable.reset();
+    g_mergedCount = 0;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "discovery/DeviceRecord.h"
+
+// Runs one discovery and puts the distinct access points, one per MAC, in name order into
+// records 0 to count − 1 of `table`; records from count on are left as they were. Every failure
+// shows as a count of 0. Always returns 0. Calls must not overlap: the merged table is shared.
+int DiscoverDevices(DeviceTable* table, int* count);
+
+// Appends to the merged table each reply record whose MAC it does not hold yet.
+void MergeUniqueByMac(const DeviceTable* replyTable, int replyCount);
+
+// Puts the records in ascending byte-wise order of name; equal names keep their order.
+void SortByName(DeviceTable* table, int count);
+
+// The process-wide merged table and its count, as the last discovery left them (null before the
+// first and after the release).
+const DeviceTable* MergedTable() noexcept;
+int MergedCount() noexcept;
+
+// Releases the merged table, so that a later discovery allocates a fresh one.
+void ReleaseMergedTable() noexcept;

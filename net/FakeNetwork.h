@@ -1,0 +1,141 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "net/SocketLayer.h"
+#include "sim/AccessPointModel.h"
+
+namespace net {
+
+// An in-process network of simulated access points on virtual time, standing in for the
+// operating system in tests. Virtual time moves only when every thread taking part (the caller
+// and the workers it started) is blocked in a wait, a sleep or a join; it then jumps to the next
+// deadline or delivery. A 4-second silence costs microseconds, and runs are deterministic.
+// Every call can be made to fail, and everything sent is recorded.
+class FakeNetwork final : public SocketLayer {
+public:
+    enum class Call {
+        kListInterfaces,
+        kOpen,
+        kEnableBroadcast,
+        kBindToDevice,
+        kBindAnyPort,
+        kSetReceiveBuffer,
+        kSend,
+        kWait,
+        kReceive,
+        kStartWorker,
+    };
+
+    struct SentDatagram {
+        std::int64_t timeMs = 0;
+        SocketHandle socket = kInvalidSocket;
+        LocalAddress from;
+        std::uint32_t destination = 0;
+        std::uint16_t port = 0;
+        std::vector<std::uint8_t> bytes;
+    };
+
+    struct Delivery {
+        int delayMs = 0;
+        std::uint32_t source = 0;  // network byte order
+        std::vector<std::uint8_t> bytes;
+    };
+
+    // Answers what was sent on an interface; called with the virtual time of the send.
+    using Responder = std::function<std::vector<Delivery>(const SentDatagram&, std::int64_t)>;
+
+    FakeNetwork();
+    ~FakeNetwork() override;
+    FakeNetwork(const FakeNetwork&) = delete;
+    FakeNetwork& operator=(const FakeNetwork&) = delete;
+
+    // An up, running, broadcast-capable interface with one address; returns its index.
+    int AddInterface(const std::string& name, const std::string& address,
+                     const std::string& netmask = "255.255.255.0");
+    // Any interface entry as the system would list it, for the address filter's tests.
+    void AddInterfaceEntry(const InterfaceAddress& entry);
+    // A simulated access point on the network of interface `interfaceIndex`.
+    sim::AccessPoint& AddAccessPoint(int interfaceIndex, sim::AccessPointSettings settings);
+    void AddResponder(int interfaceIndex, Responder responder);
+
+    // The nth call (counting from 1) of this kind fails; 0 makes every call fail.
+    void FailCall(Call call, int nth = 0);
+
+    // Observations.
+    std::vector<SentDatagram> sent() const;
+    int CallCount(Call call) const;
+    int socketsOpened() const;
+    int socketsClosed() const;
+    int openSockets() const;
+    int doubleCloses() const;
+    int workersStarted() const;
+    int workersJoined() const;
+    int sendsOnClosedSockets() const;
+    std::int64_t NowMs() const;
+
+    // SocketLayer.
+    bool ListInterfaceAddresses(std::vector<InterfaceAddress>* addresses) override;
+    SocketHandle OpenUdpSocket() override;
+    bool EnableBroadcast(SocketHandle socket) override;
+    bool BindToDevice(SocketHandle socket, const LocalAddress& local) override;
+    bool BindAnyPort(SocketHandle socket) override;
+    bool SetReceiveBuffer(SocketHandle socket, int bytes) override;
+    bool SendFrom(SocketHandle socket, const LocalAddress& local, const std::uint8_t* data,
+                  std::size_t length, std::uint32_t destination, std::uint16_t port) override;
+    WaitResult WaitReadable(SocketHandle socket, Milliseconds timeout) override;
+    ReceiveResult Receive(SocketHandle socket, std::uint8_t* buffer, std::size_t capacity,
+                          std::size_t* length, std::uint32_t* source) override;
+    void Close(SocketHandle socket) override;
+    void Sleep(Milliseconds duration) override;
+    std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
+
+private:
+    class FakeWorker;
+    struct WorkerState;
+    struct Waiter;
+    struct Socket;
+    struct Pending;
+
+    bool Fails(Call call);  // counts the call; caller holds the lock
+    Socket* Find(SocketHandle socket);
+    void Block(std::unique_lock<std::mutex>& lock, Waiter& waiter);
+    void AdvanceWhileIdle();
+    void DeliverDue();
+    void WakeSatisfied();
+    void FinishWorker(WorkerState& state);
+    void JoinWorker(WorkerState& state);
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::int64_t nowMs_ = 0;
+    int active_ = 1;  // the calling thread takes part from the start
+    std::vector<Waiter*> waiters_;
+    std::multimap<std::int64_t, Pending> pending_;
+    std::vector<InterfaceAddress> interfaces_;
+    std::vector<std::unique_ptr<sim::AccessPoint>> accessPoints_;
+    std::multimap<int, Responder> responders_;
+    std::map<SocketHandle, Socket> sockets_;
+    SocketHandle nextSocket_ = 3;
+    std::map<Call, int> callCounts_;
+    std::map<Call, std::vector<int>> failures_;
+    std::vector<SentDatagram> sent_;
+    int socketsOpened_ = 0;
+    int socketsClosed_ = 0;
+    int doubleCloses_ = 0;
+    int workersStarted_ = 0;
+    int workersJoined_ = 0;
+    int sendsOnClosedSockets_ = 0;
+};
+
+// Address text to network byte order, for tests and fixtures.
+std::uint32_t AddressFromText(const std::string& dotted);
+
+}  // namespace net

@@ -1,0 +1,179 @@
+#include "sim/AccessPointModel.h"
+
+#include <cstring>
+
+namespace sim {
+
+namespace {
+
+// Copies of one request arrive within about 1.2 s; a request after this long starts a new burst.
+constexpr std::int64_t kBurstWindowMs = 2000;
+
+std::uint16_t U16At(const std::uint8_t* data) {
+    return static_cast<std::uint16_t>(data[0] | (data[1] << 8));
+}
+
+std::vector<std::uint8_t> TextValue(const std::string& text) {
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+std::vector<std::uint8_t> U16Value(std::uint16_t value) {
+    return {static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>(value >> 8)};
+}
+
+// Reads the type-length-value elements that follow a configuration request's MAC.
+bool DecodeConfiguration(const std::uint8_t* data, std::size_t length, DecodedRequest* request) {
+    std::size_t at = 16;
+    bool sawMode = false;
+    while (at + 3 <= length) {
+        const std::uint16_t type = U16At(data + at);
+        const std::size_t elementLength = data[at + 2];
+        if (elementLength < 3 || at + elementLength > length) {
+            return false;
+        }
+        const std::uint8_t* value = data + at + 3;
+        const std::size_t valueLength = elementLength - 3;
+        if (type == 7 && valueLength == 1) {
+            request->dhcpClient = value[0] == 1;
+            sawMode = true;
+        } else if (type >= 3 && type <= 6 && valueLength == 4) {
+            std::memcpy(&request->addresses[type - 3], value, 4);
+        }
+        at += elementLength;
+    }
+    return sawMode && at == length;
+}
+
+}  // namespace
+
+DecodedRequest DecodeRequest(const std::uint8_t* data, std::size_t length) {
+    DecodedRequest request;
+    if (length < 10 || data[1] != 0x0D || data[9] != 0x0A || U16At(data + 2) != length - 4) {
+        return request;
+    }
+    const std::string tag(reinterpret_cast<const char*>(data + 4), 5);
+    if (data[0] == 0x40 && tag == "aaaa:" && (length - 10) % 2 == 0) {
+        request.kind = RequestKind::kDiscovery;
+        for (std::size_t at = 10; at < length; at += 2) {
+            request.requestedTypes.push_back(U16At(data + at));
+        }
+        return request;
+    }
+    if (data[0] != 0x60 || length < 16) {
+        return request;
+    }
+    std::memcpy(request.mac.data(), data + 10, 6);
+    if (tag == "aaac:" && length == 16) {
+        request.kind = RequestKind::kReset;
+    } else if (tag == "aaab:" && DecodeConfiguration(data, length, &request)) {
+        request.kind = RequestKind::kSetIpConfiguration;
+    }
+    return request;
+}
+
+std::vector<std::uint8_t> EncodeReply(std::uint8_t status,
+                                      const std::vector<RawElement>& elements) {
+    std::vector<std::uint8_t> frame = {0x41, 0x0D, status, 0, 0};
+    for (const RawElement& element : elements) {
+        frame.push_back(static_cast<std::uint8_t>(element.type & 0xFF));
+        frame.push_back(static_cast<std::uint8_t>(element.type >> 8));
+        frame.push_back(element.declaredLength.value_or(
+            static_cast<std::uint8_t>(element.value.size() + 3)));
+        frame.insert(frame.end(), element.value.begin(), element.value.end());
+    }
+    const std::size_t area = frame.size() - 5;
+    frame[3] = static_cast<std::uint8_t>(area & 0xFF);
+    frame[4] = static_cast<std::uint8_t>((area >> 8) & 0xFF);
+    return frame;
+}
+
+AccessPoint::AccessPoint(AccessPointSettings settings) : settings_(std::move(settings)) {}
+
+Reply AccessPoint::MakeReply(std::vector<std::uint8_t> bytes) const {
+    Reply reply;
+    reply.bytes = std::move(bytes);
+    reply.delayMs = settings_.replyDelayMs;
+    reply.broadcast = settings_.replyByBroadcast;
+    reply.source = settings_.address;
+    return reply;
+}
+
+std::vector<Reply> AccessPoint::AnswerDiscovery(const DecodedRequest& request,
+                                                std::int64_t nowMs) {
+    const bool sameBurst = nowMs - lastDiscoveryMs_ < kBurstWindowMs;
+    lastDiscoveryMs_ = nowMs;
+    if (sameBurst && !settings_.answerEveryCopy) {
+        return {};
+    }
+    const std::vector<std::uint16_t>& types =
+        settings_.elementOrder ? *settings_.elementOrder : request.requestedTypes;
+    std::vector<RawElement> elements;
+    for (std::uint16_t type : types) {
+        RawElement element{type, {}, std::nullopt};
+        switch (type) {
+            case 1: element.value = TextValue(settings_.name); break;
+            case 2: element.value.assign(settings_.mac.begin(), settings_.mac.end()); break;
+            case 8: element.value = TextValue(settings_.description); break;
+            case 9:
+                element.value.assign(settings_.firmware.begin(), settings_.firmware.end());
+                break;
+            case 11: element.value = TextValue(settings_.ssidBg); break;
+            case 12: element.value = U16Value(settings_.channelBg); break;
+            case 13: element.value = U16Value(settings_.wirelessMode); break;
+            case 21: element.value = TextValue(settings_.ssidA); break;
+            case 22: element.value = U16Value(settings_.channelA); break;
+            default: continue;  // nothing to say about a type it does not know
+        }
+        elements.push_back(std::move(element));
+    }
+    elements.insert(elements.end(), settings_.extraElements.begin(),
+                    settings_.extraElements.end());
+    return {MakeReply(EncodeReply(settings_.status, elements))};
+}
+
+std::vector<Reply> AccessPoint::HandleDatagram(const std::uint8_t* data, std::size_t length,
+                                               std::int64_t nowMs) {
+    if (SilentAt(nowMs)) {
+        return {};
+    }
+    const DecodedRequest request = DecodeRequest(data, length);
+    switch (request.kind) {
+        case RequestKind::kDiscovery:
+            return AnswerDiscovery(request, nowMs);
+        case RequestKind::kSetIpConfiguration:
+            if (request.mac != settings_.mac) {
+                return {};
+            }
+            pendingConfiguration_ = request;
+            if (!settings_.acknowledgeConfiguration) {
+                return {};
+            }
+            return {MakeReply(EncodeReply(0, {{2, {request.mac.begin(), request.mac.end()}, {}}}))};
+        case RequestKind::kReset: {
+            if (request.mac != settings_.mac) {
+                return {};
+            }
+            std::vector<Reply> replies;
+            if (settings_.acknowledgeReset) {
+                replies.push_back(
+                    MakeReply(EncodeReply(0, {{2, {request.mac.begin(), request.mac.end()}, {}}})));
+            }
+            if (pendingConfiguration_) {
+                dhcpClient_ = pendingConfiguration_->dhcpClient;
+                if (!dhcpClient_) {
+                    settings_.address = pendingConfiguration_->addresses[0];
+                } else if (nextDhcpAddress_ < settings_.dhcpPool.size()) {
+                    settings_.address = settings_.dhcpPool[nextDhcpAddress_++];
+                }
+                pendingConfiguration_.reset();
+            }
+            silentUntilMs_ = nowMs + settings_.silentAfterResetMs;
+            return replies;
+        }
+        case RequestKind::kOther:
+            break;
+    }
+    return {};
+}
+
+}  // namespace sim

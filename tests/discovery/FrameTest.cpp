@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "discovery/Frame.h"
+TEST(Frame, Placeholder) { SUCCEED(); }
