@@ -111,7 +111,7 @@ Reply AccessPoint::MakeReply(std::vector<std::uint8_t> bytes) const {
 
 std::vector<Reply> AccessPoint::AnswerDiscovery(const DecodedRequest& request,
                                                 std::int64_t nowMs) {
-    const bool sameBurst = nowMs - lastDiscoveryMs_ < kBurstWindowMs;
+    const bool sameBurst = lastDiscoveryMs_ && nowMs - *lastDiscoveryMs_ < kBurstWindowMs;
     lastDiscoveryMs_ = nowMs;
     if (sameBurst && !settings_.answerEveryCopy) {
         return {};

@@ -97,7 +97,7 @@ public:
 
     const AccessPointSettings& settings() const { return settings_; }
     std::uint32_t CurrentAddress() const { return settings_.address; }
-    bool SilentAt(std::int64_t nowMs) const { return nowMs < silentUntilMs_; }
+    bool SilentAt(std::int64_t nowMs) const { return silentUntilMs_ && nowMs < *silentUntilMs_; }
     bool dhcpClient() const { return dhcpClient_; }
 
 private:
@@ -107,8 +107,8 @@ private:
 
     AccessPointSettings settings_;
     std::optional<DecodedRequest> pendingConfiguration_;
-    std::int64_t silentUntilMs_ = INT64_MIN;
-    std::int64_t lastDiscoveryMs_ = INT64_MIN;
+    std::optional<std::int64_t> silentUntilMs_;
+    std::optional<std::int64_t> lastDiscoveryMs_;
     std::size_t nextDhcpAddress_ = 0;
     bool dhcpClient_ = false;
 };
