@@ -252,27 +252,27 @@ bool ReadExtraElements(const QJsonValue& value, const Path& path,
 }
 
 using FieldParser =
-    std::function<bool(const QJsonValue&, const Path&, AccessPointSpec*, std::string*)>;
+    std::function<bool(const QJsonValue&, const Path&, AccessPointEntry*, std::string*)>;
 
 template <typename T>
 FieldParser NumberField(T sim::AccessPointSettings::*member, long long min, long long max) {
-    return [=](const QJsonValue& value, const Path& path, AccessPointSpec* spec,
+    return [=](const QJsonValue& value, const Path& path, AccessPointEntry* entry,
                std::string* error) {
-        return ReadNumber(value, path, min, max, &(spec->settings.*member), error);
+        return ReadNumber(value, path, min, max, &(entry->settings.*member), error);
     };
 }
 
 FieldParser TextField(std::string sim::AccessPointSettings::*member) {
-    return [=](const QJsonValue& value, const Path& path, AccessPointSpec* spec,
+    return [=](const QJsonValue& value, const Path& path, AccessPointEntry* entry,
                std::string* error) {
-        return ReadText(value, path, &(spec->settings.*member), error);
+        return ReadText(value, path, &(entry->settings.*member), error);
     };
 }
 
 FieldParser BoolField(bool sim::AccessPointSettings::*member) {
-    return [=](const QJsonValue& value, const Path& path, AccessPointSpec* spec,
+    return [=](const QJsonValue& value, const Path& path, AccessPointEntry* entry,
                std::string* error) {
-        return ReadBool(value, path, &(spec->settings.*member), error);
+        return ReadBool(value, path, &(entry->settings.*member), error);
     };
 }
 
@@ -288,12 +288,12 @@ const std::map<QString, FieldParser>& AccessPointFields() {
     static const std::map<QString, FieldParser> fields = {
         {"name", TextField(&sim::AccessPointSettings::name)},
         {"mac",
-         [](const QJsonValue& value, const Path& path, AccessPointSpec* spec, std::string* error) {
-             return ReadMac(value, path, &spec->settings.mac, error);
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
+             return ReadMac(value, path, &entry->settings.mac, error);
          }},
         {"description", TextField(&sim::AccessPointSettings::description)},
         {"firmware",
-         [](const QJsonValue& value, const Path& path, AccessPointSpec* spec, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
              std::vector<std::uint8_t> bytes;
              if (!ReadHex(value, path, 2, &bytes, error)) {
                  return false;
@@ -301,7 +301,7 @@ const std::map<QString, FieldParser>& AccessPointFields() {
              if (bytes.size() != 2) {
                  return Fail(path, "expected 4 hexadecimal digits (2 bytes)", error);
              }
-             spec->settings.firmware = {bytes[0], bytes[1]};
+             entry->settings.firmware = {bytes[0], bytes[1]};
              return true;
          }},
         {"ssidBg", TextField(&sim::AccessPointSettings::ssidBg)},
@@ -310,25 +310,25 @@ const std::map<QString, FieldParser>& AccessPointFields() {
         {"channelA", NumberField(&sim::AccessPointSettings::channelA, 0, 0xFFFF)},
         {"wirelessMode", NumberField(&sim::AccessPointSettings::wirelessMode, 0, 0xFFFF)},
         {"answer",
-         [](const QJsonValue& value, const Path& path, AccessPointSpec* spec, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
              if (value.toString() != "every" && value.toString() != "first") {
                  return Fail(path, "expected \"every\" or \"first\"", error);
              }
-             spec->settings.answerEveryCopy = value.toString() == "every";
+             entry->settings.answerEveryCopy = value.toString() == "every";
              return true;
          }},
         {"status", NumberField(&sim::AccessPointSettings::status, 0, 0xFF)},
         {"replyDelayMs", NumberField(&sim::AccessPointSettings::replyDelayMs, 0, 60000)},
         {"reply",
-         [](const QJsonValue& value, const Path& path, AccessPointSpec* spec, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
              if (value.toString() != "unicast" && value.toString() != "broadcast") {
                  return Fail(path, "expected \"unicast\" or \"broadcast\"", error);
              }
-             spec->settings.replyByBroadcast = value.toString() == "broadcast";
+             entry->settings.replyByBroadcast = value.toString() == "broadcast";
              return true;
          }},
         {"elements",
-         [](const QJsonValue& value, const Path& path, AccessPointSpec* spec, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
              if (!value.isArray()) {
                  return Fail(path, "expected an array of element types", error);
              }
@@ -342,33 +342,33 @@ const std::map<QString, FieldParser>& AccessPointFields() {
                  }
                  types.push_back(type);
              }
-             spec->settings.elementOrder = std::move(types);
+             entry->settings.elementOrder = std::move(types);
              return true;
          }},
         {"extraElements",
-         [](const QJsonValue& value, const Path& path, AccessPointSpec* spec, std::string* error) {
-             return ReadExtraElements(value, path, &spec->settings.extraElements, error);
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
+             return ReadExtraElements(value, path, &entry->settings.extraElements, error);
          }},
         {"trailingHex",
-         [](const QJsonValue& value, const Path& path, AccessPointSpec* spec, std::string* error) {
-             return ReadHex(value, path, 1024, &spec->settings.trailingBytes, error);
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
+             return ReadHex(value, path, 1024, &entry->settings.trailingBytes, error);
          }},
         {"areaLength",
-         [](const QJsonValue& value, const Path& path, AccessPointSpec* spec, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
              std::uint16_t length = 0;
              if (!ReadNumber(value, path, 0, 0xFFFF, &length, error)) {
                  return false;
              }
-             spec->settings.declaredAreaLength = length;
+             entry->settings.declaredAreaLength = length;
              return true;
          }},
         {"rawReplyHex",
-         [](const QJsonValue& value, const Path& path, AccessPointSpec* spec, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
              std::vector<std::uint8_t> bytes;
              if (!ReadHex(value, path, 8192, &bytes, error)) {
                  return false;
              }
-             spec->settings.rawReply = std::move(bytes);
+             entry->settings.rawReply = std::move(bytes);
              return true;
          }},
         {"acknowledgeConfiguration", BoolField(&sim::AccessPointSettings::acknowledgeConfiguration)},
@@ -378,11 +378,11 @@ const std::map<QString, FieldParser>& AccessPointFields() {
         {"silentAfterResetMs",
          NumberField(&sim::AccessPointSettings::silentAfterResetMs, 0, 600000)},
         {"dhcpPool",
-         [](const QJsonValue& value, const Path& path, AccessPointSpec* spec, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
              if (!value.isArray()) {
                  return Fail(path, "expected an array of dotted IPv4 addresses", error);
              }
-             spec->settings.dhcpPool.clear();
+             entry->settings.dhcpPool.clear();
              const QJsonArray items = value.toArray();
              for (qsizetype i = 0; i < items.size(); ++i) {
                  std::uint32_t address = 0;
@@ -390,7 +390,7 @@ const std::map<QString, FieldParser>& AccessPointFields() {
                                        error)) {
                      return false;
                  }
-                 spec->settings.dhcpPool.push_back(address);
+                 entry->settings.dhcpPool.push_back(address);
              }
              return true;
          }},
@@ -406,7 +406,7 @@ std::string KnownFieldList() {
     return list;
 }
 
-bool ParseAccessPointObject(const QJsonObject& object, const Path& path, AccessPointSpec* spec,
+bool ParseAccessPointObject(const QJsonObject& object, const Path& path, AccessPointEntry* entry,
                             PendingPlacement* placement, std::string* error) {
     const auto& fields = AccessPointFields();
     for (auto it = object.begin(); it != object.end(); ++it) {
@@ -429,20 +429,20 @@ bool ParseAccessPointObject(const QJsonObject& object, const Path& path, AccessP
         if (field == fields.end()) {
             return Fail(fieldPath, "unknown field (known: " + KnownFieldList() + ")", error);
         }
-        if (!field->second(it.value(), fieldPath, spec, error)) {
+        if (!field->second(it.value(), fieldPath, entry, error)) {
             return false;
         }
     }
     return true;
 }
 
-bool Contains(const NetworkSpec& network, std::uint32_t address) {
+bool Contains(const LabNetwork& network, std::uint32_t address) {
     const std::uint32_t mask =
         network.prefixLength == 0 ? 0 : htonl(~0u << (32 - network.prefixLength));
     return (address & mask) == (network.hostAddress & mask);
 }
 
-bool ParseNetworks(const QJsonValue& value, std::vector<NetworkSpec>* networks,
+bool ParseNetworks(const QJsonValue& value, std::vector<LabNetwork>* networks,
                    std::string* error) {
     const Path path = "networks";
     if (!value.isArray() || value.toArray().isEmpty()) {
@@ -459,7 +459,7 @@ bool ParseNetworks(const QJsonValue& value, std::vector<NetworkSpec>* networks,
             return Fail(itemPath, "expected an object with \"name\" and \"hostAddress\"", error);
         }
         const QJsonObject item = items[i].toObject();
-        NetworkSpec network;
+        LabNetwork network;
         for (auto it = item.begin(); it != item.end(); ++it) {
             if (it.key() != "name" && it.key() != "hostAddress") {
                 return Fail(itemPath + "." + it.key().toStdString(),
@@ -496,7 +496,7 @@ bool ParseNetworks(const QJsonValue& value, std::vector<NetworkSpec>* networks,
                             hostAddress + "\"",
                         error);
         }
-        for (const NetworkSpec& other : *networks) {
+        for (const LabNetwork& other : *networks) {
             if (other.name == network.name) {
                 return Fail(itemPath + ".name", "\"" + network.name + "\" is used twice", error);
             }
@@ -510,8 +510,8 @@ bool ParseNetworks(const QJsonValue& value, std::vector<NetworkSpec>* networks,
     return true;
 }
 
-bool Place(const PendingPlacement& pending, const std::vector<NetworkSpec>& networks,
-           const Path& path, AccessPointSpec* spec, std::string* error) {
+bool Place(const PendingPlacement& pending, const std::vector<LabNetwork>& networks,
+           const Path& path, AccessPointEntry* entry, std::string* error) {
     std::vector<std::string> names = pending.networks;
     if (names.empty()) {
         names.push_back(networks.front().name);
@@ -524,7 +524,7 @@ bool Place(const PendingPlacement& pending, const std::vector<NetworkSpec>& netw
                                              std::to_string(names.size()) + ")",
                     error);
     }
-    spec->placements.clear();
+    entry->placements.clear();
     for (std::size_t i = 0; i < names.size(); ++i) {
         Path networkPath = pending.networkPath.empty() ? path + ".network" : pending.networkPath;
         if (pending.networks.size() > 1) {
@@ -532,11 +532,11 @@ bool Place(const PendingPlacement& pending, const std::vector<NetworkSpec>& netw
         }
         const auto network =
             std::find_if(networks.begin(), networks.end(),
-                         [&](const NetworkSpec& candidate) { return candidate.name == names[i]; });
+                         [&](const LabNetwork& candidate) { return candidate.name == names[i]; });
         if (network == networks.end()) {
             return Fail(networkPath, "no network named \"" + names[i] + "\"", error);
         }
-        for (const Placement& earlier : spec->placements) {
+        for (const Placement& earlier : entry->placements) {
             if (earlier.network == names[i]) {
                 return Fail(networkPath, "network \"" + names[i] + "\" named twice", error);
             }
@@ -556,26 +556,26 @@ bool Place(const PendingPlacement& pending, const std::vector<NetworkSpec>& netw
                             names[i] + "\"",
                         error);
         }
-        spec->placements.push_back(placement);
+        entry->placements.push_back(placement);
     }
     return true;
 }
 
 bool ParseAccessPoint(const QJsonValue& value, const QJsonObject& defaults, const Path& path,
-                      const std::vector<NetworkSpec>& networks, AccessPointSpec* spec,
+                      const std::vector<LabNetwork>& networks, AccessPointEntry* entry,
                       std::string* error) {
     if (!value.isObject()) {
         return Fail(path, "expected an object", error);
     }
     PendingPlacement placement;
-    if (!ParseAccessPointObject(defaults, "defaults", spec, &placement, error) ||
-        !ParseAccessPointObject(value.toObject(), path, spec, &placement, error)) {
+    if (!ParseAccessPointObject(defaults, "defaults", entry, &placement, error) ||
+        !ParseAccessPointObject(value.toObject(), path, entry, &placement, error)) {
         return false;
     }
     if (!value.toObject().contains("mac")) {
         return Fail(path + ".mac", "missing", error);
     }
-    return Place(placement, networks, path, spec, error);
+    return Place(placement, networks, path, entry, error);
 }
 
 bool ParseDefaults(const QJsonValue& value, QJsonObject* defaults, std::string* error) {
@@ -590,16 +590,16 @@ bool ParseDefaults(const QJsonValue& value, QJsonObject* defaults, std::string* 
         }
     }
     // Checked once here so that a mistake is reported under its own path.
-    AccessPointSpec scratch;
+    AccessPointEntry scratch;
     PendingPlacement placement;
     return ParseAccessPointObject(*defaults, "defaults", &scratch, &placement, error);
 }
 
 }  // namespace
 
-std::vector<NetworkSpec> DefaultNetworks() {
-    NetworkSpec first{"lan0", 0, 24};
-    NetworkSpec second{"lan1", 0, 24};
+std::vector<LabNetwork> DefaultNetworks() {
+    LabNetwork first{"lan0", 0, 24};
+    LabNetwork second{"lan1", 0, 24};
     ParseAddress("10.0.0.200", &first.hostAddress);
     ParseAddress("192.168.1.200", &second.hostAddress);
     return {first, second};
@@ -638,12 +638,12 @@ bool ParseFleet(const QByteArray& document, Fleet* fleet, std::string* error) {
     }
     const QJsonArray items = list.toArray();
     for (qsizetype i = 0; i < items.size(); ++i) {
-        AccessPointSpec spec;
+        AccessPointEntry entry;
         if (!ParseAccessPoint(items[i], defaults, "accessPoints[" + std::to_string(i) + "]",
-                              parsed.networks, &spec, error)) {
+                              parsed.networks, &entry, error)) {
             return false;
         }
-        parsed.accessPoints.push_back(std::move(spec));
+        parsed.accessPoints.push_back(std::move(entry));
     }
     *fleet = std::move(parsed);
     return true;
@@ -671,21 +671,21 @@ bool AddAccessPointFromJson(const std::string& objectText, Fleet* fleet, std::st
                           "{\"name\":\"Lobby\",\"mac\":\"000A1B2C3D4E\",\"address\":\"10.0.0.5\"}",
                     error);
     }
-    AccessPointSpec spec;
-    if (!ParseAccessPoint(json.object(), QJsonObject(), path, fleet->networks, &spec, error)) {
+    AccessPointEntry entry;
+    if (!ParseAccessPoint(json.object(), QJsonObject(), path, fleet->networks, &entry, error)) {
         return false;
     }
-    fleet->accessPoints.push_back(std::move(spec));
+    fleet->accessPoints.push_back(std::move(entry));
     return true;
 }
 
 std::vector<sim::AccessPointSettings> AccessPointsOn(const Fleet& fleet,
                                                      const std::string& network) {
     std::vector<sim::AccessPointSettings> result;
-    for (const AccessPointSpec& spec : fleet.accessPoints) {
-        for (const Placement& placement : spec.placements) {
+    for (const AccessPointEntry& entry : fleet.accessPoints) {
+        for (const Placement& placement : entry.placements) {
             if (placement.network == network) {
-                result.push_back(spec.settings);
+                result.push_back(entry.settings);
                 result.back().address = placement.address;
             }
         }
@@ -693,8 +693,8 @@ std::vector<sim::AccessPointSettings> AccessPointsOn(const Fleet& fleet,
     return result;
 }
 
-const NetworkSpec* FindNetwork(const Fleet& fleet, const std::string& name) {
-    for (const NetworkSpec& network : fleet.networks) {
+const LabNetwork* FindNetwork(const Fleet& fleet, const std::string& name) {
+    for (const LabNetwork& network : fleet.networks) {
         if (network.name == name) {
             return &network;
         }

@@ -15,7 +15,7 @@ namespace apsim {
 
 // One local network of the lab host: its name (which also names its namespace and interface)
 // and the host's address on it. Addresses are in network byte order.
-struct NetworkSpec {
+struct LabNetwork {
     std::string name;
     std::uint32_t hostAddress = 0;
     int prefixLength = 24;
@@ -27,20 +27,20 @@ struct Placement {
     std::uint32_t address = 0;
 };
 
-struct AccessPointSpec {
+struct AccessPointEntry {
     sim::AccessPointSettings settings;  // `address` is left 0; the placement gives it
     std::vector<Placement> placements;
 };
 
 struct Fleet {
-    std::vector<NetworkSpec> networks;
-    std::vector<AccessPointSpec> accessPoints;
+    std::vector<LabNetwork> networks;
+    std::vector<AccessPointEntry> accessPoints;
 };
 
 inline constexpr std::size_t kMaxNetworks = 8;
 
 // 10.0.0.200/24 and 192.168.1.200/24, for fleets that name no networks.
-std::vector<NetworkSpec> DefaultNetworks();
+std::vector<LabNetwork> DefaultNetworks();
 
 // Parses a fleet document. On failure returns false with a message that names the offending
 // field by its path, e.g. `accessPoints[2].mac: ...`.
@@ -54,7 +54,7 @@ bool AddAccessPointFromJson(const std::string& objectText, Fleet* fleet, std::st
 std::vector<sim::AccessPointSettings> AccessPointsOn(const Fleet& fleet,
                                                      const std::string& network);
 
-const NetworkSpec* FindNetwork(const Fleet& fleet, const std::string& name);
+const LabNetwork* FindNetwork(const Fleet& fleet, const std::string& name);
 
 // Strict dotted quad: four decimal octets 0 to 255; network byte order.
 bool ParseAddress(const std::string& text, std::uint32_t* address);

@@ -48,7 +48,7 @@ int UsageError(const std::string& message) {
 }
 
 void PrintSummary(const apsim::Fleet& fleet) {
-    for (const apsim::NetworkSpec& network : fleet.networks) {
+    for (const apsim::LabNetwork& network : fleet.networks) {
         const auto accessPoints = apsim::AccessPointsOn(fleet, network.name);
         std::printf("network %s: host %s/%d, %zu access point(s)\n", network.name.c_str(),
                     apsim::FormatAddress(network.hostAddress).c_str(), network.prefixLength,
@@ -103,9 +103,9 @@ int main(int argc, char** argv) {
         if (!checkPath.empty()) {
             PrintSummary(fleet);
         } else {
-            for (const apsim::NetworkSpec& spec : fleet.networks) {
-                std::printf("%s %s/%d\n", spec.name.c_str(),
-                            apsim::FormatAddress(spec.hostAddress).c_str(), spec.prefixLength);
+            for (const apsim::LabNetwork& entry : fleet.networks) {
+                std::printf("%s %s/%d\n", entry.name.c_str(),
+                            apsim::FormatAddress(entry.hostAddress).c_str(), entry.prefixLength);
             }
         }
         return 0;
