@@ -12,9 +12,7 @@
 // A fake network installed as the socket layer for the length of one test, with checks that
 // every exchange left no socket open and no worker running.
 class NetworkTest : public ::testing::Test {
-protected:
-    NetworkTest() : installed_(&network_) {}
-
+public:
     void ExpectCleanShutdown() {
         EXPECT_EQ(network_.openSockets(), 0) << "a socket was left open";
         EXPECT_EQ(network_.doubleCloses(), 0) << "a socket was closed twice";
@@ -22,6 +20,7 @@ protected:
         EXPECT_EQ(network_.sendsOnClosedSockets(), 0) << "a worker sent on a closed socket";
     }
 
+    // An access point that reports every field, on the given address.
     static sim::AccessPointSettings MakeAccessPoint(const std::string& name, std::uint8_t macTail,
                                                     const std::string& address) {
         sim::AccessPointSettings settings;
@@ -46,6 +45,9 @@ protected:
             return std::vector<net::FakeNetwork::Delivery>{{delayMs, from, bytes}};
         };
     }
+
+protected:
+    NetworkTest() : installed_(&network_) {}
 
     net::FakeNetwork network_;
 

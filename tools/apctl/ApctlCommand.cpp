@@ -71,7 +71,7 @@ std::string JsonString(const std::string& bytes) {
 }
 
 std::string CsvField(const std::string& bytes) {
-    const std::string text = Utf8FromLatin1(bytes);
+    std::string text = Utf8FromLatin1(bytes);
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         return text;
     }
