@@ -117,7 +117,8 @@ std::vector<Reply> AccessPoint::AnswerDiscovery(const DecodedRequest& request,
         return {};
     }
     if (settings_.rawReply) {
-        return {MakeReply(*settings_.rawReply)};
+        return std::vector<Reply>(static_cast<std::size_t>(std::max(settings_.floodCopies, 1)),
+                                  MakeReply(*settings_.rawReply));
     }
     const std::vector<std::uint16_t>& types =
         settings_.elementOrder ? *settings_.elementOrder : request.requestedTypes;
@@ -142,12 +143,27 @@ std::vector<Reply> AccessPoint::AnswerDiscovery(const DecodedRequest& request,
     }
     elements.insert(elements.end(), settings_.extraElements.begin(),
                     settings_.extraElements.end());
-    std::vector<std::uint8_t> frame = EncodeReply(settings_.status, elements);
-    frame.insert(frame.end(), settings_.trailingBytes.begin(), settings_.trailingBytes.end());
-    const std::size_t area = settings_.declaredAreaLength.value_or(frame.size() - 5);
-    frame[3] = static_cast<std::uint8_t>(area & 0xFF);
-    frame[4] = static_cast<std::uint8_t>((area >> 8) & 0xFF);
-    return {MakeReply(std::move(frame))};
+    std::vector<Reply> replies;
+    const int copies = std::max(settings_.floodCopies, 1);
+    for (int copy = 0; copy < copies; ++copy) {
+        if (settings_.floodDistinctMacs) {
+            for (RawElement& element : elements) {
+                if (element.type == 2 && element.value.size() == 6) {
+                    const unsigned tail =
+                        ((settings_.mac[4] << 8) | settings_.mac[5]) + static_cast<unsigned>(copy);
+                    element.value[4] = static_cast<std::uint8_t>((tail >> 8) & 0xFF);
+                    element.value[5] = static_cast<std::uint8_t>(tail & 0xFF);
+                }
+            }
+        }
+        std::vector<std::uint8_t> frame = EncodeReply(settings_.status, elements);
+        frame.insert(frame.end(), settings_.trailingBytes.begin(), settings_.trailingBytes.end());
+        const std::size_t area = settings_.declaredAreaLength.value_or(frame.size() - 5);
+        frame[3] = static_cast<std::uint8_t>(area & 0xFF);
+        frame[4] = static_cast<std::uint8_t>((area >> 8) & 0xFF);
+        replies.push_back(MakeReply(std::move(frame)));
+    }
+    return replies;
 }
 
 std::vector<Reply> AccessPoint::HandleDatagram(const std::uint8_t* data, std::size_t length,

@@ -52,6 +52,11 @@ struct AccessPointSettings {
     // Sent as the whole discovery reply instead of an encoded one, for frames no encoder would
     // produce (too short for a header, nonsense throughout).
     std::optional<std::vector<std::uint8_t>> rawReply;
+    // Copies of its discovery reply sent for each request it answers, all at once: a flood.
+    int floodCopies = 1;
+    // Each copy of a flood from another MAC (the last two bytes counting up), so that every copy
+    // looks like a different access point.
+    bool floodDistinctMacs = false;
     bool acknowledgeConfiguration = true;
     bool acknowledgeReset = true;
     // Status byte of its acknowledgements; anything but 0 is a refusal to the utility.

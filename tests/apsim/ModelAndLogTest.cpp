@@ -36,6 +36,29 @@ Bytes Answer(sim::AccessPoint& accessPoint, const Bytes& request, std::int64_t n
     return replies.empty() ? Bytes{} : replies.front().bytes;
 }
 
+TEST(AccessPointModel, FloodSendsEveryCopyFromItsOwnMacWhenAsked) {
+    sim::AccessPointSettings settings = NameOnly();
+    settings.elementOrder = std::vector<std::uint16_t>{2};
+    settings.mac = {0x02, 0, 0, 0, 0x00, 0xFE};
+    settings.floodCopies = 3;
+    settings.floodDistinctMacs = true;
+    sim::AccessPoint accessPoint(settings);
+    const auto replies =
+        accessPoint.HandleDatagram(kDiscoveryRequest.data(), kDiscoveryRequest.size(), 0);
+    ASSERT_EQ(replies.size(), 3u);
+    // The MAC value is the last 6 bytes of each reply; its last two count up across a carry.
+    const Bytes tails[] = {{0x00, 0xFE}, {0x00, 0xFF}, {0x01, 0x00}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const Bytes& bytes = replies[i].bytes;
+        EXPECT_EQ(Bytes(bytes.end() - 2, bytes.end()), tails[i]) << i;
+    }
+    settings.floodDistinctMacs = false;
+    sim::AccessPoint same(settings);
+    const auto copies = same.HandleDatagram(kDiscoveryRequest.data(), kDiscoveryRequest.size(), 0);
+    ASSERT_EQ(copies.size(), 3u);
+    EXPECT_EQ(copies[0].bytes, copies[2].bytes);
+}
+
 TEST(AccessPointModel, RawReplyIsSentAsGiven) {
     sim::AccessPointSettings settings = NameOnly();
     settings.rawReply = Bytes{0x41, 0x0D};  // too short to carry a status

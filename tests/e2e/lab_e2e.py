@@ -389,8 +389,88 @@ def scenario_script(args, checks):
         checks.equal(machine_network_state(), before, "the machine's network after down")
 
 
+def hostile_fleet():
+    """Access points that send what no well-behaved one would: markup, control characters,
+    bytes above 127, texts longer than the fields, elements of impossible lengths, a declared
+    area longer than the datagram, oversized datagrams, and a flood of replies."""
+    def ap(tail, name, address, **fields):
+        entry = {"mac": f"02AA00000{tail:03X}", "name": name, "network": "lan0",
+                 "address": address, "answer": "first"}
+        entry.update(fields)
+        return entry
+
+    filler = "00" * 3000
+    return {
+        "accessPoints": [
+            ap(1, "<b>x</b>", "10.0.0.11", description="<img src=x onerror=alert(1)>"),
+            ap(2, "Bell\u0007\u001b[2J", "10.0.0.12", description="tab\there\nline"),
+            ap(3, "Caf\u00e9 \u00ff\u0080", "10.0.0.13", ssidBg="\u00a0\u00bf\u00fe"),
+            ap(4, "N" * 15, "10.0.0.14", description="D" * 64, ssidBg="S" * 32, ssidA="A" * 32),
+            ap(5, "L" * 200, "10.0.0.15", description="E" * 252, ssidBg="T" * 100),
+            ap(6, "len0", "10.0.0.16", elements=[1, 2],
+               extraElements=[{"type": 8, "text": "never", "length": 0}]),
+            ap(7, "len1", "10.0.0.17", elements=[1, 2],
+               extraElements=[{"type": 8, "text": "never", "length": 1}]),
+            ap(8, "len2", "10.0.0.18", elements=[1, 2],
+               extraElements=[{"type": 8, "text": "never", "length": 2}]),
+            ap(9, "len255", "10.0.0.19", elements=[1, 2],
+               extraElements=[{"type": 8, "text": "short", "length": 255}]),
+            ap(10, "area", "10.0.0.20", areaLength=60000),
+            ap(11, "big3072", "10.0.0.21", trailingHex=filler),
+            ap(12, "big9000", "10.0.0.22", trailingHex=filler * 3),
+            ap(13, "Flood", "192.168.1.30", network="lan1", answer="every", floodCopies=10000,
+               floodDistinctMacs=True),
+        ]
+    }
+
+
+def scenario_hostile(args, checks):
+    """Hostile replies: the utility keeps working, texts come out literally, and the discovery
+    after the flood is as normal as the one before."""
+    with Lab(args.lab, args.apsim, "h") as lab, tempfile.TemporaryDirectory() as scratch:
+        fleet = os.path.join(scratch, "hostile.json")
+        with open(fleet, "w", encoding="utf-8") as out:
+            # The \u escapes above are JSON's own: each stands for one byte on the wire.
+            out.write(json.dumps(hostile_fleet()).replace("\\\\u", "\\u"))
+        lab.up(fleet)
+        first, _, _ = discover(checks, lab, args.apctl)
+        second, _, _ = discover(checks, lab, args.apctl)
+        for label, records in (("first", first), ("second", second)):
+            macs = [record["macText"] for record in records]
+            checks.equal(len(records), 384, f"{label} discovery: records, the flood filling the table")
+            checks.equal(len(set(macs)), len(macs), f"{label} discovery: one record per MAC")
+            named = {record["name"]: record for record in records
+                     if record["macText"].startswith("02AA")}
+            checks.equal(named.get("<b>x</b>", {}).get("description"),
+                         "<img src=x onerror=alert(1)>", f"{label}: markup kept as text")
+            checks.that("Bell\u0007\u001b[2J" in named, f"{label}: control characters kept")
+            checks.that("Caf\u00e9 \u00ff\u0080" in named, f"{label}: bytes above 127 as Latin-1")
+            full = named.get("N" * 15, {})
+            checks.equal((len(full.get("description", "")), len(full.get("ssidBg", "")),
+                          len(full.get("ssidA", ""))), (64, 32, 32),
+                         f"{label}: texts of the fields' full width")
+            cut = named.get("L" * 15, {})
+            checks.equal((len(cut.get("description", "")), len(cut.get("ssidBg", ""))), (64, 32),
+                         f"{label}: longer texts cut to the field, terminator kept")
+            for name in ("len0", "len1", "len2"):
+                record = named.get(name)
+                checks.that(record is not None and record["description"] == "" and
+                            record["macText"] != "",
+                            f"{label}: element of length byte {name[3:]} ends the parsing only")
+            checks.equal(named.get("len255", {}).get("description", "missing"), "",
+                         f"{label}: an element running past the datagram is not read")
+            for name in ("area", "big3072", "big9000"):
+                checks.that(name in named and named[name]["ipAddress"].startswith("10.0.0."),
+                            f"{label}: {name} gives a normal record")
+            checks.equal(sum(1 for record in records if record["localAddress"] == "10.0.0.200"),
+                         12, f"{label}: every access point of the first network kept")
+        checks.equal([r["macText"] for r in first if r["localAddress"] == "10.0.0.200"],
+                     [r["macText"] for r in second if r["localAddress"] == "10.0.0.200"],
+                     "the discovery after the flood finds the same first network")
+
+
 SCENARIOS = {"discovery": scenario_discovery, "silence": scenario_silence,
-             "script": scenario_script}
+             "script": scenario_script, "hostile": scenario_hostile}
 
 
 def main():

@@ -351,7 +351,7 @@ const std::map<QString, FieldParser>& AccessPointFields() {
          }},
         {"trailingHex",
          [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
-             return ReadHex(value, path, 1024, &entry->settings.trailingBytes, error);
+             return ReadHex(value, path, 65000, &entry->settings.trailingBytes, error);
          }},
         {"areaLength",
          [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
@@ -365,12 +365,14 @@ const std::map<QString, FieldParser>& AccessPointFields() {
         {"rawReplyHex",
          [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
              std::vector<std::uint8_t> bytes;
-             if (!ReadHex(value, path, 8192, &bytes, error)) {
+             if (!ReadHex(value, path, 65000, &bytes, error)) {
                  return false;
              }
              entry->settings.rawReply = std::move(bytes);
              return true;
          }},
+        {"floodCopies", NumberField(&sim::AccessPointSettings::floodCopies, 1, 20000)},
+        {"floodDistinctMacs", BoolField(&sim::AccessPointSettings::floodDistinctMacs)},
         {"acknowledgeConfiguration", BoolField(&sim::AccessPointSettings::acknowledgeConfiguration)},
         {"acknowledgeReset", BoolField(&sim::AccessPointSettings::acknowledgeReset)},
         {"acknowledgementStatus",
