@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <QByteArray>
 
 #include <string>
@@ -131,6 +133,9 @@ struct MalformedCase {
     const char* json;
     const char* message;  // the start of the error: the path of the wrong field
 };
+
+// Test names stay the same from run to run: the case shows as the error it expects.
+void PrintTo(const MalformedCase& c, std::ostream* out) { *out << '"' << c.message << '"'; }
 
 class MalformedFleet : public testing::TestWithParam<MalformedCase> {};
 
