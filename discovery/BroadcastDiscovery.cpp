@@ -115,7 +115,7 @@ bool DiscoverOnAddress(net::SocketLayer& layer, const net::LocalAddress& local,
     // Without a worker the exchange goes on with the single send.
     WorkerJoiner resender(layer.StartWorker([&params] { ResendWorker(&params); }));
 
-    char localText[16];
+    char localText[16] = {};
     net::FormatDottedQuad(local.address, localText, sizeof localText);
     std::uint8_t datagram[kReceiveBufferLength];
     for (;;) {

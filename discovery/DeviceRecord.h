@@ -3,11 +3,28 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
+
+// An unsigned 16-bit field stored least significant byte first, readable and writable as a
+// number. Byte-aligned, so records pack to their wire widths with no misaligned access.
+class LittleEndian16 {
+public:
+    LittleEndian16() noexcept = default;
+    constexpr LittleEndian16(std::uint16_t value) noexcept  // NOLINT(google-explicit-constructor)
+        : bytes_{static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>(value >> 8)} {}
+    constexpr operator std::uint16_t() const noexcept {  // NOLINT(google-explicit-constructor)
+        return static_cast<std::uint16_t>(bytes_[0] | (bytes_[1] << 8));
+    }
+
+private:
+    std::uint8_t bytes_[2];
+};
+static_assert(sizeof(LittleEndian16) == 2 && alignof(LittleEndian16) == 1);
+static_assert(std::is_trivial_v<LittleEndian16>, "records are copied and cleared as bytes");
 
 // One access point as discovery found it. Every field has a fixed width; texts are single-byte
 // and zero-terminated inside their field, exactly as the access point sent them. Records are
 // plain bytes and always move between tables as whole-record copies.
-#pragma pack(push, 1)
 struct DeviceRecord {
     char name[16];
     char macText[13];
@@ -15,14 +32,15 @@ struct DeviceRecord {
     char localAddress[20];
     char description[65];
     char ssidBg[33];
-    std::uint16_t channelBg;
+    LittleEndian16 channelBg;
     char ssidA[33];
-    std::uint16_t channelA;
-    std::uint16_t wirelessMode;
+    LittleEndian16 channelA;
+    LittleEndian16 wirelessMode;
     char firmwareVersion[5];
 };
-#pragma pack(pop)
 static_assert(sizeof(DeviceRecord) == 211, "a device record is 211 bytes");
+static_assert(alignof(DeviceRecord) == 1);
+static_assert(std::is_trivial_v<DeviceRecord>, "records are copied and cleared as bytes");
 
 inline constexpr int kDeviceTableCapacity = 384;
 

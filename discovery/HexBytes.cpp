@@ -1,5 +1,7 @@
 #include "discovery/HexBytes.h"
 
+#include <cstddef>
+
 void FormatHexBytes(const std::uint8_t* bytes, int count, char* text) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     int out = 0;
@@ -11,7 +13,7 @@ void FormatHexBytes(const std::uint8_t* bytes, int count, char* text) {
 }
 
 void ParseHexBytes(const char* text, std::uint8_t* bytes, int count) {
-    for (int i = 0; i < count; ++i) {
+    for (std::ptrdiff_t i = 0; i < count; ++i) {
         const unsigned high = HexDigitValue(text[2 * i]);
         const unsigned low = HexDigitValue(text[2 * i + 1]);
         bytes[i] = static_cast<std::uint8_t>((16 * high + low) % 256);

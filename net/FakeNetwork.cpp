@@ -165,6 +165,11 @@ int FakeNetwork::openSockets() const {
     return socketsOpened_ - socketsClosed_;
 }
 
+std::vector<std::map<FakeNetwork::Call, int>> FakeNetwork::CallCountsAtOpen() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return callCountsAtOpen_;
+}
+
 std::int64_t FakeNetwork::NowMs() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return nowMs_;
@@ -181,6 +186,7 @@ bool FakeNetwork::ListInterfaceAddresses(std::vector<InterfaceAddress>* addresse
 
 SocketHandle FakeNetwork::OpenUdpSocket() {
     std::lock_guard<std::mutex> lock(mutex_);
+    callCountsAtOpen_.push_back(callCounts_);
     if (Fails(Call::kOpen)) {
         return kInvalidSocket;
     }

@@ -80,6 +80,9 @@ public:
     int workersJoined() const;
     int sendsOnClosedSockets() const;
     std::int64_t NowMs() const;
+    // For each socket opened so far, how many calls of each kind had been made before it: the
+    // first call of a kind made for the k-th socket is number CallCountsAtOpen()[k][call] + 1.
+    std::vector<std::map<Call, int>> CallCountsAtOpen() const;
 
     // SocketLayer.
     bool ListInterfaceAddresses(std::vector<InterfaceAddress>* addresses) override;
@@ -125,6 +128,7 @@ private:
     std::map<SocketHandle, Socket> sockets_;
     SocketHandle nextSocket_ = 3;
     std::map<Call, int> callCounts_;
+    std::vector<std::map<Call, int>> callCountsAtOpen_;
     std::map<Call, std::vector<int>> failures_;
     std::vector<SentDatagram> sent_;
     int socketsOpened_ = 0;

@@ -1,5 +1,6 @@
 #include "sim/AccessPointModel.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace sim {
@@ -13,8 +14,13 @@ std::uint16_t U16At(const std::uint8_t* data) {
     return static_cast<std::uint16_t>(data[0] | (data[1] << 8));
 }
 
+// The length byte counts the 3 header bytes, so one element carries at most 252 value bytes; a
+// longer text would wrap the length and corrupt every element after it.
+constexpr std::size_t kMaxElementValue = 255 - 3;
+
 std::vector<std::uint8_t> TextValue(const std::string& text) {
-    return std::vector<std::uint8_t>(text.begin(), text.end());
+    const std::size_t length = std::min(text.size(), kMaxElementValue);
+    return std::vector<std::uint8_t>(text.begin(), text.begin() + static_cast<long>(length));
 }
 
 std::vector<std::uint8_t> U16Value(std::uint16_t value) {
@@ -89,6 +95,11 @@ std::vector<std::uint8_t> EncodeReply(std::uint8_t status,
 
 AccessPoint::AccessPoint(AccessPointSettings settings) : settings_(std::move(settings)) {}
 
+std::vector<std::uint8_t> AccessPoint::Acknowledgement(const DecodedRequest& request) const {
+    return EncodeReply(settings_.acknowledgementStatus,
+                       {{2, {request.mac.begin(), request.mac.end()}, {}}});
+}
+
 Reply AccessPoint::MakeReply(std::vector<std::uint8_t> bytes) const {
     Reply reply;
     reply.bytes = std::move(bytes);
@@ -100,10 +111,13 @@ Reply AccessPoint::MakeReply(std::vector<std::uint8_t> bytes) const {
 
 std::vector<Reply> AccessPoint::AnswerDiscovery(const DecodedRequest& request,
                                                 std::int64_t nowMs) {
-    const bool sameBurst = nowMs - lastDiscoveryMs_ < kBurstWindowMs;
+    const bool sameBurst = lastDiscoveryMs_ && nowMs - *lastDiscoveryMs_ < kBurstWindowMs;
     lastDiscoveryMs_ = nowMs;
     if (sameBurst && !settings_.answerEveryCopy) {
         return {};
+    }
+    if (settings_.rawReply) {
+        return {MakeReply(*settings_.rawReply)};
     }
     const std::vector<std::uint16_t>& types =
         settings_.elementOrder ? *settings_.elementOrder : request.requestedTypes;
@@ -128,7 +142,12 @@ std::vector<Reply> AccessPoint::AnswerDiscovery(const DecodedRequest& request,
     }
     elements.insert(elements.end(), settings_.extraElements.begin(),
                     settings_.extraElements.end());
-    return {MakeReply(EncodeReply(settings_.status, elements))};
+    std::vector<std::uint8_t> frame = EncodeReply(settings_.status, elements);
+    frame.insert(frame.end(), settings_.trailingBytes.begin(), settings_.trailingBytes.end());
+    const std::size_t area = settings_.declaredAreaLength.value_or(frame.size() - 5);
+    frame[3] = static_cast<std::uint8_t>(area & 0xFF);
+    frame[4] = static_cast<std::uint8_t>((area >> 8) & 0xFF);
+    return {MakeReply(std::move(frame))};
 }
 
 std::vector<Reply> AccessPoint::HandleDatagram(const std::uint8_t* data, std::size_t length,
@@ -148,15 +167,14 @@ std::vector<Reply> AccessPoint::HandleDatagram(const std::uint8_t* data, std::si
             if (!settings_.acknowledgeConfiguration) {
                 return {};
             }
-            return {MakeReply(EncodeReply(0, {{2, {request.mac.begin(), request.mac.end()}, {}}}))};
+            return {MakeReply(Acknowledgement(request))};
         case RequestKind::kReset: {
             if (request.mac != settings_.mac) {
                 return {};
             }
             std::vector<Reply> replies;
             if (settings_.acknowledgeReset) {
-                replies.push_back(
-                    MakeReply(EncodeReply(0, {{2, {request.mac.begin(), request.mac.end()}, {}}})));
+                replies.push_back(MakeReply(Acknowledgement(request)));
             }
             if (pendingConfiguration_) {
                 dhcpClient_ = pendingConfiguration_->dhcpClient;

@@ -44,8 +44,18 @@ struct AccessPointSettings {
     std::optional<std::vector<std::uint16_t>> elementOrder;
     // Added after the regular elements, e.g. types the utility does not know.
     std::vector<RawElement> extraElements;
+    // Bytes after the last element that form no element at all; counted in the element area.
+    std::vector<std::uint8_t> trailingBytes;
+    // Element-area length to put in the reply header; unset: the true length. Lets a reply claim
+    // more (or fewer) bytes than it carries.
+    std::optional<std::uint16_t> declaredAreaLength;
+    // Sent as the whole discovery reply instead of an encoded one, for frames no encoder would
+    // produce (too short for a header, nonsense throughout).
+    std::optional<std::vector<std::uint8_t>> rawReply;
     bool acknowledgeConfiguration = true;
     bool acknowledgeReset = true;
+    // Status byte of its acknowledgements; anything but 0 is a refusal to the utility.
+    std::uint8_t acknowledgementStatus = 0;
     // After a reset it answers nothing for this long, then from its new address.
     int silentAfterResetMs = 2000;
     // Addresses a DHCP server would hand it, one per reset in DHCP mode (network byte order).
@@ -87,17 +97,18 @@ public:
 
     const AccessPointSettings& settings() const { return settings_; }
     std::uint32_t CurrentAddress() const { return settings_.address; }
-    bool SilentAt(std::int64_t nowMs) const { return nowMs < silentUntilMs_; }
+    bool SilentAt(std::int64_t nowMs) const { return silentUntilMs_ && nowMs < *silentUntilMs_; }
     bool dhcpClient() const { return dhcpClient_; }
 
 private:
     std::vector<Reply> AnswerDiscovery(const DecodedRequest& request, std::int64_t nowMs);
+    std::vector<std::uint8_t> Acknowledgement(const DecodedRequest& request) const;
     Reply MakeReply(std::vector<std::uint8_t> bytes) const;
 
     AccessPointSettings settings_;
     std::optional<DecodedRequest> pendingConfiguration_;
-    std::int64_t silentUntilMs_ = INT64_MIN;
-    std::int64_t lastDiscoveryMs_ = INT64_MIN;
+    std::optional<std::int64_t> silentUntilMs_;
+    std::optional<std::int64_t> lastDiscoveryMs_;
     std::size_t nextDhcpAddress_ = 0;
     bool dhcpClient_ = false;
 };

@@ -1,0 +1,500 @@
+// fleet_bench: a large fleet in the lab, and the figures of discovering it.
+//
+// Brings up the lab with N access points on each of K networks, every one answering all three
+// copies of the request at once, and prints: access points found out of present; the overhead of
+// one DiscoverDevices call, i.e. its wall time less, per network, the 4 s of silence and the time
+// until the last reply; and the peak resident memory of `apctl discover`. Needs root (the lab).
+//
+// The program runs twice: outside, where it drives the lab and reads the simulators' logs, and
+// inside the lab's host namespace (--inside), where it calls DiscoverDevices itself so that the
+// wall time is that of the call alone, read on the same monotonic clock as the logs.
+
+#include <poll.h>
+#include <sys/ptrace.h>
+#include <sys/utsname.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "discovery/DeviceRecord.h"
+#include "discovery/DiscoverDevices.h"
+#include "discovery/NetworkStartup.h"
+#include "net/PosixSocketLayer.h"
+#include "tools/apsim/EventLog.h"
+#include "tools/apsim/LabNamespace.h"
+
+namespace {
+
+constexpr double kSilenceSeconds = 4.0;
+constexpr char kLabId[] = "bench";
+
+struct Options {
+    int perNetwork = 192;
+    int networks = 2;
+    int runs = 3;
+    std::string lab = AP_LAB_SCRIPT;
+    std::string apsim = AP_APSIM;
+    std::string apctl = AP_APCTL;
+    std::string self;  // this program, to run again inside the lab
+};
+
+volatile std::sig_atomic_t g_interrupted = 0;
+void OnInterrupt(int) { g_interrupted = 1; }
+
+std::string MacText(int network, int index) {
+    char text[32];
+    std::snprintf(text, sizeof text, "02AB%04X%04X", static_cast<unsigned>(network) & 0xFFFF,
+                  static_cast<unsigned>(index) & 0xFFFF);
+    return text;
+}
+
+// Names in no particular order, so that sorting them does real work.
+std::string Name(int network, int index) {
+    const unsigned scrambled = (static_cast<unsigned>(network * 1000 + index) * 2654435761u) >> 8;
+    char text[16];
+    std::snprintf(text, sizeof text, "AP-%06X", scrambled & 0xFFFFFF);
+    return text;
+}
+
+std::string FleetJson(const Options& options) {
+    std::ostringstream json;
+    json << "{\"networks\": [";
+    for (int n = 0; n < options.networks; ++n) {
+        json << (n ? ", " : "") << "{\"name\": \"lan" << n << "\", \"hostAddress\": \"10." << n
+             << ".0.250/16\"}";
+    }
+    json << "],\n \"defaults\": {\"answer\": \"every\", \"replyDelayMs\": 0, \"firmware\": "
+            "\"0104\", \"ssidBg\": \"corporate-guest\", \"channelBg\": 6, \"ssidA\": "
+            "\"corporate-5g\", \"channelA\": 40, \"wirelessMode\": 7, \"description\": "
+            "\"Benchmark access point, ceiling mount, building 4\"},\n \"accessPoints\": [\n";
+    for (int n = 0; n < options.networks; ++n) {
+        for (int i = 0; i < options.perNetwork; ++i) {
+            json << ((n || i) ? ",\n" : "") << "  {\"name\": \"" << Name(n, i) << "\", \"mac\": \""
+                 << MacText(n, i) << "\", \"network\": \"lan" << n << "\", \"address\": \"10."
+                 << n << "." << (1 + i / 200) << "." << (1 + i % 200) << "\"}";
+        }
+    }
+    json << "\n]}\n";
+    return json.str();
+}
+
+// Runs a program to its end; its standard output is returned through `output` when given.
+int RunProgram(const std::vector<std::string>& arguments, std::string* output = nullptr) {
+    int pipeEnds[2] = {-1, -1};
+    if (output != nullptr && pipe(pipeEnds) != 0) {
+        return -1;
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        if (output != nullptr) {
+            dup2(pipeEnds[1], STDOUT_FILENO);
+            close(pipeEnds[0]);
+            close(pipeEnds[1]);
+        }
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    if (output != nullptr) {
+        close(pipeEnds[1]);
+        char buffer[4096];
+        ssize_t got;
+        while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR)) {
+            if (got > 0) {
+                output->append(buffer, static_cast<std::size_t>(got));
+            }
+        }
+        close(pipeEnds[0]);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs a program and reports the peak resident memory of the program it finally becomes (the
+// launchers before it exec into it). The child is traced only to be stopped as it exits, while
+// its memory is still there to be read; getrusage would also count the launchers' images.
+long PeakResidentKilobytes(const std::vector<std::string>& arguments, int* exitStatus,
+                           std::string* output) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) {
+        return -1;
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+        ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+        raise(SIGSTOP);
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    long peak = -1;
+    int status = 0;
+    waitpid(child, &status, 0);  // the stop before exec
+    ptrace(PTRACE_SETOPTIONS, child, nullptr,
+           reinterpret_cast<void*>(PTRACE_O_TRACEEXIT | PTRACE_O_TRACEEXEC));
+    ptrace(PTRACE_CONT, child, nullptr, nullptr);
+    // Reading the output as it comes keeps the child from blocking on a full pipe.
+    std::string collected;
+    for (;;) {
+        char buffer[65536];
+        pollfd entry{pipeEnds[0], POLLIN, 0};
+        if (poll(&entry, 1, 5) > 0) {
+            const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
+            if (got > 0) {
+                collected.append(buffer, static_cast<std::size_t>(got));
+            }
+        }
+        const pid_t changed = waitpid(child, &status, WNOHANG | __WALL);
+        if (changed == 0 || (changed < 0 && errno == EINTR)) {
+            continue;
+        }
+        if (changed < 0 || WIFEXITED(status) || WIFSIGNALED(status)) {
+            break;
+        }
+        int forward = 0;
+        if (status >> 8 == (SIGTRAP | (PTRACE_EVENT_EXIT << 8))) {
+            std::ifstream proc("/proc/" + std::to_string(child) + "/status");
+            std::string line;
+            while (std::getline(proc, line)) {
+                if (line.rfind("VmHWM:", 0) == 0) {
+                    peak = std::strtol(line.c_str() + 6, nullptr, 10);
+                }
+            }
+        } else if (WIFSTOPPED(status) && WSTOPSIG(status) != SIGTRAP) {
+            forward = WSTOPSIG(status);
+        }
+        ptrace(PTRACE_CONT, child, nullptr, reinterpret_cast<void*>(static_cast<long>(forward)));
+    }
+    char buffer[65536];
+    ssize_t got;
+    while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
+        collected.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(pipeEnds[0]);
+    *exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    *output = std::move(collected);
+    return peak;
+}
+
+// --inside: one DiscoverDevices in the lab's host namespace. Prints the monotonic start and end
+// and the count on the first line, then one MAC text per line.
+int RunInside() {
+    std::string why;
+    if (!apsim::InLabNamespace(&why)) {
+        std::fprintf(stderr, "fleet_bench: %s\n", why.c_str());
+        return 1;
+    }
+    net::PosixSocketLayer layer;
+    net::InstallSocketLayer(&layer);
+    NetworkStartup();
+    DeviceTablePtr table = AllocateDeviceTable();
+    if (!table) {
+        std::fprintf(stderr, "fleet_bench: no memory for a device table\n");
+        return 1;
+    }
+    int count = 0;
+    const double start = apsim::MonotonicSeconds();
+    DiscoverDevices(table.get(), &count);
+    const double end = apsim::MonotonicSeconds();
+    std::printf("%.6f %.6f %d\n", start, end, count);
+    for (int i = 0; i < count; ++i) {
+        std::printf("%s\n", table->records[i].macText);
+    }
+    NetworkCleanup();
+    net::InstallSocketLayer(nullptr);
+    return 0;
+}
+
+struct LogEvent {
+    double mono = 0;
+    bool reply = false;
+};
+
+std::vector<LogEvent> ReadLog(const std::string& path, double start, double end) {
+    std::vector<LogEvent> events;
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return events;
+    }
+    while (!file.atEnd()) {
+        const QJsonObject line = QJsonDocument::fromJson(file.readLine()).object();
+        const double mono = line.value("mono").toDouble();
+        const QString event = line.value("event").toString();
+        if (mono < start || mono > end || (event != "request" && event != "reply")) {
+            continue;
+        }
+        events.push_back({mono, event == "reply"});
+    }
+    return events;
+}
+
+int Found(const std::vector<std::string>& macs, const std::set<std::string>& present) {
+    std::set<std::string> distinct;
+    for (const std::string& mac : macs) {
+        if (present.count(mac) != 0) {
+            distinct.insert(mac);
+        }
+    }
+    return static_cast<int>(distinct.size());
+}
+
+std::string MachineText() {
+    utsname name{};
+    uname(&name);
+    std::string cpu = "unknown processor";
+    std::ifstream info("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(info, line)) {
+        if (line.rfind("model name", 0) == 0) {
+            cpu = line.substr(line.find(':') + 2);
+            break;
+        }
+    }
+    return std::string(name.sysname) + " " + name.release + " " + name.machine + ", " + cpu +
+           ", " + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " cores";
+}
+
+struct RunFigures {
+    int found = 0;
+    double wallSeconds = 0;
+    double overheadMs = 0;
+};
+
+bool MeasureOnce(const Options& options, const std::string& logDirectory,
+                 const std::set<std::string>& present, int run, RunFigures* figures) {
+    std::string output;
+    const int status =
+        RunProgram({options.lab, "--id", kLabId, "exec", "--", options.self, "--inside"}, &output);
+    std::istringstream lines(output);
+    double start = 0;
+    double end = 0;
+    int count = 0;
+    if (status != 0 || !(lines >> start >> end >> count)) {
+        std::fprintf(stderr, "fleet_bench: the discovery inside the lab failed (status %d)\n",
+                     status);
+        return false;
+    }
+    std::vector<std::string> macs;
+    for (std::string mac; lines >> mac;) {
+        macs.push_back(mac);
+    }
+    figures->found = Found(macs, present);
+    figures->wallSeconds = end - start;
+
+    double accounted = 0;
+    std::string detail;
+    for (int n = 0; n < options.networks; ++n) {
+        const std::vector<LogEvent> events =
+            ReadLog(logDirectory + "/lan" + std::to_string(n) + ".jsonl", start, end);
+        double firstRequest = -1;
+        double lastReply = -1;
+        int replies = 0;
+        for (const LogEvent& event : events) {
+            if (!event.reply && firstRequest < 0) {
+                firstRequest = event.mono;
+            }
+            if (event.reply) {
+                lastReply = std::max(lastReply, event.mono);
+                ++replies;
+            }
+        }
+        if (firstRequest < 0) {
+            std::fprintf(stderr, "fleet_bench: no request logged on lan%d\n", n);
+            return false;
+        }
+        const double answering = lastReply < 0 ? 0 : lastReply - firstRequest;
+        accounted += answering + kSilenceSeconds;
+        char text[160];
+        std::snprintf(text, sizeof text, "  lan%d: first request at +%.3f s, %d replies, last at "
+                      "+%.3f s\n", n, firstRequest - start, replies,
+                      lastReply < 0 ? 0.0 : lastReply - start);
+        detail += text;
+    }
+    figures->overheadMs = (figures->wallSeconds - accounted) * 1000.0;
+    std::printf("run %d: found %d/%zu, DiscoverDevices %.3f s, overhead %.1f ms (%.1f ms per "
+                "network)\n%s",
+                run, figures->found, present.size(), figures->wallSeconds, figures->overheadMs,
+                figures->overheadMs / options.networks, detail.c_str());
+    std::fflush(stdout);
+    return true;
+}
+
+int RunOutside(const Options& options) {
+    if (geteuid() != 0) {
+        std::fprintf(stderr, "fleet_bench: needs root to build its network-namespace lab\n");
+        return 1;
+    }
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action{};
+        action.sa_handler = OnInterrupt;
+        sigaction(signal, &action, nullptr);
+    }
+    char directory[] = "/tmp/fleet_bench.XXXXXX";
+    if (mkdtemp(directory) == nullptr) {
+        std::perror("fleet_bench: mkdtemp");
+        return 1;
+    }
+    const std::string fleetPath = std::string(directory) + "/fleet.json";
+    {
+        std::ofstream fleet(fleetPath);
+        fleet << FleetJson(options);
+    }
+    std::set<std::string> present;
+    for (int n = 0; n < options.networks; ++n) {
+        for (int i = 0; i < options.perNetwork; ++i) {
+            present.insert(MacText(n, i));
+        }
+    }
+
+    std::printf("fleet benchmark: %zu access points on %d networks (%d each), every one "
+                "answering all three copies at once\nmachine: %s\n",
+                present.size(), options.networks, options.perNetwork, MachineText().c_str());
+    std::fflush(stdout);
+    const std::vector<std::string> lab = {options.lab, "--id", kLabId, "--apsim", options.apsim};
+    std::vector<std::string> up = lab;
+    up.insert(up.end(), {"up", fleetPath});
+    std::string ignored;
+    if (RunProgram(up, &ignored) != 0) {
+        std::fprintf(stderr, "fleet_bench: the lab could not be brought up\n");
+        std::remove(fleetPath.c_str());
+        rmdir(directory);
+        return 1;
+    }
+    std::string logDirectory;
+    RunProgram({options.lab, "--id", kLabId, "logdir"}, &logDirectory);
+    logDirectory.erase(logDirectory.find_last_not_of("\n") + 1);
+
+    bool ok = true;
+    std::vector<RunFigures> runs;
+    for (int run = 1; run <= options.runs && ok && !g_interrupted; ++run) {
+        RunFigures figures;
+        ok = MeasureOnce(options, logDirectory, present, run, &figures);
+        runs.push_back(figures);
+    }
+
+    long peakKilobytes = -1;
+    int apctlFound = 0;
+    if (ok && !g_interrupted) {
+        int status = 0;
+        std::string output;
+        peakKilobytes = PeakResidentKilobytes(
+            {options.lab, "--id", kLabId, "exec", "--", options.apctl, "discover", "--json"},
+            &status, &output);
+        std::vector<std::string> macs;
+        for (const QJsonValue record :
+             QJsonDocument::fromJson(QByteArray::fromStdString(output)).array()) {
+            macs.push_back(record.toObject().value("macText").toString().toStdString());
+        }
+        apctlFound = Found(macs, present);
+        std::printf("apctl discover: exit %d, found %d/%zu, peak resident memory %.1f MB\n",
+                    status, apctlFound, present.size(), static_cast<double>(peakKilobytes) / 1024.0);
+    }
+
+    std::vector<std::string> down = lab;
+    down.push_back("down");
+    RunProgram(down, &ignored);
+    std::remove(fleetPath.c_str());
+    rmdir(directory);
+    if (!ok || g_interrupted || runs.empty()) {
+        return 1;
+    }
+
+    std::vector<double> perNetwork;
+    int worstFound = static_cast<int>(present.size());
+    for (const RunFigures& figures : runs) {
+        perNetwork.push_back(figures.overheadMs / options.networks);
+        worstFound = std::min(worstFound, figures.found);
+    }
+    std::sort(perNetwork.begin(), perNetwork.end());
+    std::printf("\nsummary of %zu runs                  figure        target\n", runs.size());
+    std::printf("  access points found (worst run)  %3d/%-3zu       all\n", worstFound,
+                present.size());
+    std::printf("  overhead per network (median)    %6.1f ms     < 50 ms\n",
+                perNetwork[perNetwork.size() / 2]);
+    std::printf("  overhead per network (worst)     %6.1f ms     < 50 ms\n", perNetwork.back());
+    std::printf("  apctl peak resident memory       %6.1f MB     < 30 MB\n",
+                static_cast<double>(peakKilobytes) / 1024.0);
+    return 0;
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: fleet_bench [--per-network N] [--networks K] [--runs R]\n"
+                 "                   [--lab PATH] [--apsim PATH] [--apctl PATH]\n"
+                 "Runs as root; defaults: 192 access points on each of 2 networks, 3 runs.\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--inside") {
+            return RunInside();
+        }
+        if (i + 1 >= argc) {
+            return Usage();
+        }
+        const std::string value = argv[++i];
+        if (option == "--per-network") {
+            options.perNetwork = std::atoi(value.c_str());
+        } else if (option == "--networks") {
+            options.networks = std::atoi(value.c_str());
+        } else if (option == "--runs") {
+            options.runs = std::atoi(value.c_str());
+        } else if (option == "--lab") {
+            options.lab = value;
+        } else if (option == "--apsim") {
+            options.apsim = value;
+        } else if (option == "--apctl") {
+            options.apctl = value;
+        } else {
+            return Usage();
+        }
+    }
+    char self[4096] = {};
+    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) {
+        std::perror("fleet_bench: /proc/self/exe");
+        return 1;
+    }
+    options.self = self;
+    if (options.perNetwork < 1 || options.perNetwork > 1000 || options.networks < 1 ||
+        options.networks > 8 || options.runs < 1) {
+        return Usage();
+    }
+    return RunOutside(options);
+}

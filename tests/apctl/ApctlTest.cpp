@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "net/FakeNetwork.h"
+#include "tools/apctl/ApctlCommand.h"
+#include "tools/apctl/ApctlRun.h"
+
+namespace {
+
+using apctl::Action;
+using apctl::Command;
+using Args = std::vector<std::string>;
+
+// Runs before anything in this program starts the socket layer: the started flag is one-way.
+TEST(ApctlWithoutSockets, FailsWhenNoUdpSocketCanBeOpened) {
+    net::FakeNetwork network;
+    network.FailCall(net::FakeNetwork::Call::kOpen);
+    net::ScopedSocketLayer installed(&network);
+    std::ostringstream out, err;
+    EXPECT_EQ(apctl::Run({"discover"}, out, err), 1);
+    EXPECT_NE(err.str().find("UDP socket"), std::string::npos);
+}
+
+TEST(ApctlArguments, AcceptedCommandLines) {
+    struct Case {
+        Args args;
+        Action action;
+        std::string mac;
+        bool dhcp;
+    };
+    const Case cases[] = {
+        {{"discover"}, Action::kDiscover, "", false},
+        {{"discover", "--json"}, Action::kDiscover, "", false},
+        {{"reset", "000a1b2c3d4e"}, Action::kReset, "000A1B2C3D4E", false},
+        {{"reset", "00:0A:1b:2C:3d:4E"}, Action::kReset, "000A1B2C3D4E", false},
+        {{"reset", "00-0a-1b-2c-3d-4e"}, Action::kReset, "000A1B2C3D4E", false},
+        {{"configure", "000A1B2C3D4E", "--dhcp"}, Action::kConfigure, "000A1B2C3D4E", true},
+        {{"configure", "000A1B2C3D4E", "--fixed", "10.0.0.9", "255.255.255.0", "10.0.0.1",
+          "010.0.0.1"},
+         Action::kConfigure, "000A1B2C3D4E", false},
+        {{"--help"}, Action::kHelp, "", false},
+        {{"configure", "nonsense", "--help"}, Action::kHelp, "", false},
+    };
+    for (const Case& c : cases) {
+        Command command;
+        std::string error;
+        ASSERT_TRUE(apctl::ParseCommandLine(c.args, &command, &error)) << c.args[0] << ": " << error;
+        EXPECT_EQ(command.action, c.action) << c.args[0];
+        EXPECT_EQ(command.macText, c.mac) << c.args[0];
+        EXPECT_EQ(command.dhcpClient, c.dhcp) << c.args[0];
+    }
+}
+
+TEST(ApctlArguments, UsageErrorsSayWhatIsWrong) {
+    struct Case {
+        Args args;
+        std::string mentions;
+    };
+    const Case cases[] = {
+        {{}, "no command"},
+        {{"scan"}, "unknown command"},
+        {{"discover", "--xml"}, "--xml"},
+        {{"discover", "--json", "--csv"}, "at most one"},
+        {{"reset"}, "MAC"},
+        {{"reset", "000A1B2C3D4"}, "not a MAC"},
+        {{"reset", "000A1B2C3D4EF"}, "not a MAC"},
+        {{"reset", "000A1B2C3D4G"}, "not a MAC"},
+        {{"reset", "00:0A:1B-2C:3D:4E"}, "not a MAC"},
+        {{"reset", "00.0A.1B.2C.3D.4E"}, "not a MAC"},
+        {{"reset", "000A1B2C3D4E", "extra"}, "only the MAC"},
+        {{"configure", "000A1B2C3D4E"}, "--dhcp or --fixed"},
+        {{"configure", "000A1B2C3D4E", "--static"}, "--static"},
+        {{"configure", "000A1B2C3D4E", "--dhcp", "1.2.3.4"}, "unknown option"},
+        {{"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4"}, "four addresses"},
+        {{"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4", "255.255.255.0", "1.2.3.1", "1.2.3"},
+         "DNS server"},
+        {{"configure", "000A1B2C3D4E", "--fixed", "1.2.3.256", "255.255.255.0", "1.2.3.1",
+          "1.1.1.1"},
+         "IP address"},
+        {{"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4", "0xff.255.255.0", "1.2.3.1",
+          "1.1.1.1"},
+         "subnet mask"},
+    };
+    for (const Case& c : cases) {
+        Command command;
+        std::string error;
+        EXPECT_FALSE(apctl::ParseCommandLine(c.args, &command, &error));
+        EXPECT_NE(error.find(c.mentions), std::string::npos) << "'" << error << "'";
+    }
+}
+
+DeviceRecord MakeRecord(const char* name, const char* ip, std::uint16_t mode) {
+    DeviceRecord record{};
+    std::strcpy(record.name, name);
+    std::strcpy(record.macText, "000A1B2C3D4E");
+    std::strcpy(record.ipAddress, ip);
+    std::strcpy(record.localAddress, "10.0.0.200");
+    std::strcpy(record.description, "Roof, \"north\"");
+    std::strcpy(record.ssidBg, "lab");
+    record.channelBg = 11;
+    record.channelA = 165;
+    record.wirelessMode = mode;
+    std::strcpy(record.firmwareVersion, "010B");
+    return record;
+}
+
+TEST(ApctlOutput, JsonUsesTheRecordFieldNamesAndLatin1) {
+    DeviceTablePtr table = AllocateDeviceTable();
+    table->records[0] = MakeRecord("Caf\xE9\x1B[2J", "10.0.0.5", 7);
+    EXPECT_EQ(apctl::FormatJson(*table, 1),
+              "[\n  {\"name\": \"Caf\xC3\xA9\\u001B[2J\", \"macText\": \"000A1B2C3D4E\", "
+              "\"ipAddress\": \"10.0.0.5\", \"localAddress\": \"10.0.0.200\", "
+              "\"description\": \"Roof, \\\"north\\\"\", \"ssidBg\": \"lab\", \"channelBg\": 11, "
+              "\"ssidA\": \"\", \"channelA\": 165, \"wirelessMode\": 7, "
+              "\"firmwareVersion\": \"010B\"}\n]\n");
+    EXPECT_EQ(apctl::FormatJson(*table, 0), "[]\n");
+}
+
+TEST(ApctlOutput, CsvQuotesWhatNeedsIt) {
+    DeviceTablePtr table = AllocateDeviceTable();
+    table->records[0] = MakeRecord("plain", "10.0.0.5", 3);
+    const std::string csv = apctl::FormatCsv(*table, 1);
+    EXPECT_EQ(csv.substr(csv.find("\r\n") + 2),
+              "plain,000A1B2C3D4E,10.0.0.5,10.0.0.200,\"Roof, \"\"north\"\"\",lab,11,,165,3,"
+              "010B\r\n");
+}
+
+TEST(ApctlOutput, TableShowsTheListColumnsAndEscapesControls) {
+    DeviceTablePtr table = AllocateDeviceTable();
+    table->records[0] = MakeRecord("B\x07", "10.0.0.5", 9);
+    table->records[1] = MakeRecord("Longer name", "10.0.0.16", 4);
+    const std::string text = apctl::FormatTable(*table, 2);
+    std::istringstream lines(text);
+    std::string header, first, second;
+    std::getline(lines, header);
+    std::getline(lines, first);
+    std::getline(lines, second);
+    EXPECT_EQ(header.substr(0, 25), "Name         IP Address  ");
+    EXPECT_NE(header.find("IEEE Standard"), std::string::npos);
+    EXPECT_NE(header.find("Local Address"), std::string::npos);
+    EXPECT_EQ(first.substr(0, 13), "B\\x07        ");
+    EXPECT_EQ(first.find('\x07'), std::string::npos);
+    EXPECT_NE(second.find("802.11a "), std::string::npos);
+    // A mode above 7 has no text: the cell is empty, never another row's.
+    EXPECT_EQ(first.find("802.11"), std::string::npos);
+}
+
+class ApctlRunTest : public ::testing::Test {
+protected:
+    ApctlRunTest() : installed_(&network_) {}
+
+    int Run(const Args& args) {
+        out_.str("");
+        err_.str("");
+        return apctl::Run(args, out_, err_);
+    }
+
+    sim::AccessPoint& AddTarget(int lan) {
+        sim::AccessPointSettings settings;
+        settings.name = "Target";
+        settings.mac = {0x00, 0x0A, 0x1B, 0x2C, 0x3D, 0x4E};
+        settings.address = net::AddressFromText("10.0.0.5");
+        settings.dhcpPool = {net::AddressFromText("10.0.0.100")};
+        return network_.AddAccessPoint(lan, settings);
+    }
+
+    net::FakeNetwork network_;
+    net::ScopedSocketLayer installed_;
+    std::ostringstream out_, err_;
+};
+
+TEST_F(ApctlRunTest, UsageErrorSendsNothing) {
+    network_.AddInterface("eth0", "10.0.0.200");
+    EXPECT_EQ(Run({"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4", "1.2.3", "1.1.1.1", "1.1.1.1"}),
+              2);
+    EXPECT_NE(err_.str().find("apctl --help"), std::string::npos);
+    EXPECT_EQ(network_.socketsOpened(), 0);
+}
+
+TEST_F(ApctlRunTest, FixedConfigurationOutcomes) {
+    const int lan = network_.AddInterface("eth0", "10.0.0.200");
+    sim::AccessPoint& target = AddTarget(lan);
+    EXPECT_EQ(Run({"configure", "00:0a:1b:2c:3d:4e", "--fixed", "10.0.0.77", "255.255.255.0",
+                   "10.0.0.1", "10.0.0.1"}),
+              0);
+    EXPECT_EQ(out_.str(), "Data saved successfully.\n");
+    EXPECT_EQ(target.CurrentAddress(), net::AddressFromText("10.0.0.77"));
+
+    EXPECT_EQ(Run({"configure", "FFFFFFFFFFFF", "--fixed", "10.0.0.77", "255.255.255.0",
+                   "10.0.0.1", "10.0.0.1"}),
+              1);
+    EXPECT_EQ(err_.str(), "Unable to save.\n");
+    // Well-formed but refused: the all-ones address is never sent.
+    EXPECT_EQ(Run({"configure", "000A1B2C3D4E", "--fixed", "10.0.0.77", "255.255.255.255",
+                   "10.0.0.1", "10.0.0.1"}),
+              1);
+    EXPECT_EQ(err_.str(), "Unable to save.\n");
+}
+
+TEST_F(ApctlRunTest, DhcpConfigurationAndResetOutcomes) {
+    const int lan = network_.AddInterface("eth0", "10.0.0.200");
+    sim::AccessPoint& target = AddTarget(lan);
+    EXPECT_EQ(Run({"configure", "000A1B2C3D4E", "--dhcp"}), 0);
+    EXPECT_EQ(out_.str(), "Set Success\n");
+    EXPECT_TRUE(target.dhcpClient());
+    EXPECT_EQ(target.CurrentAddress(), net::AddressFromText("10.0.0.100"));
+
+    EXPECT_EQ(Run({"configure", "112233445566", "--dhcp"}), 1);
+    EXPECT_EQ(err_.str(), "Set Fail\n");
+    EXPECT_EQ(Run({"reset", "112233445566"}), 1);
+    EXPECT_EQ(err_.str(), "Reset Fail\n");
+}
+
+TEST_F(ApctlRunTest, DiscoverPrintsJson) {
+    const int lan = network_.AddInterface("eth0", "10.0.0.200");
+    AddTarget(lan);
+    EXPECT_EQ(Run({"discover", "--json"}), 0);
+    EXPECT_NE(out_.str().find("\"name\": \"Target\", \"macText\": \"000A1B2C3D4E\", "
+                              "\"ipAddress\": \"10.0.0.5\", \"localAddress\": \"10.0.0.200\""),
+              std::string::npos)
+        << out_.str();
+}
+
+}  // namespace
