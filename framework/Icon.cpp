@@ -3,22 +3,23 @@
 #include <QIcon>
 #include <QPixmap>
 #include <map>
+#include <memory>
 
 #include "framework/IconImage.h"
 #include "resources/IconResource.h"
 
 HICON AfxLoadIcon(int resourceId) {
-    // Never freed, like the platform's shared icons: windows may hold them until the end.
-    static std::map<int, IconResourceImage*> loaded;
-    const auto found = loaded.find(resourceId);
-    if (found != loaded.end()) {
-        return found->second;
+    // Never freed, like the platform's shared icons: windows may hold them until the end, and
+    // a picture must not outlive the toolkit it was made with.
+    static auto* const loaded = new std::map<int, std::unique_ptr<IconResourceImage>>();
+    const auto found = loaded->find(resourceId);
+    if (found != loaded->end()) {
+        return found->second.get();
     }
     const char* const* xpm = FindIconResource(resourceId);
     if (xpm == nullptr) {
         return nullptr;
     }
-    auto* image = new IconResourceImage{QIcon(QPixmap(xpm))};
-    loaded.emplace(resourceId, image);
-    return image;
+    auto image = std::make_unique<IconResourceImage>(IconResourceImage{QIcon(QPixmap(xpm))});
+    return loaded->emplace(resourceId, std::move(image)).first->second.get();
 }

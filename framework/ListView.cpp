@@ -97,7 +97,7 @@ QString ListView::toolTipAt(const QPoint& viewportPos) const {
     if (!infoTips_ || !index.isValid()) {
         return {};
     }
-    const QString text = index.data(Qt::DisplayRole).toString();
+    QString text = index.data(Qt::DisplayRole).toString();
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
     const int room = visualRect(index).width() - 2 * margin;
     if (fontMetrics().horizontalAdvance(text) <= room) {
