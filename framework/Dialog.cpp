@@ -123,9 +123,8 @@ CWnd* CDialog::FromWidget(QWidget* widget) {
             return control;
         }
     }
-    const int id = DialogWindow::controlId(widget);
-    std::unique_ptr<CWnd>& wrapper = m_otherControls[id];
-    if (!wrapper || wrapper->GetSafeHwnd() != widget) {
+    std::unique_ptr<CWnd>& wrapper = m_otherControls[widget];
+    if (!wrapper) {
         wrapper = std::make_unique<CWnd>();
         wrapper->Attach(widget);
     }

@@ -69,7 +69,8 @@ private:
     CWnd* m_parent = nullptr;
     CMenu m_systemMenu;
     std::vector<CWnd*> m_boundControls;
-    std::map<int, std::unique_ptr<CWnd>> m_otherControls;
+    // Window objects handed out for controls that no member is bound to, one per control.
+    std::map<const QWidget*, std::unique_ptr<CWnd>> m_otherControls;
     std::unique_ptr<DialogWindow> m_window;
     int m_modalResult = -1;
     bool m_ended = false;
