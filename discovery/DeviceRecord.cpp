@@ -8,11 +8,16 @@ namespace {
 
 void* DefaultAllocate(std::size_t bytes) { return std::calloc(1, bytes); }
 
+void DefaultRelease(void* block) { std::free(block); }
+
 std::atomic<DeviceTableAllocator> g_allocator{&DefaultAllocate};
+std::atomic<DeviceTableReleaser> g_releaser{&DefaultRelease};
 
 }  // namespace
 
-void DeviceTableDeleter::operator()(DeviceTable* table) const noexcept { std::free(table); }
+void DeviceTableDeleter::operator()(DeviceTable* table) const noexcept {
+    g_releaser.load()(table);
+}
 
 DeviceTablePtr AllocateDeviceTable() noexcept {
     void* block = g_allocator.load()(sizeof(DeviceTable));
@@ -21,6 +26,10 @@ DeviceTablePtr AllocateDeviceTable() noexcept {
 
 void SetDeviceTableAllocator(DeviceTableAllocator allocator) noexcept {
     g_allocator.store(allocator != nullptr ? allocator : &DefaultAllocate);
+}
+
+void SetDeviceTableReleaser(DeviceTableReleaser releaser) noexcept {
+    g_releaser.store(releaser != nullptr ? releaser : &DefaultRelease);
 }
 
 const char* WirelessModeText(std::uint16_t wirelessMode) noexcept {

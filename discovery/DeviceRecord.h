@@ -67,6 +67,11 @@ DeviceTablePtr AllocateDeviceTable() noexcept;
 using DeviceTableAllocator = void* (*)(std::size_t bytes);
 void SetDeviceTableAllocator(DeviceTableAllocator allocator) noexcept;
 
+// Lets a test see every release of a table. The hook must free the block as the default does
+// (std::free); passing null restores the default.
+using DeviceTableReleaser = void (*)(void* block);
+void SetDeviceTableReleaser(DeviceTableReleaser releaser) noexcept;
+
 // The text in a fixed-width field: up to its first zero byte, never past the field's width.
 template <std::size_t N>
 std::size_t FieldTextLength(const char (&field)[N]) noexcept {

@@ -1,0 +1,3 @@
+#include "app/CurrentDeviceTable.h"
+
+DeviceTablePtr g_deviceTable;

@@ -1,0 +1,335 @@
+#include "framework/DialogWindow.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+#include <QWindow>
+
+#include "framework/Dialog.h"
+#include "framework/IconImage.h"
+#include "framework/Latin1.h"
+#include "framework/ListView.h"
+#include "framework/RadioButton.h"
+#include "framework/StaticText.h"
+#include "resources/Resource.h"
+#include "resources/WindowStyles.h"
+
+namespace {
+
+constexpr const char* kControlIdProperty = "controlId";
+// How long a shown window may stay undrawn before posted commands run anyway (a window that
+// starts minimised, or a desktop that never reports it drawn).
+constexpr int kUndrawnPostDelayMs = 500;
+
+bool IsBackground(const QWidget* widget) {
+    return qobject_cast<const StaticText*>(widget) != nullptr ||
+           qobject_cast<const QLabel*>(widget) != nullptr ||
+           qobject_cast<const QGroupBox*>(widget) != nullptr;
+}
+
+}  // namespace
+
+DialogWindow::DialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate, QWidget* owner)
+    : QDialog(owner), dialog_(dialog), template_(dialogTemplate) {
+    // An application window gets a task-bar entry of its own; other dialogs stay with their
+    // owner. Dialogs have no minimise or maximise box.
+    Qt::WindowFlags flags = (dialogTemplate.exStyle & WS_EX_APPWINDOW) != 0 ? Qt::Window
+                                                                             : Qt::Dialog;
+    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if ((dialogTemplate.style & WS_SYSMENU) != 0) {
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    }
+    setWindowFlags(flags);
+    setWindowTitle(FromLatin1(dialogTemplate.caption));
+    setFont(DialogFont(dialogTemplate.fontFace, dialogTemplate.fontPointSize));
+    baseUnits_ = BaseUnitsOf(font());
+    setFixedSize(DialogUnitsToPixels(dialogTemplate.rect, baseUnits_).size());
+    createControls();
+    installEventFilter(this);
+}
+
+DialogWindow::~DialogWindow() = default;
+
+QWidget* DialogWindow::control(int id) const {
+    for (QWidget* widget : controls_) {
+        if (controlId(widget) == id) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+int DialogWindow::controlId(const QWidget* widget) {
+    if (widget == nullptr) {
+        return 0;
+    }
+    const QVariant id = widget->property(kControlIdProperty);
+    return id.isValid() ? id.toInt() : 0;
+}
+
+CDialog* DialogWindow::dialogOf(const QWidget* window) {
+    const auto* dialogWindow = qobject_cast<const DialogWindow*>(window);
+    return dialogWindow != nullptr ? &dialogWindow->dialog_ : nullptr;
+}
+
+void DialogWindow::createControls() {
+    QButtonGroup* radioGroup = nullptr;
+    QWidget* previousTabStop = nullptr;
+    for (const ControlTemplate& entry : template_.controls) {
+        QWidget* widget = createControl(entry, radioGroup);
+        widget->setProperty(kControlIdProperty, entry.id);
+        const QRect place = DialogUnitsToPixels(entry.rect, baseUnits_);
+        if (entry.kind == ControlKind::kStaticIcon) {
+            // An icon control takes the icon's own size, whatever the template says.
+            widget->setGeometry(QRect(place.topLeft(), QSize(32, 32)));
+        } else {
+            widget->setGeometry(place);
+        }
+        if ((entry.style & WS_DISABLED) != 0) {
+            widget->setEnabled(false);
+        }
+        if ((entry.style & WS_TABSTOP) != 0) {
+            widget->setFocusPolicy(Qt::StrongFocus);
+            if (previousTabStop != nullptr) {
+                setTabOrder(previousTabStop, widget);
+            }
+            previousTabStop = widget;
+        }
+        widget->installEventFilter(this);
+        controls_.push_back(widget);
+    }
+    // A group box frames controls that come after it in the template; it must not cover them.
+    for (QWidget* widget : controls_) {
+        if (qobject_cast<QGroupBox*>(widget) != nullptr) {
+            widget->lower();
+        }
+    }
+}
+
+QWidget* DialogWindow::createControl(const ControlTemplate& entry, QButtonGroup*& radioGroup) {
+    const int id = entry.id;
+    const QString text = FromLatin1(entry.text != nullptr ? entry.text : "");
+    if (entry.kind != ControlKind::kAutoRadioButton && (entry.style & WS_GROUP) != 0) {
+        radioGroup = nullptr;
+    }
+    switch (entry.kind) {
+        case ControlKind::kPushButton:
+        case ControlKind::kDefPushButton: {
+            auto* button = new QPushButton(text, this);
+            button->setAutoDefault(true);
+            button->setDefault(entry.kind == ControlKind::kDefPushButton);
+            button->setFocusPolicy(Qt::ClickFocus);
+            connect(button, &QPushButton::clicked, this,
+                    [this, id] { dialog_.RouteCommand(id, BN_CLICKED); });
+            return button;
+        }
+        case ControlKind::kAutoRadioButton: {
+            auto* radio = new RadioButton(text, this);
+            radio->setAutoExclusive(false);
+            radio->setFocusPolicy(Qt::ClickFocus);
+            // A group of radio buttons runs from one with WS_GROUP to the next control with it.
+            if (radioGroup == nullptr || (entry.style & WS_GROUP) != 0) {
+                radioGroup = new QButtonGroup(this);
+                radioGroup->setExclusive(true);
+            }
+            radioGroup->addButton(radio);
+            connect(radio, &QRadioButton::clicked, this,
+                    [this, id] { dialog_.RouteCommand(id, BN_CLICKED); });
+            return radio;
+        }
+        case ControlKind::kGroupBox: {
+            auto* box = new QGroupBox(text, this);
+            box->setAttribute(Qt::WA_TransparentForMouseEvents);
+            box->setFocusPolicy(Qt::NoFocus);
+            return box;
+        }
+        case ControlKind::kStaticText: {
+            auto* label = new StaticText(this);
+            label->setText(text);
+            label->setFocusPolicy(Qt::NoFocus);
+            return label;
+        }
+        case ControlKind::kStaticIcon: {
+            auto* label = new QLabel(this);
+            label->setTextFormat(Qt::PlainText);
+            if (HICON icon = AfxLoadIcon(entry.iconId)) {
+                label->setPixmap(icon->icon.pixmap(32, 32));
+            }
+            label->setFocusPolicy(Qt::NoFocus);
+            return label;
+        }
+        case ControlKind::kEdit: {
+            auto* edit = new QLineEdit(this);
+            edit->setFrame((entry.style & WS_BORDER) != 0);
+            edit->setFocusPolicy(Qt::ClickFocus);
+            if ((entry.style & ES_NUMBER) != 0) {
+                edit->setValidator(new QRegularExpressionValidator(
+                    QRegularExpression(QStringLiteral("[0-9]*")), edit));
+            }
+            // Every change of the text, typed or set by the program, is reported.
+            connect(edit, &QLineEdit::textChanged, this,
+                    [this, id] { dialog_.RouteCommand(id, EN_CHANGE); });
+            return edit;
+        }
+        case ControlKind::kListView: {
+            auto* list = new ListView(this);
+            list->setFrameShape((entry.style & WS_BORDER) != 0 ? QFrame::StyledPanel
+                                                                : QFrame::NoFrame);
+            list->setFocusPolicy(Qt::ClickFocus);
+            connect(list, &ListView::rowStateChanged, this,
+                    [this, id](int row, unsigned oldState, unsigned newState) {
+                        NMLISTVIEW change;
+                        change.hdr.idFrom = id;
+                        change.hdr.code = LVN_ITEMCHANGED;
+                        change.iItem = row;
+                        change.uOldState = oldState;
+                        change.uNewState = newState;
+                        change.uChanged = LVIF_STATE;
+                        LRESULT result = 0;
+                        dialog_.OnNotifyMsg(&change.hdr, &result);
+                    });
+            return list;
+        }
+    }
+    return new QWidget(this);
+}
+
+void DialogWindow::focusFirstTabStop() {
+    for (QWidget* widget : controls_) {
+        if (widget->focusPolicy() == Qt::StrongFocus && widget->isEnabled()) {
+            widget->setFocus(Qt::TabFocusReason);
+            if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+                edit->selectAll();
+            }
+            return;
+        }
+    }
+}
+
+void DialogWindow::post(std::function<void()> call) {
+    if (drawn_) {
+        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+    } else {
+        posted_.push_back(std::move(call));
+    }
+}
+
+void DialogWindow::flushPosted() {
+    drawn_ = true;
+    std::vector<std::function<void()>> calls;
+    calls.swap(posted_);
+    for (std::function<void()>& call : calls) {
+        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+    }
+}
+
+void DialogWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (drawn_) {
+        return;
+    }
+    // Posted commands wait until the window has been drawn once, so that a long first command
+    // (a discovery) runs under a visible window rather than an empty frame.
+    if (QWindow* handle = windowHandle()) {
+        handle->removeEventFilter(this);
+        handle->installEventFilter(this);
+    }
+    QTimer::singleShot(kUndrawnPostDelayMs, this, [this] {
+        if (!drawn_) {
+            flushPosted();
+        }
+    });
+}
+
+void DialogWindow::reject() { dialog_.RouteCommand(IDCANCEL, BN_CLICKED); }
+
+void DialogWindow::closeEvent(QCloseEvent* event) {
+    // The close box, and Alt+F4 where the window manager takes it, are the system's Close.
+    dialog_.OnSysCommandMsg(SC_CLOSE);
+    if (isVisible()) {
+        event->ignore();
+    } else {
+        event->accept();
+    }
+}
+
+void DialogWindow::contextMenuEvent(QContextMenuEvent* event) {
+    // Only a right-click on the background (or on a label, which is part of it) opens the
+    // system menu; the keys that open it are taken before they become context-menu events.
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        event->ignore();
+        return;
+    }
+    const QWidget* under = childAt(event->pos());
+    if (under != nullptr && !IsBackground(under)) {
+        event->ignore();
+        return;
+    }
+    showSystemMenu(event->globalPos());
+}
+
+void DialogWindow::showSystemMenu(const QPoint& globalPos) {
+    if (menuOpen_) {
+        return;
+    }
+    QMenu menu(this);
+    for (const CMenu::Item& item : dialog_.m_systemMenu.Items()) {
+        if ((item.flags & MF_SEPARATOR) != 0) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* action = menu.addAction(FromLatin1(item.text));
+        action->setData(item.id);
+        action->setEnabled((item.flags & MF_GRAYED) == 0);
+    }
+    menuOpen_ = true;
+    QAction* chosen = menu.exec(globalPos);
+    menuOpen_ = false;
+    if (chosen != nullptr) {
+        dialog_.OnSysCommandMsg(chosen->data().toUInt());
+    }
+}
+
+bool DialogWindow::handleDialogKey(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers modifiers =
+        key.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier |
+                           Qt::MetaModifier);
+    if (key.key() == Qt::Key_F4 && modifiers == Qt::AltModifier) {
+        dialog_.OnSysCommandMsg(SC_CLOSE);
+        return true;
+    }
+    const bool menuKey = (key.key() == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+                         (key.key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier) ||
+                         (key.key() == Qt::Key_Space && modifiers == Qt::AltModifier);
+    if (menuKey) {
+        showSystemMenu(mapToGlobal(QPoint(0, 0)));
+        return true;
+    }
+    if (key.key() == Qt::Key_F1 && modifiers == Qt::NoModifier) {
+        dialog_.RouteCommand(ID_HELP, 0);
+        return true;
+    }
+    return false;
+}
+
+bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose && watched == windowHandle()) {
+        if (!drawn_ && windowHandle()->isExposed()) {
+            flushPosted();
+        }
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        return handleDialogKey(*static_cast<QKeyEvent*>(event));
+    }
+    return QDialog::eventFilter(watched, event);
+}

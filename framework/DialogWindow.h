@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <functional>
+#include <vector>
+
+#include "framework/DialogUnits.h"
+#include "resources/DialogTemplate.h"
+
+class CDialog;
+class QButtonGroup;
+
+// The Qt window of a CDialog: creates the template's controls at their positions, turns their
+// signals into commands and notifications for the dialog, and maps the keys, the close box and
+// the system menu onto the dialog's commands.
+class DialogWindow final : public QDialog {
+    Q_OBJECT
+public:
+    DialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate, QWidget* owner);
+    ~DialogWindow() override;
+
+    // The first control with this identifier, or null.
+    QWidget* control(int id) const;
+    // Every control in template order.
+    const std::vector<QWidget*>& controls() const { return controls_; }
+    static int controlId(const QWidget* widget);
+    // The CDialog behind a window, or null when the window is not one of the framework's.
+    static CDialog* dialogOf(const QWidget* window);
+
+    DialogBaseUnits baseUnits() const { return baseUnits_; }
+    const DialogTemplate& dialogTemplate() const { return template_; }
+
+    // Gives the focus to the first enabled control with a tab stop.
+    void focusFirstTabStop();
+    // Runs `call` from the event loop once the window is on screen and drawn.
+    void post(std::function<void()> call);
+    void showSystemMenu(const QPoint& globalPos);
+
+protected:
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    QWidget* createControl(const ControlTemplate& control, QButtonGroup*& radioGroup);
+    bool handleDialogKey(const QKeyEvent& key);
+    void flushPosted();
+
+    CDialog& dialog_;
+    const DialogTemplate& template_;
+    DialogBaseUnits baseUnits_;
+    std::vector<QWidget*> controls_;
+    std::vector<std::function<void()>> posted_;
+    bool drawn_ = false;
+    bool menuOpen_ = false;
+};

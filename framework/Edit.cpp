@@ -1,0 +1,66 @@
+#include "framework/Edit.h"
+
+#include <QLineEdit>
+#include <algorithm>
+
+namespace {
+
+// The largest limit a line edit takes; "no limit" means this.
+constexpr int kUnlimited = 32767;
+
+}  // namespace
+
+void CEdit::LimitText(int maxChars) {
+    if (auto* edit = qobject_cast<QLineEdit*>(GetSafeHwnd())) {
+        edit->setMaxLength(maxChars > 0 ? std::min(maxChars, kUnlimited) : kUnlimited);
+    }
+}
+
+int CEdit::GetLimitText() const {
+    const auto* edit = qobject_cast<const QLineEdit*>(GetSafeHwnd());
+    return edit != nullptr ? edit->maxLength() : 0;
+}
+
+void CEdit::SetSel(int start, int end) {
+    auto* edit = qobject_cast<QLineEdit*>(GetSafeHwnd());
+    if (edit == nullptr) {
+        return;
+    }
+    const int length = static_cast<int>(edit->text().size());
+    if (start < 0) {
+        edit->deselect();
+        return;
+    }
+    if (end < 0 || end > length) {
+        end = length;
+    }
+    start = std::min(start, length);
+    if (end < start) {
+        std::swap(start, end);
+    }
+    edit->setSelection(start, end - start);
+}
+
+void CEdit::GetSel(int* start, int* end) const {
+    const auto* edit = qobject_cast<const QLineEdit*>(GetSafeHwnd());
+    int first = 0;
+    int last = 0;
+    if (edit != nullptr) {
+        if (edit->hasSelectedText()) {
+            first = edit->selectionStart();
+            last = first + static_cast<int>(edit->selectedText().size());
+        } else {
+            first = last = edit->cursorPosition();
+        }
+    }
+    if (start != nullptr) {
+        *start = first;
+    }
+    if (end != nullptr) {
+        *end = last;
+    }
+}
+
+bool CEdit::CanAttach(const QWidget* widget) const {
+    return qobject_cast<const QLineEdit*>(widget) != nullptr;
+}

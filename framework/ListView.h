@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QItemSelection>
+#include <QTreeWidget>
+
+// The list view behind CListCtrl: a report of rows and columns where several rows can be
+// selected, whole rows highlight, rows keep the order they were inserted in and column headings
+// do nothing when clicked. Every change of a row's selected or focused state is reported, also
+// when the program itself made it.
+class ListView final : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit ListView(QWidget* parent = nullptr);
+
+    // Tooltips with a cell's full text where the cell cuts it off.
+    void setInfoTips(bool on) { infoTips_ = on; }
+    bool infoTips() const { return infoTips_; }
+
+    // Removes every row without reporting the rows' state changes.
+    void removeAllRows();
+
+    // The tooltip text for the cell at a viewport position: empty when the cell shows its text
+    // whole or tooltips are off.
+    QString toolTipAt(const QPoint& viewportPos) const;
+
+signals:
+    void rowStateChanged(int row, unsigned oldState, unsigned newState);
+
+protected:
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    void onSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
+    void onCurrentChanged(const QModelIndex& current, const QModelIndex& previous);
+    unsigned stateOf(int row) const;
+
+    bool infoTips_ = false;
+    bool quiet_ = false;
+};

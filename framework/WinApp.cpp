@@ -1,0 +1,63 @@
+#include "framework/WinApp.h"
+
+#include <QApplication>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "framework/MessageBox.h"
+
+namespace {
+
+CWinApp* g_app = nullptr;
+
+std::string ExecutableTitle() {
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : executable.stem().string();
+}
+
+}  // namespace
+
+CWinApp::CWinApp(const char* appName)
+    : m_appTitle(appName != nullptr && *appName != '\0' ? appName : ExecutableTitle()) {
+    g_app = this;
+}
+
+CWinApp::~CWinApp() {
+    if (g_app == this) {
+        g_app = nullptr;
+    }
+}
+
+bool CWinApp::InitInstance() { return true; }
+
+int CWinApp::ExitInstance() { return 0; }
+
+void CWinApp::OnHelp() {
+    AfxMessageBox("The help file " + m_appTitle + ".HLP was not found.", MB_ICONEXCLAMATION);
+}
+
+CWinApp* AfxGetApp() noexcept { return g_app; }
+
+CWnd* AfxGetMainWnd() noexcept { return g_app != nullptr ? g_app->m_pMainWnd : nullptr; }
+
+std::string AfxGetAppTitle() { return g_app != nullptr ? g_app->GetAppTitle() : ExecutableTitle(); }
+
+int AfxWinMain(int argc, char* argv[]) {
+    CWinApp* app = AfxGetApp();
+    if (app == nullptr) {
+        return -1;
+    }
+    std::unique_ptr<QApplication> toolkit;
+    if (QApplication::instance() == nullptr) {
+        toolkit = std::make_unique<QApplication>(argc, argv);
+    }
+    // The dialogs run their own loops; hiding the last window must not end them.
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (app->InitInstance()) {
+        QApplication::exec();
+    }
+    app->m_pMainWnd = nullptr;
+    return app->ExitInstance();
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+#include "resources/DialogTemplate.h"
+
+// The application's dialog templates, one definition file each; FindDialogTemplate looks them up.
+extern const DialogTemplate kAboutBoxTemplate;
+extern const DialogTemplate kMainDialogTemplate;

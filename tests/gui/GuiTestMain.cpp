@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+namespace {
+
+QtMessageHandler g_standardHandler = nullptr;
+
+// The offscreen platform says on every popup that it cannot raise windows or grab the
+// keyboard; that is no news for a test.
+void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(QStringLiteral("This plugin does not support"))) {
+        return;
+    }
+    if (g_standardHandler != nullptr) {
+        g_standardHandler(type, context, message);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    // Listing or running the tests by hand needs no display either.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    // Qt wants a private runtime directory and complains of any other.
+    const QTemporaryDir runtimeDir;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtimeDir.isValid()) {
+        qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());
+    }
+    g_standardHandler = qInstallMessageHandler(QuietMessages);
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,366 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QTest>
+#include <QToolTip>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/AccessPointDlg.h"
+#include "app/CurrentDeviceTable.h"
+#include "discovery/DiscoverDevices.h"
+#include "framework/ListView.h"
+#include "resources/Resource.h"
+#include "tests/gui/ModalDriver.h"
+#include "tests/gui/TestNetwork.h"
+
+namespace {
+
+struct ButtonStates {
+    bool detailInfo = false;
+    bool web = false;
+    bool setIp = false;
+
+    bool operator==(const ButtonStates&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const ButtonStates& states) {
+    return out << "{detail " << states.detailInfo << ", web " << states.web << ", set ip "
+               << states.setIp << "}";
+}
+
+constexpr ButtonStates kWeb{true, true, false};
+constexpr ButtonStates kSetIp{true, false, true};
+
+// The main window with its insides in reach, and the device commands recorded instead of run.
+class TestAccessPointDlg : public CAccessPointDlg {
+public:
+    using CAccessPointDlg::InsertDeviceColumns;
+    using CAccessPointDlg::m_deviceCount;
+    using CAccessPointDlg::m_deviceList;
+
+    ButtonStates Buttons() {
+        return {GetDlgItem(IDC_DETAIL_INFO)->IsWindowEnabled(),
+                GetDlgItem(IDC_WEB_MANAGEMENT)->IsWindowEnabled(),
+                GetDlgItem(IDC_SET_IP_ADDRESS)->IsWindowEnabled()};
+    }
+
+    std::vector<std::string> Column(int subItem) const {
+        std::vector<std::string> texts;
+        for (int row = 0; row < m_deviceList.GetItemCount(); ++row) {
+            texts.push_back(m_deviceList.GetItemText(row, subItem));
+        }
+        return texts;
+    }
+
+    void Select(std::initializer_list<int> rows) {
+        m_deviceList.SetItemState(-1, 0, LVIS_SELECTED);
+        for (int row : rows) {
+            m_deviceList.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+        }
+    }
+
+    ListView* List() const { return qobject_cast<ListView*>(m_deviceList.GetSafeHwnd()); }
+
+    std::function<int()> sends;
+    ButtonStates atInit;
+    int sendsAtInit = -1;
+    bool tableAtInit = true;
+    std::vector<std::string> detailInfoFor;
+    std::vector<std::string> webFor;
+    std::vector<std::string> setIpFor;
+
+protected:
+    bool OnInitDialog() override {
+        const bool result = CAccessPointDlg::OnInitDialog();
+        atInit = Buttons();
+        sendsAtInit = sends ? sends() : -1;
+        tableAtInit = g_deviceTable != nullptr;
+        return result;
+    }
+    void ShowDetailInfo(const DeviceRecord& record) override {
+        detailInfoFor.emplace_back(record.name);
+    }
+    void OpenWebManagement(const DeviceRecord& record) override { webFor.emplace_back(record.name); }
+    void ConfigureIpAddress(const DeviceRecord& record) override {
+        setIpFor.emplace_back(record.name);
+    }
+};
+
+void Click(int id) { QTest::mouseClick(TopControl(id), Qt::LeftButton); }
+
+void ClickRow(ListView* list, int row) {
+    const QRect rect = list->visualItemRect(list->topLevelItem(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    ~MainWindowTest() override {
+        g_deviceTable.reset();
+        ReleaseMergedTable();
+    }
+
+    // Runs the main window: `whenFilled` acts once the first discovery has filled it, then the
+    // window is closed with Exit.
+    void Run(TestAccessPointDlg& dialog, const std::function<void()>& whenFilled) {
+        dialog.sends = [this] { return network.Sends(); };
+        ModalDriver driver;
+        driver.When(
+            "the first discovery",
+            [] { return TopDialogId() == IDD_ACCESSPOINT_DIALOG && g_deviceTable != nullptr; },
+            [&] {
+                whenFilled();
+                Click(IDCANCEL);
+            });
+        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        EXPECT_TRUE(driver.Finished());
+    }
+
+    TestNetwork network;
+    int lan = network.AddInterface("10.0.0.200");
+};
+
+TEST_F(MainWindowTest, ButtonStatesFollowDiscoveryAndSelection) {
+    network.Add(lan, {.name = "alpha", .address = "10.0.0.5", .macTail = 1});
+    network.Add(lan, {.name = "beta", .address = "192.168.7.9", .macTail = 2});
+    TestAccessPointDlg dialog;
+    Run(dialog, [&] {
+        EXPECT_EQ(dialog.Buttons(), kWeb) << "row 0 answered from the local network";
+        EXPECT_EQ(dialog.m_deviceList.GetItemState(0, LVIS_SELECTED | LVIS_FOCUSED),
+                  LVIS_SELECTED | LVIS_FOCUSED);
+        EXPECT_EQ(CWnd::GetFocus(), &dialog.m_deviceList);
+
+        ClickRow(dialog.List(), 1);
+        EXPECT_EQ(dialog.Buttons(), kSetIp) << "after the user selects row 1";
+
+        // Empty space below the rows clears the selection; the buttons stay as they were, and
+        // the enabled one then finds no row to act on.
+        QTest::mouseClick(dialog.List()->viewport(), Qt::LeftButton, {},
+                          QPoint(5, dialog.List()->viewport()->height() - 5));
+        EXPECT_EQ(dialog.m_deviceList.GetItemState(1, LVIS_SELECTED), 0u);
+        EXPECT_EQ(dialog.Buttons(), kSetIp);
+        Click(IDC_SET_IP_ADDRESS);
+        Click(IDC_DETAIL_INFO);
+    });
+    EXPECT_EQ(dialog.atInit, (ButtonStates{true, true, true})) << "before the posted Refresh";
+    EXPECT_EQ(dialog.sendsAtInit, 0) << "discovery must wait for the modal loop";
+    EXPECT_FALSE(dialog.tableAtInit);
+    EXPECT_TRUE(dialog.setIpFor.empty());
+    EXPECT_TRUE(dialog.detailInfoFor.empty());
+}
+
+TEST_F(MainWindowTest, NothingFoundDisablesTheDeviceButtons) {
+    TestAccessPointDlg dialog;
+    Run(dialog, [&] {
+        EXPECT_EQ(dialog.m_deviceList.GetItemCount(), 0);
+        EXPECT_EQ(dialog.Buttons(), (ButtonStates{false, false, false}));
+    });
+}
+
+TEST_F(MainWindowTest, ListShowsOneRowPerAccessPointInNameOrder) {
+    network.Add(lan, {.name = "Tower", .address = "10.0.0.31", .macTail = 0x31,
+                      .wirelessMode = 7, .description = "roof", .firmwareHigh = 0x02,
+                      .firmwareLow = 0x0A});
+    network.Add(lan, {.name = "Hall", .address = "10.0.0.12", .macTail = 0x12,
+                      .wirelessMode = 2, .description = "entrance hall"});
+    network.Add(lan, {.name = "Office", .address = "10.0.0.20", .macTail = 0xAB,
+                      .wirelessMode = 4, .description = "", .firmwareHigh = 0xFF,
+                      .firmwareLow = 0x01});
+    TestAccessPointDlg dialog;
+    Run(dialog, [&] {
+        using Texts = std::vector<std::string>;
+        EXPECT_EQ(dialog.m_deviceCount, 3);
+        EXPECT_EQ(dialog.Column(0), (Texts{"Hall", "Office", "Tower"}));
+        EXPECT_EQ(dialog.Column(1), (Texts{"10.0.0.12", "10.0.0.20", "10.0.0.31"}));
+        EXPECT_EQ(dialog.Column(2), (Texts{"0002B3000012", "0002B30000AB", "0002B3000031"}));
+        EXPECT_EQ(dialog.Column(3), (Texts{"802.11g", "802.11a", "802.11a/b/g"}));
+        EXPECT_EQ(dialog.Column(4), (Texts{"0110", "FF01", "020A"}));
+        EXPECT_EQ(dialog.Column(5), (Texts{"entrance hall", "", "roof"}));
+    });
+}
+
+TEST_F(MainWindowTest, WirelessModeTexts) {
+    struct Case {
+        std::uint16_t mode;
+        const char* text;
+    };
+    // In name order; the codes above 7 follow a row with a text, which they must not repeat.
+    const Case cases[] = {{0, "802.11b"},   {1, "802.11b"},   {2, "802.11g"},
+                          {3, "802.11b/g"}, {4, "802.11a"},   {5, "802.11a/b"},
+                          {6, "802.11a/g"}, {7, "802.11a/b/g"}, {8, ""},
+                          {3, "802.11b/g"}, {0xFFFF, ""}};
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const std::string name = "mode" + std::string(i < 10 ? "0" : "") + std::to_string(i);
+        network.Add(lan, {.name = name,
+                          .address = "10.0.0." + std::to_string(10 + i),
+                          .macTail = static_cast<std::uint8_t>(i + 1),
+                          .wirelessMode = cases[i].mode});
+        expected.emplace_back(cases[i].text);
+    }
+    TestAccessPointDlg dialog;
+    Run(dialog, [&] { EXPECT_EQ(dialog.Column(3), expected); });
+}
+
+TEST_F(MainWindowTest, ColumnWidthsAreSixtiethsOfTheListWidth) {
+    struct Case {
+        int listWidth;
+        std::vector<int> widths;
+    };
+    const Case cases[] = {{600, {100, 110, 130, 90, 80, 90}}, {579, {96, 106, 125, 86, 77, 86}}};
+    TestAccessPointDlg dialog;
+    Run(dialog, [&] {
+        CRect rect;
+        dialog.m_deviceList.GetWindowRect(&rect);
+        for (int column = 0; column < 6; ++column) {
+            EXPECT_EQ(dialog.m_deviceList.GetColumnWidth(column),
+                      CAccessPointDlg::DeviceColumnWidth(rect.Width(), column));
+        }
+        for (const Case& c : cases) {
+            QWidget* list = dialog.m_deviceList.GetSafeHwnd();
+            dialog.m_deviceList.MoveWindow(list->x(), list->y(), c.listWidth, list->height());
+            while (dialog.m_deviceList.GetColumnCount() > 0) {
+                dialog.m_deviceList.DeleteColumn(0);
+            }
+            dialog.InsertDeviceColumns();
+            std::vector<int> widths;
+            for (int column = 0; column < dialog.m_deviceList.GetColumnCount(); ++column) {
+                widths.push_back(dialog.m_deviceList.GetColumnWidth(column));
+            }
+            EXPECT_EQ(widths, c.widths) << "list " << c.listWidth << " pixels wide";
+        }
+    });
+}
+
+TEST_F(MainWindowTest, WebManagementOnlyForTheSameThreeOctetPrefix) {
+    const int office = network.AddInterface("192.168.1.10");
+    network.Add(office, {.name = "a-same", .address = "192.168.1.77", .macTail = 1});
+    // Compared as text: "192.168.10." is not "192.168.1.".
+    network.Add(office, {.name = "b-longer", .address = "192.168.10.7", .macTail = 2});
+    network.Add(office, {.name = "c-foreign", .address = "10.9.9.9", .macTail = 3});
+    network.Add(lan, {.name = "d-lan", .address = "10.0.0.5", .macTail = 4});
+    network.Add(lan, {.name = "e-next", .address = "10.0.1.5", .macTail = 5});
+    const ButtonStates expected[] = {kWeb, kSetIp, kSetIp, kWeb, kSetIp};
+    TestAccessPointDlg dialog;
+    Run(dialog, [&] {
+        ASSERT_EQ(dialog.m_deviceList.GetItemCount(), 5);
+        for (int row = 0; row < 5; ++row) {
+            ClickRow(dialog.List(), row);
+            EXPECT_EQ(dialog.Buttons(), expected[row]) << dialog.Column(0)[row];
+        }
+    });
+}
+
+TEST_F(MainWindowTest, HighestSelectedRowSetsTheButtonsLowestIsActedOn) {
+    network.Add(lan, {.name = "alpha", .address = "10.0.0.5", .macTail = 1});
+    network.Add(lan, {.name = "beta", .address = "172.16.0.9", .macTail = 2});
+    network.Add(lan, {.name = "gamma", .address = "10.0.0.7", .macTail = 3});
+    TestAccessPointDlg dialog;
+    Run(dialog, [&] {
+        dialog.Select({0, 1});
+        EXPECT_EQ(dialog.Buttons(), kSetIp) << "row 1 decides, not row 0";
+        // The order of selecting does not matter: the highest row still decides.
+        dialog.Select({2});
+        dialog.m_deviceList.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+        EXPECT_EQ(dialog.Buttons(), kWeb) << "row 2 decides";
+
+        dialog.Select({0, 1});
+        Click(IDC_DETAIL_INFO);
+        Click(IDC_SET_IP_ADDRESS);
+        dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_WEB_MANAGEMENT, BN_CLICKED));
+    });
+    EXPECT_EQ(dialog.detailInfoFor, std::vector<std::string>{"alpha"});
+    EXPECT_EQ(dialog.setIpFor, std::vector<std::string>{"alpha"});
+    EXPECT_EQ(dialog.webFor, std::vector<std::string>{"alpha"});
+}
+
+TEST_F(MainWindowTest, SecondRefreshShowsOnlyTheSecondDiscovery) {
+    const auto first = network.AddSwitchable(lan, {.name = "first", .address = "10.0.0.5",
+                                                   .macTail = 1});
+    network.Add(lan, {.name = "stays", .address = "10.0.0.6", .macTail = 2});
+    TestAccessPointDlg dialog;
+    Run(dialog, [&] {
+        ASSERT_EQ(dialog.Column(0), (std::vector<std::string>{"first", "stays"}));
+        *first = false;
+        network.Add(lan, {.name = "later", .address = "192.168.3.3", .macTail = 3});
+        dialog.Select({1});
+        Click(IDC_REFRESH);
+        EXPECT_EQ(dialog.Column(0), (std::vector<std::string>{"later", "stays"}));
+        EXPECT_EQ(dialog.m_deviceList.GetItemState(0, LVIS_SELECTED | LVIS_FOCUSED),
+                  LVIS_SELECTED | LVIS_FOCUSED);
+        EXPECT_EQ(dialog.m_deviceList.GetItemState(1, LVIS_SELECTED), 0u);
+        EXPECT_EQ(dialog.Buttons(), kSetIp);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait cursor must end";
+    });
+}
+
+TEST_F(MainWindowTest, WaitCursorShowsWhileDiscoveryRuns) {
+    const std::thread::id uiThread = std::this_thread::get_id();
+    std::vector<Qt::CursorShape> cursorsWhileSending;
+    network.fake().AddResponder(lan, [&](const net::FakeNetwork::SentDatagram&, std::int64_t) {
+        if (std::this_thread::get_id() == uiThread) {
+            const QCursor* cursor = QApplication::overrideCursor();
+            cursorsWhileSending.push_back(cursor != nullptr ? cursor->shape() : Qt::ArrowCursor);
+        }
+        return std::vector<net::FakeNetwork::Delivery>{};
+    });
+    TestAccessPointDlg dialog;
+    Run(dialog, [&] { EXPECT_EQ(QApplication::overrideCursor(), nullptr); });
+    ASSERT_FALSE(cursorsWhileSending.empty());
+    EXPECT_EQ(cursorsWhileSending.front(), Qt::WaitCursor);
+}
+
+// Regression: a Refresh without memory for a new table must leave the current one in place
+// and run no discovery on a missing table.
+TEST_F(MainWindowTest, RefreshWithoutMemoryKeepsTheTableAndTheList) {
+    network.Add(lan, {.name = "alpha", .address = "10.0.0.5", .macTail = 1});
+    network.Add(lan, {.name = "beta", .address = "10.0.0.6", .macTail = 2});
+    TableLedger ledger;
+    TestAccessPointDlg dialog;
+    Run(dialog, [&] {
+        const DeviceTable* before = g_deviceTable.get();
+        const int sendsBefore = network.Sends();
+        dialog.Select({1});
+        TableLedger::FailAllocations(true);
+        Click(IDC_REFRESH);
+        TableLedger::FailAllocations(false);
+        EXPECT_EQ(g_deviceTable.get(), before);
+        EXPECT_EQ(network.Sends(), sendsBefore);
+        EXPECT_EQ(dialog.Column(0), (std::vector<std::string>{"alpha", "beta"}));
+        EXPECT_EQ(dialog.m_deviceList.GetItemState(1, LVIS_SELECTED), LVIS_SELECTED);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    });
+}
+
+TEST_F(MainWindowTest, TextsFromTheWireAreLatin1AndNeverMarkup) {
+    network.Add(lan, {.name = "<b>x</b>", .address = "10.0.0.5", .macTail = 1,
+                      .description = "<img src=x>&amp; a description long enough to be cut"});
+    network.Add(lan, {.name = "Caf\xE9", .address = "10.0.0.6", .macTail = 2});
+    TestAccessPointDlg dialog;
+    Run(dialog, [&] {
+        ListView* list = dialog.List();
+        EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("<b>x</b>"));
+        EXPECT_EQ(list->topLevelItem(1)->text(0), QString(QStringLiteral("Caf")) + QChar(0xE9));
+        EXPECT_EQ(dialog.m_deviceList.GetItemText(1, 0), "Caf\xE9");
+
+        // The description is cut off in its column: its tooltip shows all of it, escaped.
+        const QRect cell = list->visualRect(list->model()->index(0, 5));
+        EXPECT_EQ(list->toolTipAt(cell.center()),
+                  QStringLiteral("<img src=x>&amp; a description long enough to be cut"));
+        QHelpEvent help(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(list->viewport(), &help);
+        EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("&lt;img src=x&gt;&amp;amp;")))
+            << QToolTip::text().toStdString();
+        QToolTip::hideText();
+        // A name that fits needs no tooltip.
+        EXPECT_TRUE(list->toolTipAt(list->visualRect(list->model()->index(1, 0)).center()).isEmpty());
+    });
+}
+
+}  // namespace
