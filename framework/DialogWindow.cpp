@@ -18,6 +18,7 @@
 #include "framework/IconImage.h"
 #include "framework/Latin1.h"
 #include "framework/ListView.h"
+#include "framework/PostedCall.h"
 #include "framework/RadioButton.h"
 #include "framework/StaticText.h"
 #include "resources/Resource.h"
@@ -217,7 +218,7 @@ void DialogWindow::focusFirstTabStop() {
 
 void DialogWindow::post(std::function<void()> call) {
     if (drawn_) {
-        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+        PostCall(this, std::move(call));
     } else {
         posted_.push_back(std::move(call));
     }
@@ -228,7 +229,7 @@ void DialogWindow::flushPosted() {
     std::vector<std::function<void()>> calls;
     calls.swap(posted_);
     for (std::function<void()>& call : calls) {
-        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+        PostCall(this, std::move(call));
     }
 }
 

@@ -5,4 +5,14 @@
 // Runs a long blocking operation (a discovery, a configuration exchange) for the user
 // interface and returns when it has finished. Every such call goes through here, so that how
 // the interface waits for it is decided in one place.
+//
+// Called on the user-interface thread, the work runs on a worker thread while this thread
+// waits in an event loop that serves painting and the window system's keep-alive only: the
+// window repaints and never looks hung, yet the user's input stays queued and is handled once
+// the work has returned, as on a blocked thread. Timers do not fire meanwhile, and commands
+// posted through the framework that come due meanwhile wait until the work has returned, so
+// no handler runs inside the wait. The wait cursor shows throughout. The work of all waits is
+// serialised: the process-wide tables it touches are never touched by two threads at once.
+// Called on any other thread, or without a running user interface, the work runs in place.
+// An exception leaving the work is thrown again here, on the calling thread.
 void RunBlocking(const std::function<void()>& work);

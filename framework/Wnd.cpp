@@ -13,6 +13,7 @@
 #include "framework/IconImage.h"
 #include "framework/Latin1.h"
 #include "framework/MessageBox.h"
+#include "framework/PostedCall.h"
 #include "framework/StaticText.h"
 
 CWnd::CWnd() = default;
@@ -179,7 +180,7 @@ bool CWnd::PostMessage(unsigned message, WPARAM wParam, LPARAM lParam) {
     if (auto* dialog = qobject_cast<DialogWindow*>(m_widget)) {
         dialog->post(deliver);
     } else {
-        QMetaObject::invokeMethod(m_widget, deliver, Qt::QueuedConnection);
+        PostCall(m_widget, deliver);
     }
     return true;
 }

@@ -8,7 +8,6 @@
 #include <functional>
 #include <ostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/AccessPointDlg.h"
@@ -298,22 +297,6 @@ TEST_F(MainWindowTest, SecondRefreshShowsOnlyTheSecondDiscovery) {
         EXPECT_EQ(dialog.Buttons(), kSetIp);
         EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait cursor must end";
     });
-}
-
-TEST_F(MainWindowTest, WaitCursorShowsWhileDiscoveryRuns) {
-    const std::thread::id uiThread = std::this_thread::get_id();
-    std::vector<Qt::CursorShape> cursorsWhileSending;
-    network.fake().AddResponder(lan, [&](const net::FakeNetwork::SentDatagram&, std::int64_t) {
-        if (std::this_thread::get_id() == uiThread) {
-            const QCursor* cursor = QApplication::overrideCursor();
-            cursorsWhileSending.push_back(cursor != nullptr ? cursor->shape() : Qt::ArrowCursor);
-        }
-        return std::vector<net::FakeNetwork::Delivery>{};
-    });
-    TestAccessPointDlg dialog;
-    Run(dialog, [&] { EXPECT_EQ(QApplication::overrideCursor(), nullptr); });
-    ASSERT_FALSE(cursorsWhileSending.empty());
-    EXPECT_EQ(cursorsWhileSending.front(), Qt::WaitCursor);
 }
 
 // Regression: a Refresh without memory for a new table must leave the current one in place

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <iterator>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/PostedCall.h"
+#include "framework/RunBlocking.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Runs the event loop until `done` holds or two seconds have passed.
+bool ServeEventsUntil(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 2000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return done();
+}
+
+// Work that lasts long enough for the waiting loop to go round many times.
+void WorkAWhile() { std::this_thread::sleep_for(50ms); }
+
+TEST(RunBlocking, WorkRunsOnAWorkerUnderTheWaitCursor) {
+    std::thread::id workThread;
+    bool cursorDuringWork = false;
+    RunBlocking([&] {
+        workThread = std::this_thread::get_id();
+        // Ask the waiting thread what it shows; the answer arrives while the work still runs.
+        std::atomic<bool> answered = false;
+        QMetaObject::invokeMethod(qApp, [&] {
+            const QCursor* cursor = QApplication::overrideCursor();
+            cursorDuringWork = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+            answered = true;
+        });
+        for (int i = 0; i < 500 && !answered; ++i) {
+            std::this_thread::sleep_for(2ms);
+        }
+    });
+    EXPECT_NE(workThread, std::this_thread::get_id());
+    EXPECT_NE(workThread, std::thread::id());
+    EXPECT_TRUE(cursorDuringWork) << "the waiting thread served nothing, or without the cursor";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(RunBlocking, TimersAndPostedCommandsWaitUntilTheWorkHasReturned) {
+    std::vector<std::string> events;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [&] { events.emplace_back("timer"); });
+    QObject context;
+    auto gone = std::make_unique<QObject>();
+    timer.start(1);
+    PostCall(&context, [&] { events.emplace_back("first"); });
+    PostCall(gone.get(), [&] { events.emplace_back("dropped"); });
+    PostCall(&context, [&] { events.emplace_back("second"); });
+    RunBlocking([&] {
+        // A command posted from within the wait (something served meanwhile posts it) waits too.
+        QMetaObject::invokeMethod(qApp, [&] {
+            PostCall(&context, [&] { events.emplace_back("posted meanwhile"); });
+        });
+        WorkAWhile();
+    });
+    events.emplace_back("returned");
+    gone.reset();
+    ASSERT_TRUE(ServeEventsUntil([&] { return events.size() >= 5; }));
+    ASSERT_EQ(events.front(), "returned") << "something ran inside the wait";
+    QApplication::processEvents();
+    std::vector<std::string> commands;
+    std::copy_if(events.begin() + 1, events.end(), std::back_inserter(commands),
+                 [](const std::string& event) { return event != "timer"; });
+    EXPECT_EQ(commands, (std::vector<std::string>{"first", "second", "posted meanwhile"}))
+        << "held commands keep their order; one whose window is gone is dropped";
+    EXPECT_EQ(std::count(events.begin(), events.end(), "timer"), 1);
+}
+
+TEST(RunBlocking, AWaitStartedInsideAnotherRunsItsWorkAfterTheOther) {
+    std::vector<std::string> steps;  // appended to by one piece of work at a time
+    std::atomic<bool> innerReturned = false;
+    RunBlocking([&] {
+        steps.emplace_back("outer starts");
+        QMetaObject::invokeMethod(qApp, [&] {
+            RunBlocking([&] { steps.emplace_back("inner"); });
+            innerReturned = true;
+        });
+        std::this_thread::sleep_for(100ms);
+        steps.emplace_back("outer ends");
+    });
+    EXPECT_TRUE(innerReturned);
+    EXPECT_EQ(steps, (std::vector<std::string>{"outer starts", "outer ends", "inner"}));
+}
+
+TEST(RunBlocking, AnExceptionFromTheWorkReachesTheCaller) {
+    EXPECT_THROW(RunBlocking([] { throw std::runtime_error("no memory"); }), std::runtime_error);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(BlockingWaitInProgress());
+    // And the next wait works as before.
+    bool ran = false;
+    RunBlocking([&] { ran = true; });
+    EXPECT_TRUE(ran);
+}
+
+TEST(RunBlocking, OffTheUserInterfaceThreadTheWorkRunsInPlace) {
+    std::thread::id caller;
+    std::thread::id worker;
+    std::thread other([&] {
+        caller = std::this_thread::get_id();
+        RunBlocking([&] { worker = std::this_thread::get_id(); });
+    });
+    other.join();
+    EXPECT_EQ(worker, caller);
+}
+
+}  // namespace
