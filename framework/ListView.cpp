@@ -1,7 +1,10 @@
 #include "framework/ListView.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QItemSelectionModel>
 #include <QStyle>
 #include <QToolTip>
@@ -20,6 +23,17 @@ std::set<int> RowsOf(const QItemSelection& selection) {
         }
     }
     return rows;
+}
+
+// A cell as one field of tab-separated text: texts from the wire may hold tabs and line breaks,
+// which would split the field or the row where the text is pasted.
+QString AsField(QString text) {
+    for (QChar& c : text) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            c = QLatin1Char(' ');
+        }
+    }
+    return text;
 }
 
 }  // namespace
@@ -120,4 +134,36 @@ bool ListView::viewportEvent(QEvent* event) {
     QToolTip::showText(help->globalPos(), PlainTextForRichTextPlace(text), viewport(),
                        visualRect(indexAt(help->pos())));
     return true;
+}
+
+QString ListView::selectedRowsText() const {
+    QString text;
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        if (!selectionModel()->isSelected(model()->index(row, 0))) {
+            continue;
+        }
+        const QTreeWidgetItem* item = topLevelItem(row);
+        for (int column = 0; column < columnCount(); ++column) {
+            if (column > 0) {
+                text += QLatin1Char('\t');
+            }
+            text += AsField(item->text(column));
+        }
+        text += QLatin1Char('\n');
+    }
+    return text;
+}
+
+void ListView::keyPressEvent(QKeyEvent* event) {
+    if (!event->matches(QKeySequence::Copy)) {
+        QTreeWidget::keyPressEvent(event);
+        return;
+    }
+    // The rows, not the current cell as the item view would copy; with nothing selected the
+    // clipboard keeps what it holds.
+    const QString text = selectedRowsText();
+    if (!text.isEmpty()) {
+        QGuiApplication::clipboard()->setText(text);
+    }
+    event->accept();
 }

@@ -5,7 +5,7 @@
 
 // The list view behind CListCtrl: a report of rows and columns where several rows can be
 // selected, whole rows highlight, rows keep the order they were inserted in and column headings
-// do nothing when clicked. Every change of a row's selected or focused state is reported, also
+// do nothing when clicked; the copy key copies the selected rows. Every change of a row's selected or focused state is reported, also
 // when the program itself made it.
 class ListView final : public QTreeWidget {
     Q_OBJECT
@@ -23,11 +23,16 @@ public:
     // whole or tooltips are off.
     QString toolTipAt(const QPoint& viewportPos) const;
 
+    // The selected rows in row order as tab-separated text, every column, one line each: what
+    // the copy key (Ctrl+C) puts on the clipboard.
+    QString selectedRowsText() const;
+
 signals:
     void rowStateChanged(int row, unsigned oldState, unsigned newState);
 
 protected:
     bool viewportEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void onSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
