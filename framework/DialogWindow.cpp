@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "framework/AccessibleName.h"
 #include "framework/Dialog.h"
 #include "framework/IconImage.h"
 #include "framework/Latin1.h"
@@ -30,6 +31,23 @@ constexpr const char* kControlIdProperty = "controlId";
 // How long a shown window may stay undrawn before posted commands run anyway (a window that
 // starts minimised, or a desktop that never reports it drawn).
 constexpr int kUndrawnPostDelayMs = 500;
+
+// Controls whose caption names them; the others take their name from their label.
+bool HasCaption(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::kPushButton:
+        case ControlKind::kDefPushButton:
+        case ControlKind::kAutoRadioButton:
+        case ControlKind::kGroupBox:
+        case ControlKind::kStaticText:
+            return true;
+        case ControlKind::kStaticIcon:
+        case ControlKind::kEdit:
+        case ControlKind::kListView:
+            return false;
+    }
+    return false;
+}
 
 bool IsBackground(const QWidget* widget) {
     return qobject_cast<const StaticText*>(widget) != nullptr ||
@@ -85,9 +103,13 @@ CDialog* DialogWindow::dialogOf(const QWidget* window) {
 void DialogWindow::createControls() {
     QButtonGroup* radioGroup = nullptr;
     QWidget* previousTabStop = nullptr;
-    for (const ControlTemplate& entry : template_.controls) {
+    for (std::size_t index = 0; index < template_.controls.size(); ++index) {
+        const ControlTemplate& entry = template_.controls[index];
         QWidget* widget = createControl(entry, radioGroup);
         widget->setProperty(kControlIdProperty, entry.id);
+        if (entry.accessibleName != nullptr || !HasCaption(entry.kind)) {
+            widget->setAccessibleName(FromLatin1(AccessibleNameOf(template_, index)));
+        }
         const QRect place = DialogUnitsToPixels(entry.rect, baseUnits_);
         if (entry.kind == ControlKind::kStaticIcon) {
             // An icon control takes the icon's own size, whatever the template says.

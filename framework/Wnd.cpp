@@ -85,6 +85,12 @@ std::string CWnd::GetWindowText() const {
     return {};
 }
 
+void CWnd::SetAccessibleName(std::string_view name) {
+    if (m_widget != nullptr) {
+        m_widget->setAccessibleName(FromLatin1(name));
+    }
+}
+
 void CWnd::SetFocus() {
     if (m_widget != nullptr) {
         m_widget->setFocus(Qt::OtherFocusReason);

@@ -32,6 +32,9 @@ public:
     void SetWindowText(std::string_view text);
     std::string GetWindowText() const;
 
+    // What assistive technology calls the window, in place of its caption or label.
+    void SetAccessibleName(std::string_view name);
+
     void SetFocus();
     // The control or dialog that has the keyboard focus, or null.
     static CWnd* GetFocus();

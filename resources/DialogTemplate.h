@@ -31,6 +31,10 @@ struct ControlTemplate {
     DialogUnitRect rect;
     std::uint32_t style = 0;
     int iconId = 0;
+    // What a screen reader calls the control, for one whose caption or label does not say it
+    // well enough (the octets of an address: "IP Address, octet 1"). Without it the control is
+    // named by its caption, or when it has none by the static text that labels it.
+    const char* accessibleName = nullptr;
 };
 
 struct DialogTemplate {

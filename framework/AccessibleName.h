@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "resources/DialogTemplate.h"
+
+// The accessible name of control `index` of a dialog template, for controls that have no caption
+// of their own (edits, list views, icons): the template's accessible name if it gives one, else
+// the text of the static text that labels the control, the nearest one on its left in the same
+// row or else the one just above it, as a reader of the dialog would pair them. Texts without a
+// letter or digit (the dots between the octets of an address) label nothing, and a label's
+// closing colon is left out. Empty when nothing labels the control.
+std::string AccessibleNameOf(const DialogTemplate& dialogTemplate, std::size_t index);
