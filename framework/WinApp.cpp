@@ -55,6 +55,9 @@ int AfxWinMain(int argc, char* argv[]) {
     }
     // The dialogs run their own loops; hiding the last window must not end them.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The desktop entry installed with the program carries the program's name, and the desktop
+    // finds the window's icon and name through it.
+    QGuiApplication::setDesktopFileName(QString::fromStdString(ExecutableTitle()));
     if (app->InitInstance()) {
         QApplication::exec();
     }
