@@ -28,7 +28,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const Window target = std::strtoul(argv[1], nullptr, 0);
-    const auto duration = std::chrono::duration<double>(std::atof(argv[2]));
+    const auto duration = std::chrono::duration<double>(std::strtod(argv[2], nullptr));
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
         std::fprintf(stderr, "wm_ping: no display\n");
