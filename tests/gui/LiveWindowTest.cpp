@@ -5,6 +5,8 @@
 #include <qpa/qwindowsysteminterface.h>
 
 #include <QApplication>
+#include <QInputDevice>
+#include <QPointingDevice>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -179,6 +181,10 @@ const QueuedInput kQueuedInputs[] = {
 };
 
 TEST_F(LiveWindowTest, InputQueuedDuringDiscoveryIsHandledAfterIt) {
+    // Input from another thread needs the devices it comes from; a real platform registers
+    // them at start-up, the offscreen one lazily, on whichever thread asks first.
+    QPointingDevice::primaryPointingDevice();
+    QInputDevice::primaryKeyboard();
     network.Add(lan, {.name = "alpha", .address = "10.0.0.5", .macTail = 1});
     const QueuedInput* input = nullptr;
     bool queued = false;
