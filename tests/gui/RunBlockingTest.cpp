@@ -1,13 +1,15 @@
+// How the user-interface thread waits for blocking work: nothing but painting and the desktop's
+// keep-alive is served meanwhile, and the work of two waits never runs side by side.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
-#include <iterator>
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -33,28 +35,6 @@ bool ServeEventsUntil(const std::function<bool()>& done) {
 
 // Work that lasts long enough for the waiting loop to go round many times.
 void WorkAWhile() { std::this_thread::sleep_for(50ms); }
-
-TEST(RunBlocking, WorkRunsOnAWorkerUnderTheWaitCursor) {
-    std::thread::id workThread;
-    bool cursorDuringWork = false;
-    RunBlocking([&] {
-        workThread = std::this_thread::get_id();
-        // Ask the waiting thread what it shows; the answer arrives while the work still runs.
-        std::atomic<bool> answered = false;
-        QMetaObject::invokeMethod(qApp, [&] {
-            const QCursor* cursor = QApplication::overrideCursor();
-            cursorDuringWork = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
-            answered = true;
-        });
-        for (int i = 0; i < 500 && !answered; ++i) {
-            std::this_thread::sleep_for(2ms);
-        }
-    });
-    EXPECT_NE(workThread, std::this_thread::get_id());
-    EXPECT_NE(workThread, std::thread::id());
-    EXPECT_TRUE(cursorDuringWork) << "the waiting thread served nothing, or without the cursor";
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
 
 TEST(RunBlocking, TimersAndPostedCommandsWaitUntilTheWorkHasReturned) {
     std::vector<std::string> events;
@@ -111,17 +91,6 @@ TEST(RunBlocking, AnExceptionFromTheWorkReachesTheCaller) {
     bool ran = false;
     RunBlocking([&] { ran = true; });
     EXPECT_TRUE(ran);
-}
-
-TEST(RunBlocking, OffTheUserInterfaceThreadTheWorkRunsInPlace) {
-    std::thread::id caller;
-    std::thread::id worker;
-    std::thread other([&] {
-        caller = std::this_thread::get_id();
-        RunBlocking([&] { worker = std::this_thread::get_id(); });
-    });
-    other.join();
-    EXPECT_EQ(worker, caller);
 }
 
 }  // namespace
