@@ -141,6 +141,49 @@ TEST(Lifecycle, EveryCloseRouteReleasesTheTableOnceThenCleansUpOnce) {
     }
 }
 
+// Several refreshes and then each way of closing: every device table allocated on the way is
+// released exactly once, none is left behind. Run under AddressSanitizer, the leak checker also
+// sees every other allocation of the whole lifecycle.
+TEST(Lifecycle, SeveralRefreshesThenEveryCloseRouteLeaveNoTableBehind) {
+    constexpr int kRefreshes = 3;
+    for (const CloseRoute& route : kCloseRoutes) {
+        SCOPED_TRACE(route.name);
+        TestNetwork network;
+        const int lan = network.AddInterface("10.0.0.200");
+        network.Add(lan, {.name = "alpha", .address = "10.0.0.5", .macTail = 1});
+        network.Add(lan, {.name = "beta", .address = "10.0.0.6", .macTail = 2});
+        TableLedger ledger;
+        ObservedApp app;
+        const void* seen = nullptr;
+        int discoveries = 0;
+        // A table the window has not shown before means the last Refresh has finished.
+        auto freshTable = [&seen] { return MainWindowFilled() && g_deviceTable.get() != seen; };
+        {
+            ModalDriver driver;
+            for (int i = 0; i < kRefreshes; ++i) {
+                driver.When("a discovery, then Refresh", freshTable, [&] {
+                    seen = g_deviceTable.get();
+                    ++discoveries;
+                    QTest::mouseClick(TopControl(IDC_REFRESH), Qt::LeftButton);
+                });
+            }
+            driver.When("the last discovery", freshTable, [&] {
+                seen = g_deviceTable.get();
+                ++discoveries;
+            });
+            route.addSteps(driver);
+            EXPECT_EQ(RunApplication(), 0);
+            EXPECT_TRUE(driver.Finished());
+        }
+        EXPECT_EQ(discoveries, kRefreshes + 1);
+        EXPECT_EQ(app.exits, 1);
+        EXPECT_GT(ledger.AllocationCount(), static_cast<std::size_t>(kRefreshes));
+        EXPECT_EQ(ledger.ReleaseCount(), ledger.AllocationCount()) << "a table was leaked";
+        EXPECT_EQ(g_deviceTable, nullptr);
+        EXPECT_EQ(MergedTable(), nullptr);
+    }
+}
+
 TEST(Lifecycle, MainWindowOpensWhenTheSocketLayerIsUnusable) {
     struct Case {
         const char* name;

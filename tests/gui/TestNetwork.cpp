@@ -55,10 +55,15 @@ namespace {
 std::mutex g_mutex;
 std::vector<const void*> g_releases;
 bool g_failAllocations = false;
+std::size_t g_allocations = 0;
 
 void* Allocate(std::size_t bytes) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    return g_failAllocations ? nullptr : std::calloc(1, bytes);
+    if (g_failAllocations) {
+        return nullptr;
+    }
+    ++g_allocations;
+    return std::calloc(1, bytes);
 }
 
 void Release(void* block) {
@@ -74,6 +79,7 @@ void Release(void* block) {
 TableLedger::TableLedger() {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_releases.clear();
+    g_allocations = 0;
     g_failAllocations = false;
     SetDeviceTableAllocator(&Allocate);
     SetDeviceTableReleaser(&Release);
@@ -92,6 +98,11 @@ int TableLedger::ReleasesOf(const void* table, std::size_t since) const {
         count += released == table ? 1 : 0;
     }
     return count;
+}
+
+std::size_t TableLedger::AllocationCount() const {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_allocations;
 }
 
 std::size_t TableLedger::ReleaseCount() const {

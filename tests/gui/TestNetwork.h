@@ -57,6 +57,7 @@ public:
     // How often `table` was released since release number `since`.
     int ReleasesOf(const void* table, std::size_t since = 0) const;
     std::size_t ReleaseCount() const;
+    std::size_t AllocationCount() const;
     // The releases in order since number `since`.
     std::vector<const void*> ReleasesSince(std::size_t since) const;
     // While set, every allocation fails.
