@@ -59,8 +59,8 @@ TEST(ConfigDialogInTheLab, AFixedAddressSetThroughTheDialogShowsAfterRefresh) {
                   setIpOfferedBefore = Enabled(IDC_SET_IP_ADDRESS);
                   ClickControl(IDC_SET_IP_ADDRESS);
                   addressesBeforeRefresh = ListColumn(list, 1);
-                  // The access point restarts after the reset and is silent meanwhile; the
-                  // user reads the message first.
+                  // The access point restarts after the reset and stays silent for 2 s (the
+                  // fleet's silentAfterResetMs); the user reads the message first.
                   QTest::qWait(2500);
                   ClickControl(IDC_REFRESH);
                   addressesAfterRefresh = ListColumn(list, 1);
