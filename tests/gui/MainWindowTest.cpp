@@ -355,3 +355,55 @@ TEST_F(MainWindowTest, TextsFromTheWireAreLatin1AndNeverMarkup) {
 }
 
 }  // namespace
+
+namespace {
+
+// Anyone on the network can answer: a flood of replies from thousands of MACs, with markup,
+// control characters and bytes above 127 in the texts. The window keeps working, shows the texts
+// literally, and the next Refresh is as normal as the first.
+TEST_F(MainWindowTest, FloodOfHostileRepliesLeavesTheWindowWorking) {
+    constexpr int kFlood = 4000;
+    network.fake().AddResponder(lan, [](const net::FakeNetwork::SentDatagram& sent,
+                                        std::int64_t) {
+        std::vector<net::FakeNetwork::Delivery> deliveries;
+        if (sent.bytes.empty() || sent.bytes[0] != 0x40) {
+            return deliveries;
+        }
+        auto reply = [](const std::string& name, int mac) {
+            const std::vector<std::uint8_t> macBytes = {
+                0x02, 0, 0, 0, static_cast<std::uint8_t>(mac >> 8),
+                static_cast<std::uint8_t>(mac & 0xFF)};
+            return sim::EncodeReply(0, {{1, {name.begin(), name.end()}, {}},
+                                        {2, macBytes, {}},
+                                        {8, {'<', 'i', '>', 0x07, 0xFF}, {}},
+                                        {13, {0xFF, 0xFF}, {}}});
+        };
+        deliveries.push_back({1, net::AddressFromText("10.0.0.9"), reply("<b>x</b>", 0)});
+        deliveries.push_back({1, net::AddressFromText("10.0.0.8"), reply("\x1B[2J\x07", 1)});
+        for (int i = 2; i < kFlood; ++i) {
+            deliveries.push_back({2, net::AddressFromText("10.0.0.7"), reply("flood", i)});
+        }
+        return deliveries;
+    });
+    TestAccessPointDlg dialog;
+    Run(dialog, [&] {
+        auto check = [&](const char* when) {
+            SCOPED_TRACE(when);
+            ASSERT_EQ(dialog.m_deviceCount, kDeviceTableCapacity);
+            ASSERT_EQ(dialog.m_deviceList.GetItemCount(), kDeviceTableCapacity);
+            // Name order: ESC sorts before '<', which sorts before "flood".
+            EXPECT_EQ(dialog.m_deviceList.GetItemText(0, 0), "\x1B[2J\x07");
+            EXPECT_EQ(dialog.m_deviceList.GetItemText(1, 0), "<b>x</b>");
+            EXPECT_EQ(dialog.List()->topLevelItem(1)->text(0), QStringLiteral("<b>x</b>"));
+            EXPECT_EQ(dialog.List()->topLevelItem(1)->text(5),
+                      QString(QStringLiteral("<i>")) + QChar(0x07) + QChar(0xFF));
+            EXPECT_EQ(dialog.m_deviceList.GetItemText(1, 3), "") << "mode 0xFFFF names no standard";
+            EXPECT_EQ(dialog.m_deviceList.GetItemText(2, 0), "flood");
+        };
+        check("first discovery");
+        Click(IDC_REFRESH);
+        check("second discovery");
+    });
+}
+
+}  // namespace
