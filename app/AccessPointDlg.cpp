@@ -6,6 +6,9 @@
 
 #include "app/AboutDlg.h"
 #include "app/CurrentDeviceTable.h"
+#include "app/UrlOpener.h"
+#include "config/IpConfigDlg.h"
+#include "details/DetailInfoDlg.h"
 #include "discovery/DiscoverDevices.h"
 #include "framework/DataExchange.h"
 #include "framework/LoadString.h"
@@ -184,28 +187,46 @@ const DeviceRecord* CAccessPointDlg::FirstSelectedRecord() {
 }
 
 void CAccessPointDlg::OnDetailInfo() {
-    if (const DeviceRecord* record = FirstSelectedRecord()) {
-        ShowDetailInfo(*record);
+    const DeviceRecord* record = FirstSelectedRecord();
+    if (record == nullptr) {
+        return;
     }
+    CDetailInfoDlg dialog;
+    dialog.m_fields = DetailInfoFieldsFromRecord(*record);
+    dialog.DoModal();
 }
 
 void CAccessPointDlg::OnWebManagement() {
-    if (const DeviceRecord* record = FirstSelectedRecord()) {
-        OpenWebManagement(*record);
+    const DeviceRecord* record = FirstSelectedRecord();
+    if (record == nullptr) {
+        return;
+    }
+    const std::string url = WebManagementUrl(std::string(FieldText(record->ipAddress)).c_str());
+    OpenUrlOutcome outcome = OpenUrlOutcome::kNoAssociation;
+    {
+        // The desktop's opener may take a few seconds to hand the page on.
+        CWaitCursor waitCursor;
+        RunBlocking([&url, &outcome] {
+            UrlOpener* opener = ActiveUrlOpener();
+            outcome = opener != nullptr ? opener->Open(url) : OpenUrlOutcome::kNoAssociation;
+        });
+    }
+    if (const int messageId = MessageIdForOutcome(outcome); messageId != 0) {
+        MessageBox(AfxLoadString(messageId));
     }
 }
 
 void CAccessPointDlg::OnSetIpAddress() {
-    if (const DeviceRecord* record = FirstSelectedRecord()) {
-        ConfigureIpAddress(*record);
+    const DeviceRecord* record = FirstSelectedRecord();
+    if (record == nullptr) {
+        return;
     }
+    CIpConfigDlg dialog;
+    dialog.m_deviceName = FieldText(record->name);
+    dialog.m_macText = FieldText(record->macText);
+    // Whatever the outcome, the list keeps showing what the last discovery found.
+    dialog.DoModal();
 }
-
-void CAccessPointDlg::ShowDetailInfo(const DeviceRecord&) {}
-
-void CAccessPointDlg::OpenWebManagement(const DeviceRecord&) {}
-
-void CAccessPointDlg::ConfigureIpAddress(const DeviceRecord&) {}
 
 void CAccessPointDlg::OnSysCommand(unsigned id) {
     if ((id & 0xFFF0) == IDM_ABOUTBOX) {

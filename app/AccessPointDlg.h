@@ -34,13 +34,9 @@ protected:
 
     void InsertDeviceColumns();
     void FillDeviceList();
-    // The record of the first selected row (the lowest index), or null without one.
+    // The record of the first selected row (the lowest index), or null without one. The device
+    // commands act on it.
     const DeviceRecord* FirstSelectedRecord();
-
-    // What the device buttons do with their record.
-    virtual void ShowDetailInfo(const DeviceRecord& record);
-    virtual void OpenWebManagement(const DeviceRecord& record);
-    virtual void ConfigureIpAddress(const DeviceRecord& record);
 
     CButton m_detailInfoButton;
     CButton m_setIpButton;

@@ -1,4 +1,5 @@
 #include "app/AccessPointApp.h"
+#include "app/UrlOpener.h"
 #include "net/PosixSocketLayer.h"
 
 // The one application object, constructed before the entry point runs.
@@ -7,7 +8,10 @@ CAccessPointApp theApp;
 int main(int argc, char* argv[]) {
     net::PosixSocketLayer socketLayer;
     net::InstallSocketLayer(&socketLayer);
+    XdgOpenUrlOpener urlOpener;
+    InstallUrlOpener(&urlOpener);
     const int status = AfxWinMain(argc, argv);
+    InstallUrlOpener(nullptr);
     net::InstallSocketLayer(nullptr);
     return status;
 }

@@ -352,7 +352,8 @@ bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
-        return handleDialogKey(*static_cast<QKeyEvent*>(event));
+        // A disabled dialog (one waiting for a long operation) takes no keys, its own included.
+        return isEnabled() && handleDialogKey(*static_cast<QKeyEvent*>(event));
     }
     return QDialog::eventFilter(watched, event);
 }

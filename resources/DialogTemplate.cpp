@@ -7,6 +7,8 @@ namespace {
 const DialogTemplate* const kDialogTemplates[] = {
     &kAboutBoxTemplate,
     &kMainDialogTemplate,
+    &kIpConfigTemplate,
+    &kDetailInfoTemplate,
 };
 
 }  // namespace

@@ -94,6 +94,10 @@ const Control kKnownNames[] = {
     {IDD_ACCESSPOINT_DIALOG, IDC_REFRESH, "Refresh"},
     {IDD_ACCESSPOINT_DIALOG, IDCANCEL, "Exit"},
     {IDD_ABOUTBOX, IDOK, "OK"},
+    {IDD_IPCONFIG, IDC_IP_EDIT1, "IP Address, octet 1"},
+    {IDD_IPCONFIG, IDC_MASK_EDIT2, "Subnet Mask, octet 2"},
+    {IDD_IPCONFIG, IDC_DNS_EDIT4, "DNS, octet 4"},
+    {IDD_IPCONFIG, IDC_DHCP_CLIENT, "Dhcp client"},
 };
 
 // Opens the dialog of a template as it is built from it, runs `inspect` on its window, closes it.

@@ -15,6 +15,7 @@
 #include "discovery/DiscoverDevices.h"
 #include "framework/ListView.h"
 #include "resources/Resource.h"
+#include "tests/gui/DialogTesting.h"
 #include "tests/gui/ModalDriver.h"
 #include "tests/gui/TestNetwork.h"
 
@@ -36,7 +37,7 @@ std::ostream& operator<<(std::ostream& out, const ButtonStates& states) {
 constexpr ButtonStates kWeb{true, true, false};
 constexpr ButtonStates kSetIp{true, false, true};
 
-// The main window with its insides in reach, and the device commands recorded instead of run.
+// The main window with its insides in reach.
 class TestAccessPointDlg : public CAccessPointDlg {
 public:
     using CAccessPointDlg::InsertDeviceColumns;
@@ -70,9 +71,6 @@ public:
     ButtonStates atInit;
     int sendsAtInit = -1;
     bool tableAtInit = true;
-    std::vector<std::string> detailInfoFor;
-    std::vector<std::string> webFor;
-    std::vector<std::string> setIpFor;
 
 protected:
     bool OnInitDialog() override {
@@ -81,13 +79,6 @@ protected:
         sendsAtInit = sends ? sends() : -1;
         tableAtInit = g_deviceTable != nullptr;
         return result;
-    }
-    void ShowDetailInfo(const DeviceRecord& record) override {
-        detailInfoFor.emplace_back(record.name);
-    }
-    void OpenWebManagement(const DeviceRecord& record) override { webFor.emplace_back(record.name); }
-    void ConfigureIpAddress(const DeviceRecord& record) override {
-        setIpFor.emplace_back(record.name);
     }
 };
 
@@ -123,6 +114,8 @@ protected:
 
     TestNetwork network;
     int lan = network.AddInterface("10.0.0.200");
+    RecordingUrlOpener opener;
+    MessageBoxRecorder boxes;
 };
 
 TEST_F(MainWindowTest, ButtonStatesFollowDiscoveryAndSelection) {
@@ -139,19 +132,24 @@ TEST_F(MainWindowTest, ButtonStatesFollowDiscoveryAndSelection) {
         EXPECT_EQ(dialog.Buttons(), kSetIp) << "after the user selects row 1";
 
         // Empty space below the rows clears the selection; the buttons stay as they were, and
-        // the enabled one then finds no row to act on.
+        // the enabled ones then find no row to act on: no dialog opens (a click that opened one
+        // would not return), nothing is sent and nothing is said.
         QTest::mouseClick(dialog.List()->viewport(), Qt::LeftButton, {},
                           QPoint(5, dialog.List()->viewport()->height() - 5));
         EXPECT_EQ(dialog.m_deviceList.GetItemState(1, LVIS_SELECTED), 0u);
         EXPECT_EQ(dialog.Buttons(), kSetIp);
+        const int sendsBefore = network.Sends();
         Click(IDC_SET_IP_ADDRESS);
         Click(IDC_DETAIL_INFO);
+        dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_WEB_MANAGEMENT, BN_CLICKED));
+        EXPECT_EQ(TopDialogId(), IDD_ACCESSPOINT_DIALOG);
+        EXPECT_EQ(network.Sends(), sendsBefore);
     });
     EXPECT_EQ(dialog.atInit, (ButtonStates{true, true, true})) << "before the posted Refresh";
     EXPECT_EQ(dialog.sendsAtInit, 0) << "discovery must wait for the modal loop";
     EXPECT_FALSE(dialog.tableAtInit);
-    EXPECT_TRUE(dialog.setIpFor.empty());
-    EXPECT_TRUE(dialog.detailInfoFor.empty());
+    EXPECT_TRUE(opener.urls.empty());
+    EXPECT_TRUE(boxes.boxes().empty());
 }
 
 TEST_F(MainWindowTest, NothingFoundDisablesTheDeviceButtons) {
@@ -256,7 +254,8 @@ TEST_F(MainWindowTest, WebManagementOnlyForTheSameThreeOctetPrefix) {
     });
 }
 
-TEST_F(MainWindowTest, HighestSelectedRowSetsTheButtonsLowestIsActedOn) {
+// Which row the commands act on (the lowest selected) is tested with each command.
+TEST_F(MainWindowTest, HighestSelectedRowSetsTheButtons) {
     network.Add(lan, {.name = "alpha", .address = "10.0.0.5", .macTail = 1});
     network.Add(lan, {.name = "beta", .address = "172.16.0.9", .macTail = 2});
     network.Add(lan, {.name = "gamma", .address = "10.0.0.7", .macTail = 3});
@@ -268,15 +267,7 @@ TEST_F(MainWindowTest, HighestSelectedRowSetsTheButtonsLowestIsActedOn) {
         dialog.Select({2});
         dialog.m_deviceList.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
         EXPECT_EQ(dialog.Buttons(), kWeb) << "row 2 decides";
-
-        dialog.Select({0, 1});
-        Click(IDC_DETAIL_INFO);
-        Click(IDC_SET_IP_ADDRESS);
-        dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_WEB_MANAGEMENT, BN_CLICKED));
     });
-    EXPECT_EQ(dialog.detailInfoFor, std::vector<std::string>{"alpha"});
-    EXPECT_EQ(dialog.setIpFor, std::vector<std::string>{"alpha"});
-    EXPECT_EQ(dialog.webFor, std::vector<std::string>{"alpha"});
 }
 
 TEST_F(MainWindowTest, SecondRefreshShowsOnlyTheSecondDiscovery) {
@@ -343,6 +334,58 @@ TEST_F(MainWindowTest, TextsFromTheWireAreLatin1AndNeverMarkup) {
         QToolTip::hideText();
         // A name that fits needs no tooltip.
         EXPECT_TRUE(list->toolTipAt(list->visualRect(list->model()->index(1, 0)).center()).isEmpty());
+    });
+}
+
+}  // namespace
+
+namespace {
+
+// Anyone on the network can answer: a flood of replies from thousands of MACs, with markup,
+// control characters and bytes above 127 in the texts. The window keeps working, shows the texts
+// literally, and the next Refresh is as normal as the first.
+TEST_F(MainWindowTest, FloodOfHostileRepliesLeavesTheWindowWorking) {
+    constexpr int kFlood = 4000;
+    network.fake().AddResponder(lan, [](const net::FakeNetwork::SentDatagram& sent,
+                                        std::int64_t) {
+        std::vector<net::FakeNetwork::Delivery> deliveries;
+        if (sent.bytes.empty() || sent.bytes[0] != 0x40) {
+            return deliveries;
+        }
+        auto reply = [](const std::string& name, int mac) {
+            const std::vector<std::uint8_t> macBytes = {
+                0x02, 0, 0, 0, static_cast<std::uint8_t>(mac >> 8),
+                static_cast<std::uint8_t>(mac & 0xFF)};
+            return sim::EncodeReply(0, {{1, {name.begin(), name.end()}, {}},
+                                        {2, macBytes, {}},
+                                        {8, {'<', 'i', '>', 0x07, 0xFF}, {}},
+                                        {13, {0xFF, 0xFF}, {}}});
+        };
+        deliveries.push_back({1, net::AddressFromText("10.0.0.9"), reply("<b>x</b>", 0)});
+        deliveries.push_back({1, net::AddressFromText("10.0.0.8"), reply("\x1B[2J\x07", 1)});
+        for (int i = 2; i < kFlood; ++i) {
+            deliveries.push_back({2, net::AddressFromText("10.0.0.7"), reply("flood", i)});
+        }
+        return deliveries;
+    });
+    TestAccessPointDlg dialog;
+    Run(dialog, [&] {
+        auto check = [&](const char* when) {
+            SCOPED_TRACE(when);
+            ASSERT_EQ(dialog.m_deviceCount, kDeviceTableCapacity);
+            ASSERT_EQ(dialog.m_deviceList.GetItemCount(), kDeviceTableCapacity);
+            // Name order: ESC sorts before '<', which sorts before "flood".
+            EXPECT_EQ(dialog.m_deviceList.GetItemText(0, 0), "\x1B[2J\x07");
+            EXPECT_EQ(dialog.m_deviceList.GetItemText(1, 0), "<b>x</b>");
+            EXPECT_EQ(dialog.List()->topLevelItem(1)->text(0), QStringLiteral("<b>x</b>"));
+            EXPECT_EQ(dialog.List()->topLevelItem(1)->text(5),
+                      QString(QStringLiteral("<i>")) + QChar(0x07) + QChar(0xFF));
+            EXPECT_EQ(dialog.m_deviceList.GetItemText(1, 3), "") << "mode 0xFFFF names no standard";
+            EXPECT_EQ(dialog.m_deviceList.GetItemText(2, 0), "flood");
+        };
+        check("first discovery");
+        Click(IDC_REFRESH);
+        check("second discovery");
     });
 }
 

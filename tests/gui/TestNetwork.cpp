@@ -16,15 +16,20 @@ sim::AccessPointSettings SettingsOf(const TestAccessPoint& accessPoint) {
     settings.description = accessPoint.description;
     settings.firmware = {accessPoint.firmwareHigh, accessPoint.firmwareLow};
     settings.wirelessMode = accessPoint.wirelessMode;
-    settings.ssidBg = "lab";
-    settings.channelBg = 6;
+    settings.ssidBg = accessPoint.ssidBg;
+    settings.channelBg = accessPoint.channelBg;
+    settings.ssidA = accessPoint.ssidA;
+    settings.channelA = accessPoint.channelA;
+    settings.acknowledgeConfiguration = accessPoint.acknowledgeConfiguration;
+    settings.acknowledgeReset = accessPoint.acknowledgeReset;
+    settings.silentAfterResetMs = accessPoint.silentAfterResetMs;
     return settings;
 }
 
 }  // namespace
 
-void TestNetwork::Add(int interfaceIndex, const TestAccessPoint& accessPoint) {
-    network_.AddAccessPoint(interfaceIndex, SettingsOf(accessPoint));
+sim::AccessPoint& TestNetwork::Add(int interfaceIndex, const TestAccessPoint& accessPoint) {
+    return network_.AddAccessPoint(interfaceIndex, SettingsOf(accessPoint));
 }
 
 std::shared_ptr<bool> TestNetwork::AddSwitchable(int interfaceIndex,

@@ -17,6 +17,13 @@ struct TestAccessPoint {
     std::string description = "lab access point";
     std::uint8_t firmwareHigh = 0x01;
     std::uint8_t firmwareLow = 0x10;
+    std::string ssidBg = "lab";
+    std::uint16_t channelBg = 6;
+    std::string ssidA{};
+    std::uint16_t channelA = 0;
+    bool acknowledgeConfiguration = true;
+    bool acknowledgeReset = true;
+    int silentAfterResetMs = 2000;
 };
 
 // The in-process fake network, installed as the socket layer for the life of the object.
@@ -27,7 +34,7 @@ public:
     int AddInterface(const std::string& address) {
         return network_.AddInterface("eth" + std::to_string(interfaces_++), address);
     }
-    void Add(int interfaceIndex, const TestAccessPoint& accessPoint);
+    sim::AccessPoint& Add(int interfaceIndex, const TestAccessPoint& accessPoint);
     // An access point that answers only while the returned switch is on.
     std::shared_ptr<bool> AddSwitchable(int interfaceIndex, const TestAccessPoint& accessPoint);
     int Sends() const { return network_.CallCount(net::FakeNetwork::Call::kSend); }

@@ -1,0 +1,184 @@
+#include "config/IpConfigDlg.h"
+
+#include "framework/DataExchange.h"
+#include "framework/LoadString.h"
+#include "framework/RunBlocking.h"
+#include "framework/WaitCursor.h"
+#include "resources/Resource.h"
+#include "resources/StringTable.h"
+
+namespace {
+
+// What a DHCP client's request carries in place of the four addresses, which it never sends.
+constexpr const char* kNoAddress = "NULL";
+
+}  // namespace
+
+CIpConfigDlg::CIpConfigDlg()
+    : CDialog(IDD_IPCONFIG),
+      m_octetEdits{&m_ipEdit1,      &m_ipEdit2,      &m_ipEdit3,      &m_ipEdit4,
+                   &m_maskEdit1,    &m_maskEdit2,    &m_maskEdit3,    &m_maskEdit4,
+                   &m_gatewayEdit1, &m_gatewayEdit2, &m_gatewayEdit3, &m_gatewayEdit4,
+                   &m_dnsEdit1,     &m_dnsEdit2,     &m_dnsEdit3,     &m_dnsEdit4} {}
+
+void CIpConfigDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_MASK_EDIT4, m_maskEdit4);
+    DDX_Control(pDX, IDC_MASK_EDIT3, m_maskEdit3);
+    DDX_Control(pDX, IDC_MASK_EDIT2, m_maskEdit2);
+    DDX_Control(pDX, IDC_MASK_EDIT1, m_maskEdit1);
+    DDX_Control(pDX, IDC_MAC_ADDRESS, m_macLabel);
+    DDX_Control(pDX, IDC_IP_EDIT4, m_ipEdit4);
+    DDX_Control(pDX, IDC_IP_EDIT3, m_ipEdit3);
+    DDX_Control(pDX, IDC_IP_EDIT2, m_ipEdit2);
+    DDX_Control(pDX, IDC_IP_EDIT1, m_ipEdit1);
+    DDX_Control(pDX, IDC_GATEWAY_EDIT4, m_gatewayEdit4);
+    DDX_Control(pDX, IDC_GATEWAY_EDIT3, m_gatewayEdit3);
+    DDX_Control(pDX, IDC_GATEWAY_EDIT2, m_gatewayEdit2);
+    DDX_Control(pDX, IDC_GATEWAY_EDIT1, m_gatewayEdit1);
+    DDX_Control(pDX, IDC_DNS_EDIT4, m_dnsEdit4);
+    DDX_Control(pDX, IDC_DNS_EDIT3, m_dnsEdit3);
+    DDX_Control(pDX, IDC_DNS_EDIT2, m_dnsEdit2);
+    DDX_Control(pDX, IDC_DNS_EDIT1, m_dnsEdit1);
+    DDX_Control(pDX, IDC_DEVICE_NAME, m_nameLabel);
+}
+
+// Fires on any change that leaves 3 characters, typed, replaced or pasted, so that a full
+// address can be typed as digits alone. The next field's text is selected so that typing
+// replaces it.
+template <int field>
+void CIpConfigDlg::OnOctetChange() {
+    if (OctetEdit(field).GetWindowText().size() != 3) {
+        return;
+    }
+    if constexpr (field + 1 < kOctetFieldCount) {
+        CEdit& next = OctetEdit(field + 1);
+        next.SetFocus();
+        next.SetSel(0, 3);
+    }
+}
+
+const MessageMap* CIpConfigDlg::GetMessageMap() const {
+    static constexpr MessageMapEntry kEntries[] = {
+        msg::BnClicked<&CIpConfigDlg::OnDhcpClient>(IDC_DHCP_CLIENT),
+        msg::BnClicked<&CIpConfigDlg::OnFixed>(IDC_FIXED),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<0>>(IDC_IP_EDIT1),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<1>>(IDC_IP_EDIT2),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<2>>(IDC_IP_EDIT3),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<3>>(IDC_IP_EDIT4),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<4>>(IDC_MASK_EDIT1),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<5>>(IDC_MASK_EDIT2),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<6>>(IDC_MASK_EDIT3),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<7>>(IDC_MASK_EDIT4),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<8>>(IDC_GATEWAY_EDIT1),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<9>>(IDC_GATEWAY_EDIT2),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<10>>(IDC_GATEWAY_EDIT3),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<11>>(IDC_GATEWAY_EDIT4),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<12>>(IDC_DNS_EDIT1),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<13>>(IDC_DNS_EDIT2),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<14>>(IDC_DNS_EDIT3),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<15>>(IDC_DNS_EDIT4),
+    };
+    static const MessageMap kMap{CDialog::GetMessageMap(), kEntries};
+    return &kMap;
+}
+
+bool CIpConfigDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    for (CEdit* edit : m_octetEdits) {
+        edit->LimitText(3);
+    }
+    m_nameLabel.SetWindowText(m_deviceName);
+    m_macLabel.SetWindowText(m_macText);
+    CheckRadioButton(IDC_DHCP_CLIENT, IDC_FIXED, IDC_DHCP_CLIENT);
+    EnableOctetEdits(false);
+    return true;
+}
+
+void CIpConfigDlg::EnableOctetEdits(bool enable) {
+    for (CEdit* edit : m_octetEdits) {
+        edit->EnableWindow(enable);
+    }
+}
+
+// Switching modes keeps whatever the fields hold: a user who looks at DHCP and comes back
+// finds the addresses as typed.
+void CIpConfigDlg::OnDhcpClient() { EnableOctetEdits(false); }
+
+void CIpConfigDlg::OnFixed() { EnableOctetEdits(true); }
+
+void CIpConfigDlg::OnOK() {
+    if (m_exchangeRunning) {
+        return;
+    }
+    if (IsDlgButtonChecked(IDC_DHCP_CLIENT) == BST_CHECKED) {
+        // A DHCP client's request carries no address, so the fields are neither read nor
+        // checked, whatever they hold.
+        ConfigureAndReport(1, {kNoAddress, kNoAddress, kNoAddress, kNoAddress},
+                           {"Set Success", "Reset Fail", "Set Fail"});
+        return;
+    }
+
+    OctetTexts texts;
+    for (int field = 0; field < kOctetFieldCount; ++field) {
+        texts[static_cast<std::size_t>(field)] = OctetEdit(field).GetWindowText();
+    }
+    const OctetCheck check = CheckOctetFields(texts);
+    if (check.failingField >= 0) {
+        MessageBox(AfxLoadString(check.messageId));
+        CEdit& failing = OctetEdit(check.failingField);
+        failing.SetWindowText("");
+        failing.SetFocus();
+        return;
+    }
+    ConfigureAndReport(0, BuildAddressTexts(texts),
+                       {AfxLoadString(IDS_DATA_SAVED), AfxLoadString(IDS_RESET_FAILED),
+                        AfxLoadString(IDS_UNABLE_TO_SAVE)});
+}
+
+void CIpConfigDlg::ConfigureAndReport(int dhcpClient, const std::array<std::string, 4>& addresses,
+                                      const OutcomeTexts& texts) {
+    CWaitCursor waitCursor;
+    // However the wait is run, the dialog takes no input until the outcome has been shown:
+    // disabled during the exchange, then under its modal message box.
+    m_exchangeRunning = true;
+    CWnd* focus = GetFocus();
+    EnableWindow(false);
+    ConfigureOutcome outcome = ConfigureOutcome::kSetFailed;
+    RunBlocking([&] {
+        outcome = Configure(dhcpClient, m_macText.c_str(), addresses[0].c_str(),
+                            addresses[1].c_str(), addresses[2].c_str(), addresses[3].c_str());
+    });
+    EnableWindow(true);
+    if (focus != nullptr) {
+        focus->SetFocus();
+    }
+
+    switch (outcome) {
+        case ConfigureOutcome::kSuccess:
+            MessageBox(texts.success);
+            break;
+        case ConfigureOutcome::kResetFailed:
+            MessageBox(texts.resetFailed);
+            break;
+        case ConfigureOutcome::kSetFailed:
+            MessageBox(texts.setFailed);
+            break;
+    }
+    m_exchangeRunning = false;
+    if (outcome == ConfigureOutcome::kSuccess) {
+        CDialog::OnOK();
+    }
+}
+
+ConfigureOutcome CIpConfigDlg::Configure(int dhcpClient, const char* macText,
+                                         const char* ipAddress, const char* subnetMask,
+                                         const char* gateway, const char* dnsServer) {
+    return ConfigureAndReset(dhcpClient, macText, ipAddress, subnetMask, gateway, dnsServer);
+}
+
+void CIpConfigDlg::OnCancel() {
+    if (!m_exchangeRunning) {
+        CDialog::OnCancel();
+    }
+}
