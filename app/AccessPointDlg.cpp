@@ -25,7 +25,7 @@ struct DeviceColumn {
 };
 
 constexpr DeviceColumn kDeviceColumns[] = {
-    {IDS_COLUMN_NAME, 10},          {IDS_COLUMN_IP_ADDRESS, 11}, {IDS_COLUMN_MAC, 13},
+    {IDS_COLUMN_NAME, 10},         {IDS_COLUMN_IP_ADDRESS, 11}, {IDS_COLUMN_MAC, 13},
     {IDS_COLUMN_IEEE_STANDARD, 9}, {IDS_COLUMN_FW_VERSION, 8},  {IDS_COLUMN_DESCRIPTION, 9},
 };
 

@@ -84,9 +84,13 @@ OpenUrlOutcome XdgOpenUrlOpener::Open(const std::string& url) {
     }
 }
 
-UrlOpener* ActiveUrlOpener() noexcept { return g_opener.load(); }
+UrlOpener* ActiveUrlOpener() noexcept {
+    return g_opener.load();
+}
 
-void InstallUrlOpener(UrlOpener* opener) noexcept { g_opener.store(opener); }
+void InstallUrlOpener(UrlOpener* opener) noexcept {
+    g_opener.store(opener);
+}
 
 int MessageIdForOutcome(OpenUrlOutcome outcome) noexcept {
     switch (outcome) {
@@ -109,4 +113,6 @@ int MessageIdForOutcome(OpenUrlOutcome outcome) noexcept {
     return 0;
 }
 
-std::string WebManagementUrl(const char* ipAddress) { return std::string("http://") + ipAddress; }
+std::string WebManagementUrl(const char* ipAddress) {
+    return std::string("http://") + ipAddress;
+}

@@ -14,7 +14,7 @@ enum class OpenUrlOutcome {
     kPathInvalid,
     kAccessDenied,
     kOutOfMemory,
-    kUnknownFailure,         // a failure with no message of its own
+    kUnknownFailure,  // a failure with no message of its own
 };
 
 class UrlOpener {

@@ -22,8 +22,7 @@ struct Request {
 };
 
 // Header and target MAC; every configuration request starts like this.
-void BeginRequest(Request* request, std::size_t length, const char (&tag)[6],
-                  const char* macText) {
+void BeginRequest(Request* request, std::size_t length, const char (&tag)[6], const char* macText) {
     request->length = length;
     // The MAC text is read through a copy of its first 12 characters, so a short text can never
     // make the parser read past its end.

@@ -15,11 +15,12 @@ constexpr const char* kNoAddress = "NULL";
 }  // namespace
 
 CIpConfigDlg::CIpConfigDlg()
-    : CDialog(IDD_IPCONFIG),
-      m_octetEdits{&m_ipEdit1,      &m_ipEdit2,      &m_ipEdit3,      &m_ipEdit4,
-                   &m_maskEdit1,    &m_maskEdit2,    &m_maskEdit3,    &m_maskEdit4,
-                   &m_gatewayEdit1, &m_gatewayEdit2, &m_gatewayEdit3, &m_gatewayEdit4,
-                   &m_dnsEdit1,     &m_dnsEdit2,     &m_dnsEdit3,     &m_dnsEdit4} {}
+    : CDialog(IDD_IPCONFIG), m_octetEdits{&m_ipEdit1,      &m_ipEdit2,      &m_ipEdit3,
+                                          &m_ipEdit4,      &m_maskEdit1,    &m_maskEdit2,
+                                          &m_maskEdit3,    &m_maskEdit4,    &m_gatewayEdit1,
+                                          &m_gatewayEdit2, &m_gatewayEdit3, &m_gatewayEdit4,
+                                          &m_dnsEdit1,     &m_dnsEdit2,     &m_dnsEdit3,
+                                          &m_dnsEdit4} {}
 
 void CIpConfigDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
@@ -103,9 +104,13 @@ void CIpConfigDlg::EnableOctetEdits(bool enable) {
 
 // Switching modes keeps whatever the fields hold: a user who looks at DHCP and comes back
 // finds the addresses as typed.
-void CIpConfigDlg::OnDhcpClient() { EnableOctetEdits(false); }
+void CIpConfigDlg::OnDhcpClient() {
+    EnableOctetEdits(false);
+}
 
-void CIpConfigDlg::OnFixed() { EnableOctetEdits(true); }
+void CIpConfigDlg::OnFixed() {
+    EnableOctetEdits(true);
+}
 
 void CIpConfigDlg::OnOK() {
     if (m_exchangeRunning) {
@@ -171,9 +176,9 @@ void CIpConfigDlg::ConfigureAndReport(int dhcpClient, const std::array<std::stri
     }
 }
 
-ConfigureOutcome CIpConfigDlg::Configure(int dhcpClient, const char* macText,
-                                         const char* ipAddress, const char* subnetMask,
-                                         const char* gateway, const char* dnsServer) {
+ConfigureOutcome CIpConfigDlg::Configure(int dhcpClient, const char* macText, const char* ipAddress,
+                                         const char* subnetMask, const char* gateway,
+                                         const char* dnsServer) {
     return ConfigureAndReset(dhcpClient, macText, ipAddress, subnetMask, gateway, dnsServer);
 }
 

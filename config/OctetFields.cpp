@@ -40,8 +40,8 @@ OctetCheck CheckOctetFields(const OctetTexts& texts) {
 std::array<std::string, 4> BuildAddressTexts(const OctetTexts& texts) {
     std::array<std::string, 4> addresses;
     for (std::size_t a = 0; a < 4; ++a) {
-        addresses[a] = texts[4 * a] + "." + texts[4 * a + 1] + "." + texts[4 * a + 2] + "." +
-                       texts[4 * a + 3];
+        addresses[a] =
+            texts[4 * a] + "." + texts[4 * a + 1] + "." + texts[4 * a + 2] + "." + texts[4 * a + 3];
     }
     return addresses;
 }

@@ -6,9 +6,13 @@
 
 namespace {
 
-void* DefaultAllocate(std::size_t bytes) { return std::calloc(1, bytes); }
+void* DefaultAllocate(std::size_t bytes) {
+    return std::calloc(1, bytes);
+}
 
-void DefaultRelease(void* block) { std::free(block); }
+void DefaultRelease(void* block) {
+    std::free(block);
+}
 
 std::atomic<DeviceTableAllocator> g_allocator{&DefaultAllocate};
 std::atomic<DeviceTableReleaser> g_releaser{&DefaultRelease};
@@ -33,8 +37,8 @@ void SetDeviceTableReleaser(DeviceTableReleaser releaser) noexcept {
 }
 
 const char* WirelessModeText(std::uint16_t wirelessMode) noexcept {
-    static constexpr const char* kTexts[] = {"802.11b",   "802.11b",   "802.11g",   "802.11b/g",
-                                             "802.11a",   "802.11a/b", "802.11a/g", "802.11a/b/g"};
+    static constexpr const char* kTexts[] = {"802.11b", "802.11b",   "802.11g",   "802.11b/g",
+                                             "802.11a", "802.11a/b", "802.11a/g", "802.11a/b/g"};
     return wirelessMode < 8 ? kTexts[wirelessMode] : "";
 }
 

@@ -86,9 +86,13 @@ std::size_t FieldTextLength(const char (&field)[N]) noexcept {
 const char* WirelessModeText(std::uint16_t wirelessMode) noexcept;
 
 // True when the 802.11a fields of a record with this mode carry meaning.
-inline bool HasBandA(std::uint16_t wirelessMode) noexcept { return wirelessMode >= 4; }
+inline bool HasBandA(std::uint16_t wirelessMode) noexcept {
+    return wirelessMode >= 4;
+}
 // True when the 802.11b/g fields of a record with this mode carry meaning.
-inline bool HasBandBg(std::uint16_t wirelessMode) noexcept { return wirelessMode != 4; }
+inline bool HasBandBg(std::uint16_t wirelessMode) noexcept {
+    return wirelessMode != 4;
+}
 
 // Two MAC texts name the same access point when their bytes agree up to and including the first
 // zero byte, comparing at most the field's 13 bytes. Two empty texts are the same.

@@ -84,9 +84,13 @@ int DiscoverDevices(DeviceTable* table, int* count) {
     return 0;
 }
 
-const DeviceTable* MergedTable() noexcept { return g_mergedTable.get(); }
+const DeviceTable* MergedTable() noexcept {
+    return g_mergedTable.get();
+}
 
-int MergedCount() noexcept { return g_mergedCount; }
+int MergedCount() noexcept {
+    return g_mergedCount;
+}
 
 void ReleaseMergedTable() noexcept {
     g_mergedTable.reset();

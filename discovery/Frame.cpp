@@ -19,8 +19,8 @@ void WriteRequestHeader(std::uint8_t* frame, std::uint8_t opcode, std::size_t to
 
 void BuildDiscoveryRequest(std::uint8_t (&frame)[kDiscoveryRequestLength]) {
     static constexpr std::uint16_t kRequested[] = {
-        kElementName,   kElementMac,       kElementDescription,  kElementFirmwareVersion,
-        kElementSsidBg, kElementChannelBg, kElementWirelessMode, kElementSsidA,
+        kElementName,    kElementMac,       kElementDescription,  kElementFirmwareVersion,
+        kElementSsidBg,  kElementChannelBg, kElementWirelessMode, kElementSsidA,
         kElementChannelA};
     WriteRequestHeader(frame, kOpcodeDiscovery, kDiscoveryRequestLength, "aaaa:");
     std::size_t at = kRequestHeaderLength;
@@ -30,7 +30,9 @@ void BuildDiscoveryRequest(std::uint8_t (&frame)[kDiscoveryRequestLength]) {
     }
 }
 
-bool HasReplyStatus(const std::uint8_t*, std::size_t length) noexcept { return length >= 3; }
+bool HasReplyStatus(const std::uint8_t*, std::size_t length) noexcept {
+    return length >= 3;
+}
 
 bool IsAcceptedDiscoveryReply(const std::uint8_t* datagram, std::size_t length) noexcept {
     return HasReplyStatus(datagram, length) && datagram[2] <= 1;

@@ -23,6 +23,10 @@ void NetworkStartup() {
     }
 }
 
-void NetworkCleanup() { ReleaseMergedTable(); }
+void NetworkCleanup() {
+    ReleaseMergedTable();
+}
 
-int SocketsStarted() noexcept { return g_socketsStarted; }
+int SocketsStarted() noexcept {
+    return g_socketsStarted;
+}

@@ -51,7 +51,9 @@ CDialog::CDialog(const DialogTemplate& dialogTemplate, CWnd* parent)
     ResetSystemMenu();
 }
 
-CDialog::~CDialog() { DestroyWindow(); }
+CDialog::~CDialog() {
+    DestroyWindow();
+}
 
 void CDialog::ResetSystemMenu() {
     m_systemMenu.RemoveAll();
@@ -203,7 +205,9 @@ void CDialog::OnOK() {
     }
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
 void CDialog::OnSysCommand(unsigned id) {
     if ((id & 0xFFF0) == SC_CLOSE) {

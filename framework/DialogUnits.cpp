@@ -19,14 +19,14 @@ int MulDiv(int a, int b, int c) noexcept {
 DialogBaseUnits BaseUnitsOf(const QFont& font) {
     const QFontMetrics metrics(font);
     // The average over the 52 letters, rounded to the nearest pixel.
-    const int width =
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int width = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return {(width / 26 + 1) / 2, metrics.height()};
 }
 
 QRect DialogUnitsToPixels(const DialogUnitRect& rect, DialogBaseUnits units) noexcept {
-    return QRect(MulDiv(rect.x, units.x, 4), MulDiv(rect.y, units.y, 8), MulDiv(rect.cx, units.x, 4),
-                 MulDiv(rect.cy, units.y, 8));
+    return QRect(MulDiv(rect.x, units.x, 4), MulDiv(rect.y, units.y, 8),
+                 MulDiv(rect.cx, units.x, 4), MulDiv(rect.cy, units.y, 8));
 }
 
 QString DialogFontFamily(const char* face) {

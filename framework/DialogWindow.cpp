@@ -61,8 +61,8 @@ DialogWindow::DialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate
     : QDialog(owner), dialog_(dialog), template_(dialogTemplate) {
     // An application window gets a task-bar entry of its own; other dialogs stay with their
     // owner. Dialogs have no minimise or maximise box.
-    Qt::WindowFlags flags = (dialogTemplate.exStyle & WS_EX_APPWINDOW) != 0 ? Qt::Window
-                                                                             : Qt::Dialog;
+    Qt::WindowFlags flags =
+        (dialogTemplate.exStyle & WS_EX_APPWINDOW) != 0 ? Qt::Window : Qt::Dialog;
     flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if ((dialogTemplate.style & WS_SYSMENU) != 0) {
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
@@ -206,7 +206,7 @@ QWidget* DialogWindow::createControl(const ControlTemplate& entry, QButtonGroup*
         case ControlKind::kListView: {
             auto* list = new ListView(this);
             list->setFrameShape((entry.style & WS_BORDER) != 0 ? QFrame::StyledPanel
-                                                                : QFrame::NoFrame);
+                                                               : QFrame::NoFrame);
             list->setFocusPolicy(Qt::ClickFocus);
             connect(list, &ListView::rowStateChanged, this,
                     [this, id](int row, unsigned oldState, unsigned newState) {
@@ -273,7 +273,9 @@ void DialogWindow::showEvent(QShowEvent* event) {
     });
 }
 
-void DialogWindow::reject() { dialog_.RouteCommand(IDCANCEL, BN_CLICKED); }
+void DialogWindow::reject() {
+    dialog_.RouteCommand(IDCANCEL, BN_CLICKED);
+}
 
 void DialogWindow::closeEvent(QCloseEvent* event) {
     // The close box, and Alt+F4 where the window manager takes it, are the system's Close.
@@ -324,8 +326,8 @@ void DialogWindow::showSystemMenu(const QPoint& globalPos) {
 
 bool DialogWindow::handleDialogKey(const QKeyEvent& key) {
     const Qt::KeyboardModifiers modifiers =
-        key.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier |
-                           Qt::MetaModifier);
+        key.modifiers() &
+        (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     if (key.key() == Qt::Key_F4 && modifiers == Qt::AltModifier) {
         dialog_.OnSysCommandMsg(SC_CLOSE);
         return true;

@@ -11,14 +11,18 @@
 
 namespace {
 
-int AverageCharWidth(const QFont& font) { return BaseUnitsOf(font).x; }
+int AverageCharWidth(const QFont& font) {
+    return BaseUnitsOf(font).x;
+}
 
 }  // namespace
 
 CFont::CFont() = default;
 CFont::~CFont() = default;
 
-void CFont::SetQFont(const QFont& font) { m_font = std::make_unique<QFont>(font); }
+void CFont::SetQFont(const QFont& font) {
+    m_font = std::make_unique<QFont>(font);
+}
 
 bool CFont::CreateFontIndirect(const LOGFONT& logFont) {
     char face[sizeof logFont.lfFaceName + 1] = {};

@@ -14,7 +14,9 @@ constexpr WPARAM MAKEWPARAM(int low, int high) noexcept {
     return (static_cast<WPARAM>(static_cast<std::uint16_t>(low))) |
            (static_cast<WPARAM>(static_cast<std::uint16_t>(high)) << 16);
 }
-constexpr int LOWORD(WPARAM value) noexcept { return static_cast<std::uint16_t>(value & 0xFFFF); }
+constexpr int LOWORD(WPARAM value) noexcept {
+    return static_cast<std::uint16_t>(value & 0xFFFF);
+}
 constexpr int HIWORD(WPARAM value) noexcept {
     return static_cast<std::uint16_t>((value >> 16) & 0xFFFF);
 }

@@ -9,8 +9,12 @@
 
 namespace {
 
-ListView* ListOf(QWidget* widget) { return qobject_cast<ListView*>(widget); }
-const ListView* ListOf(const QWidget* widget) { return qobject_cast<const ListView*>(widget); }
+ListView* ListOf(QWidget* widget) {
+    return qobject_cast<ListView*>(widget);
+}
+const ListView* ListOf(const QWidget* widget) {
+    return qobject_cast<const ListView*>(widget);
+}
 
 bool ValidItem(const ListView* list, int item) {
     return list != nullptr && item >= 0 && item < list->topLevelItemCount();

@@ -4,8 +4,8 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
-#include <QKeyEvent>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QStyle>
 #include <QToolTip>
 #include <set>

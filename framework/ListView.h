@@ -5,8 +5,8 @@
 
 // The list view behind CListCtrl: a report of rows and columns where several rows can be
 // selected, whole rows highlight, rows keep the order they were inserted in and column headings
-// do nothing when clicked; the copy key copies the selected rows. Every change of a row's selected or focused state is reported, also
-// when the program itself made it.
+// do nothing when clicked; the copy key copies the selected rows. Every change of a row's selected
+// or focused state is reported, also when the program itself made it.
 class ListView final : public QTreeWidget {
     Q_OBJECT
 public:

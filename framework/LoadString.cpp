@@ -2,4 +2,6 @@
 
 #include "resources/StringTable.h"
 
-std::string AfxLoadString(int id) { return LoadStringResource(id); }
+std::string AfxLoadString(int id) {
+    return LoadStringResource(id);
+}

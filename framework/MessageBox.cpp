@@ -40,10 +40,11 @@ QWidget* ActiveOwner() {
 
 }  // namespace
 
-void SetMessageBoxHook(MessageBoxHook hook) { g_hook = std::move(hook); }
+void SetMessageBoxHook(MessageBoxHook hook) {
+    g_hook = std::move(hook);
+}
 
-int ShowMessageBoxOver(QWidget* owner, std::string_view text, const char* caption,
-                       unsigned type) {
+int ShowMessageBoxOver(QWidget* owner, std::string_view text, const char* caption, unsigned type) {
     if (owner == nullptr) {
         owner = ActiveOwner();
     }

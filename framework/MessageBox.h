@@ -28,5 +28,4 @@ using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;
 void SetMessageBoxHook(MessageBoxHook hook);
 
 // Framework use: a box owned by `owner` (null: the active window).
-int ShowMessageBoxOver(QWidget* owner, std::string_view text, const char* caption,
-                       unsigned type);
+int ShowMessageBoxOver(QWidget* owner, std::string_view text, const char* caption, unsigned type);

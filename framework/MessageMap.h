@@ -55,8 +55,7 @@ namespace msg {
 template <auto handler>
 constexpr MessageMapEntry Command(int id, int code = BN_CLICKED) {
     using Class = typename message_map_detail::HandlerClass<decltype(handler)>::type;
-    return {MessageKind::kCommand, code, id,
-            [](CCmdTarget& target, const MessageArgs&) {
+    return {MessageKind::kCommand, code, id, [](CCmdTarget& target, const MessageArgs&) {
                 (static_cast<Class&>(target).*handler)();
             }};
 }

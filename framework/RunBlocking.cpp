@@ -66,7 +66,9 @@ void PostCall(QObject* context, std::function<void()> call) {
         Qt::QueuedConnection);
 }
 
-bool BlockingWaitInProgress() { return g_waitDepth > 0; }
+bool BlockingWaitInProgress() {
+    return g_waitDepth > 0;
+}
 
 void RunBlocking(const std::function<void()>& work) {
     if (!OnUserInterfaceThread()) {

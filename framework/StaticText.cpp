@@ -80,7 +80,7 @@ void StaticText::paintEvent(QPaintEvent* event) {
 
     QPainter painter(this);
     painter.setClipRect(area);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::WindowText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     layout.draw(&painter, area.topLeft());
 }

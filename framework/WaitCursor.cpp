@@ -3,8 +3,14 @@
 #include <QApplication>
 #include <QCursor>
 
-CWaitCursor::CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+CWaitCursor::CWaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
-CWaitCursor::~CWaitCursor() { QApplication::restoreOverrideCursor(); }
+CWaitCursor::~CWaitCursor() {
+    QApplication::restoreOverrideCursor();
+}
 
-void CWaitCursor::Restore() { QApplication::changeOverrideCursor(Qt::WaitCursor); }
+void CWaitCursor::Restore() {
+    QApplication::changeOverrideCursor(Qt::WaitCursor);
+}

@@ -30,19 +30,29 @@ CWinApp::~CWinApp() {
     }
 }
 
-bool CWinApp::InitInstance() { return true; }
+bool CWinApp::InitInstance() {
+    return true;
+}
 
-int CWinApp::ExitInstance() { return 0; }
+int CWinApp::ExitInstance() {
+    return 0;
+}
 
 void CWinApp::OnHelp() {
     AfxMessageBox("The help file " + m_appTitle + ".HLP was not found.", MB_ICONEXCLAMATION);
 }
 
-CWinApp* AfxGetApp() noexcept { return g_app; }
+CWinApp* AfxGetApp() noexcept {
+    return g_app;
+}
 
-CWnd* AfxGetMainWnd() noexcept { return g_app != nullptr ? g_app->m_pMainWnd : nullptr; }
+CWnd* AfxGetMainWnd() noexcept {
+    return g_app != nullptr ? g_app->m_pMainWnd : nullptr;
+}
 
-std::string AfxGetAppTitle() { return g_app != nullptr ? g_app->GetAppTitle() : ExecutableTitle(); }
+std::string AfxGetAppTitle() {
+    return g_app != nullptr ? g_app->GetAppTitle() : ExecutableTitle();
+}
 
 int AfxWinMain(int argc, char* argv[]) {
     CWinApp* app = AfxGetApp();

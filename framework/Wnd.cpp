@@ -19,16 +19,22 @@
 CWnd::CWnd() = default;
 CWnd::~CWnd() = default;
 
-void CWnd::Attach(QWidget* widget) { m_widget = widget; }
+void CWnd::Attach(QWidget* widget) {
+    m_widget = widget;
+}
 
 void CWnd::Detach() noexcept {
     m_widget = nullptr;
     m_font.reset();
 }
 
-bool CWnd::CanAttach(const QWidget*) const { return true; }
+bool CWnd::CanAttach(const QWidget*) const {
+    return true;
+}
 
-int CWnd::GetDlgCtrlID() const { return DialogWindow::controlId(m_widget); }
+int CWnd::GetDlgCtrlID() const {
+    return DialogWindow::controlId(m_widget);
+}
 
 void CWnd::EnableWindow(bool enable) {
     if (m_widget != nullptr) {
@@ -36,7 +42,9 @@ void CWnd::EnableWindow(bool enable) {
     }
 }
 
-bool CWnd::IsWindowEnabled() const { return m_widget != nullptr && m_widget->isEnabled(); }
+bool CWnd::IsWindowEnabled() const {
+    return m_widget != nullptr && m_widget->isEnabled();
+}
 
 void CWnd::ShowWindow(bool show) {
     if (m_widget != nullptr) {
@@ -44,7 +52,9 @@ void CWnd::ShowWindow(bool show) {
     }
 }
 
-bool CWnd::IsWindowVisible() const { return m_widget != nullptr && m_widget->isVisible(); }
+bool CWnd::IsWindowVisible() const {
+    return m_widget != nullptr && m_widget->isVisible();
+}
 
 void CWnd::SetWindowText(std::string_view text) {
     const QString value = FromLatin1(text);
@@ -166,7 +176,9 @@ int CWnd::MessageBox(std::string_view text, const char* caption, unsigned type) 
                               type);
 }
 
-bool CWnd::RouteCommand(int id, int code) { return OnCmdMsg(id, code); }
+bool CWnd::RouteCommand(int id, int code) {
+    return OnCmdMsg(id, code);
+}
 
 LRESULT CWnd::SendMessage(unsigned message, WPARAM wParam, LPARAM) {
     if (message == WM_COMMAND) {

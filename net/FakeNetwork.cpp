@@ -25,7 +25,6 @@ std::uint32_t AddressFromText(const std::string& dotted) {
     return parsed.s_addr;
 }
 
-
 struct FakeNetwork::Socket {
     bool open = true;
     int deviceIndex = 0;
@@ -147,10 +146,10 @@ int FakeNetwork::CallCount(Call call) const {
     return found == callCounts_.end() ? 0 : found->second;
 }
 
-#define AP_FAKE_COUNTER(name)                   \
-    int FakeNetwork::name() const {             \
+#define AP_FAKE_COUNTER(name)                     \
+    int FakeNetwork::name() const {               \
         std::lock_guard<std::mutex> lock(mutex_); \
-        return name##_;                         \
+        return name##_;                           \
     }
 AP_FAKE_COUNTER(socketsOpened)
 AP_FAKE_COUNTER(socketsClosed)
@@ -221,9 +220,8 @@ bool FakeNetwork::SetReceiveBuffer(SocketHandle socket, int) {
     return !Fails(Call::kSetReceiveBuffer) && Find(socket) != nullptr;
 }
 
-bool FakeNetwork::SendFrom(SocketHandle socket, const LocalAddress& local,
-                           const std::uint8_t* data, std::size_t length,
-                           std::uint32_t destination, std::uint16_t port) {
+bool FakeNetwork::SendFrom(SocketHandle socket, const LocalAddress& local, const std::uint8_t* data,
+                           std::size_t length, std::uint32_t destination, std::uint16_t port) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (Fails(Call::kSend)) {
         return false;
@@ -232,8 +230,8 @@ bool FakeNetwork::SendFrom(SocketHandle socket, const LocalAddress& local,
         ++sendsOnClosedSockets_;
         return false;
     }
-    SentDatagram datagram{nowMs_, socket, local, destination, port,
-                          std::vector<std::uint8_t>(data, data + length)};
+    SentDatagram datagram{nowMs_,      socket, local,
+                          destination, port,   std::vector<std::uint8_t>(data, data + length)};
     sent_.push_back(datagram);
     const auto [first, last] = responders_.equal_range(local.interfaceIndex);
     for (auto it = first; it != last; ++it) {
@@ -267,9 +265,8 @@ WaitResult FakeNetwork::WaitReadable(SocketHandle socket, Milliseconds timeout) 
                                                      : WaitResult::kTimedOut;
 }
 
-ReceiveResult FakeNetwork::Receive(SocketHandle socket, std::uint8_t* buffer,
-                                   std::size_t capacity, std::size_t* length,
-                                   std::uint32_t* source) {
+ReceiveResult FakeNetwork::Receive(SocketHandle socket, std::uint8_t* buffer, std::size_t capacity,
+                                   std::size_t* length, std::uint32_t* source) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (Fails(Call::kReceive)) {
         return ReceiveResult::kFailed;

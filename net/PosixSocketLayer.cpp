@@ -31,7 +31,9 @@ private:
     std::thread thread_;
 };
 
-std::chrono::steady_clock::time_point Now() { return std::chrono::steady_clock::now(); }
+std::chrono::steady_clock::time_point Now() {
+    return std::chrono::steady_clock::now();
+}
 
 }  // namespace
 
@@ -79,9 +81,9 @@ bool PosixSocketLayer::BindToDevice(SocketHandle socket, const LocalAddress& loc
     const int index = local.interfaceIndex;
     const bool bound =
         setsockopt(socket, SOL_SOCKET, SO_BINDTOIFINDEX, &index, sizeof index) == 0 ||
-        setsockopt(socket, SOL_SOCKET, SO_BINDTODEVICE, local.interfaceName,
-                   static_cast<socklen_t>(strnlen(local.interfaceName,
-                                                  sizeof local.interfaceName))) == 0;
+        setsockopt(
+            socket, SOL_SOCKET, SO_BINDTODEVICE, local.interfaceName,
+            static_cast<socklen_t>(strnlen(local.interfaceName, sizeof local.interfaceName))) == 0;
     // The arrival interface is needed either way, to filter when the kernel would not tie it.
     const int on = 1;
     setsockopt(socket, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
@@ -150,10 +152,10 @@ WaitResult PosixSocketLayer::WaitReadable(SocketHandle socket, Milliseconds time
     for (;;) {
         const auto left = std::chrono::duration_cast<Milliseconds>(deadline - Now());
         pollfd watched{socket, POLLIN, 0};
-        const int ready = ::poll(&watched, 1, static_cast<int>(std::max<long long>(0, left.count())));
+        const int ready =
+            ::poll(&watched, 1, static_cast<int>(std::max<long long>(0, left.count())));
         if (ready > 0) {
-            return (watched.revents & (POLLERR | POLLNVAL)) != 0 &&
-                           (watched.revents & POLLIN) == 0
+            return (watched.revents & (POLLERR | POLLNVAL)) != 0 && (watched.revents & POLLIN) == 0
                        ? WaitResult::kFailed
                        : WaitResult::kReadable;
         }
@@ -218,12 +220,15 @@ ReceiveResult PosixSocketLayer::Receive(SocketHandle socket, std::uint8_t* buffe
 void PosixSocketLayer::Close(SocketHandle socket) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        std::erase_if(unboundSockets_, [socket](const auto& entry) { return entry.first == socket; });
+        std::erase_if(unboundSockets_,
+                      [socket](const auto& entry) { return entry.first == socket; });
     }
     ::close(socket);
 }
 
-void PosixSocketLayer::Sleep(Milliseconds duration) { std::this_thread::sleep_for(duration); }
+void PosixSocketLayer::Sleep(Milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
 
 std::unique_ptr<Worker> PosixSocketLayer::StartWorker(std::function<void()> body) {
     try {

@@ -10,14 +10,20 @@ namespace {
 std::atomic<SocketLayer*> g_activeLayer{nullptr};
 }  // namespace
 
-SocketLayer* ActiveSocketLayer() noexcept { return g_activeLayer.load(); }
+SocketLayer* ActiveSocketLayer() noexcept {
+    return g_activeLayer.load();
+}
 
-void InstallSocketLayer(SocketLayer* layer) noexcept { g_activeLayer.store(layer); }
+void InstallSocketLayer(SocketLayer* layer) noexcept {
+    g_activeLayer.store(layer);
+}
 
 ScopedSocketLayer::ScopedSocketLayer(SocketLayer* layer) noexcept
     : previous_(g_activeLayer.exchange(layer)) {}
 
-ScopedSocketLayer::~ScopedSocketLayer() { g_activeLayer.store(previous_); }
+ScopedSocketLayer::~ScopedSocketLayer() {
+    g_activeLayer.store(previous_);
+}
 
 void FormatDottedQuad(std::uint32_t address, char* text, std::size_t capacity) noexcept {
     std::uint8_t octets[4];

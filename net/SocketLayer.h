@@ -72,8 +72,7 @@ public:
     virtual bool SetReceiveBuffer(SocketHandle socket, int bytes) = 0;
     // Sends one datagram out of the interface of `local`, with `local` as its source address.
     virtual bool SendFrom(SocketHandle socket, const LocalAddress& local, const std::uint8_t* data,
-                          std::size_t length, std::uint32_t destination,
-                          std::uint16_t port) = 0;
+                          std::size_t length, std::uint32_t destination, std::uint16_t port) = 0;
     virtual WaitResult WaitReadable(SocketHandle socket, Milliseconds timeout) = 0;
     // Reads one datagram, cut to `capacity` bytes. `source` is in network byte order.
     virtual ReceiveResult Receive(SocketHandle socket, std::uint8_t* buffer, std::size_t capacity,
@@ -105,7 +104,8 @@ private:
 // Closes a socket through its layer when the scope ends, unless released.
 class SocketGuard {
 public:
-    SocketGuard(SocketLayer& layer, SocketHandle socket) noexcept : layer_(layer), socket_(socket) {}
+    SocketGuard(SocketLayer& layer, SocketHandle socket) noexcept
+        : layer_(layer), socket_(socket) {}
     ~SocketGuard() {
         if (socket_ != kInvalidSocket) {
             layer_.Close(socket_);

@@ -8,11 +8,11 @@
 
 enum class ControlKind {
     kPushButton,
-    kDefPushButton,   // the button Enter presses
-    kAutoRadioButton, // checks itself; WS_GROUP starts a new group of radio buttons
-    kGroupBox,        // a labelled frame, drawn behind the controls it surrounds
+    kDefPushButton,    // the button Enter presses
+    kAutoRadioButton,  // checks itself; WS_GROUP starts a new group of radio buttons
+    kGroupBox,         // a labelled frame, drawn behind the controls it surrounds
     kStaticText,
-    kStaticIcon,      // shows the icon resource `iconId` at its own size
+    kStaticIcon,  // shows the icon resource `iconId` at its own size
     kEdit,
     kListView,
 };

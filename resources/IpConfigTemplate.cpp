@@ -9,16 +9,24 @@ constexpr std::uint32_t kOctetStyle = WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_AU
 // Each field of an address row is named for assistive technology by its row and its place in it:
 // the row's label alone would name all four alike.
 constexpr ControlTemplate OctetEdit(int id, int x, int y, const char* accessibleName) {
-    return {.id = id, .kind = ControlKind::kEdit, .rect = {x, y, 20, 12}, .style = kOctetStyle,
+    return {.id = id,
+            .kind = ControlKind::kEdit,
+            .rect = {x, y, 20, 12},
+            .style = kOctetStyle,
             .accessibleName = accessibleName};
 }
 
 constexpr ControlTemplate Label(const char* text, DialogUnitRect rect) {
-    return {.id = IDC_STATIC, .kind = ControlKind::kStaticText, .text = text, .rect = rect,
+    return {.id = IDC_STATIC,
+            .kind = ControlKind::kStaticText,
+            .text = text,
+            .rect = rect,
             .style = SS_LEFT};
 }
 
-constexpr ControlTemplate Dot(int x, int y) { return Label(".", {x, y, 8, 8}); }
+constexpr ControlTemplate Dot(int x, int y) {
+    return Label(".", {x, y, 8, 8});
+}
 
 // The octet fields come right after the radio buttons, so that Tab walks them in entry order.
 constexpr ControlTemplate kControls[] = {
@@ -77,10 +85,18 @@ constexpr ControlTemplate kControls[] = {
     Label("Subnet Mask:", {37, 116, 49, 8}),
     Label("Gateway:", {37, 133, 44, 8}),
     Label("DNS:", {37, 150, 33, 8}),
-    Dot(108, 102), Dot(137, 102), Dot(167, 102),
-    Dot(107, 119), Dot(137, 119), Dot(167, 119),
-    Dot(108, 136), Dot(137, 136), Dot(167, 136),
-    Dot(108, 153), Dot(137, 153), Dot(167, 153),
+    Dot(108, 102),
+    Dot(137, 102),
+    Dot(167, 102),
+    Dot(107, 119),
+    Dot(137, 119),
+    Dot(167, 119),
+    Dot(108, 136),
+    Dot(137, 136),
+    Dot(167, 136),
+    Dot(108, 153),
+    Dot(137, 153),
+    Dot(167, 153),
 };
 
 }  // namespace

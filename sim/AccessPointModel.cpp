@@ -83,8 +83,8 @@ std::vector<std::uint8_t> EncodeReply(std::uint8_t status,
     for (const RawElement& element : elements) {
         frame.push_back(static_cast<std::uint8_t>(element.type & 0xFF));
         frame.push_back(static_cast<std::uint8_t>(element.type >> 8));
-        frame.push_back(element.declaredLength.value_or(
-            static_cast<std::uint8_t>(element.value.size() + 3)));
+        frame.push_back(
+            element.declaredLength.value_or(static_cast<std::uint8_t>(element.value.size() + 3)));
         frame.insert(frame.end(), element.value.begin(), element.value.end());
     }
     const std::size_t area = frame.size() - 5;
@@ -109,8 +109,7 @@ Reply AccessPoint::MakeReply(std::vector<std::uint8_t> bytes) const {
     return reply;
 }
 
-std::vector<Reply> AccessPoint::AnswerDiscovery(const DecodedRequest& request,
-                                                std::int64_t nowMs) {
+std::vector<Reply> AccessPoint::AnswerDiscovery(const DecodedRequest& request, std::int64_t nowMs) {
     const bool sameBurst = lastDiscoveryMs_ && nowMs - *lastDiscoveryMs_ < kBurstWindowMs;
     lastDiscoveryMs_ = nowMs;
     if (sameBurst && !settings_.answerEveryCopy) {
@@ -126,23 +125,39 @@ std::vector<Reply> AccessPoint::AnswerDiscovery(const DecodedRequest& request,
     for (std::uint16_t type : types) {
         RawElement element{type, {}, std::nullopt};
         switch (type) {
-            case 1: element.value = TextValue(settings_.name); break;
-            case 2: element.value.assign(settings_.mac.begin(), settings_.mac.end()); break;
-            case 8: element.value = TextValue(settings_.description); break;
+            case 1:
+                element.value = TextValue(settings_.name);
+                break;
+            case 2:
+                element.value.assign(settings_.mac.begin(), settings_.mac.end());
+                break;
+            case 8:
+                element.value = TextValue(settings_.description);
+                break;
             case 9:
                 element.value.assign(settings_.firmware.begin(), settings_.firmware.end());
                 break;
-            case 11: element.value = TextValue(settings_.ssidBg); break;
-            case 12: element.value = U16Value(settings_.channelBg); break;
-            case 13: element.value = U16Value(settings_.wirelessMode); break;
-            case 21: element.value = TextValue(settings_.ssidA); break;
-            case 22: element.value = U16Value(settings_.channelA); break;
-            default: continue;  // nothing to say about a type it does not know
+            case 11:
+                element.value = TextValue(settings_.ssidBg);
+                break;
+            case 12:
+                element.value = U16Value(settings_.channelBg);
+                break;
+            case 13:
+                element.value = U16Value(settings_.wirelessMode);
+                break;
+            case 21:
+                element.value = TextValue(settings_.ssidA);
+                break;
+            case 22:
+                element.value = U16Value(settings_.channelA);
+                break;
+            default:
+                continue;  // nothing to say about a type it does not know
         }
         elements.push_back(std::move(element));
     }
-    elements.insert(elements.end(), settings_.extraElements.begin(),
-                    settings_.extraElements.end());
+    elements.insert(elements.end(), settings_.extraElements.begin(), settings_.extraElements.end());
     std::vector<Reply> replies;
     const int copies = std::max(settings_.floodCopies, 1);
     for (int copy = 0; copy < copies; ++copy) {

@@ -57,7 +57,9 @@ struct Options {
 };
 
 volatile std::sig_atomic_t g_interrupted = 0;
-void OnInterrupt(int) { g_interrupted = 1; }
+void OnInterrupt(int) {
+    g_interrupted = 1;
+}
 
 std::string MacText(int network, int index) {
     char text[32];
@@ -88,8 +90,8 @@ std::string FleetJson(const Options& options) {
     for (int n = 0; n < options.networks; ++n) {
         for (int i = 0; i < options.perNetwork; ++i) {
             json << ((n || i) ? ",\n" : "") << "  {\"name\": \"" << Name(n, i) << "\", \"mac\": \""
-                 << MacText(n, i) << "\", \"network\": \"lan" << n << "\", \"address\": \"10."
-                 << n << "." << (1 + i / 200) << "." << (1 + i % 200) << "\"}";
+                 << MacText(n, i) << "\", \"network\": \"lan" << n << "\", \"address\": \"10." << n
+                 << "." << (1 + i / 200) << "." << (1 + i % 200) << "\"}";
         }
     }
     json << "\n]}\n";
@@ -121,7 +123,8 @@ int RunProgram(const std::vector<std::string>& arguments, std::string* output = 
         close(pipeEnds[1]);
         char buffer[4096];
         ssize_t got;
-        while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR)) {
+        while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0 ||
+               (got < 0 && errno == EINTR)) {
             if (got > 0) {
                 output->append(buffer, static_cast<std::size_t>(got));
             }
@@ -282,8 +285,8 @@ std::string MachineText() {
             break;
         }
     }
-    return std::string(name.sysname) + " " + name.release + " " + name.machine + ", " + cpu +
-           ", " + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " cores";
+    return std::string(name.sysname) + " " + name.release + " " + name.machine + ", " + cpu + ", " +
+           std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " cores";
 }
 
 struct RunFigures {
@@ -337,16 +340,18 @@ bool MeasureOnce(const Options& options, const std::string& logDirectory,
         const double answering = lastReply < 0 ? 0 : lastReply - firstRequest;
         accounted += answering + kSilenceSeconds;
         char text[160];
-        std::snprintf(text, sizeof text, "  lan%d: first request at +%.3f s, %d replies, last at "
-                      "+%.3f s\n", n, firstRequest - start, replies,
-                      lastReply < 0 ? 0.0 : lastReply - start);
+        std::snprintf(text, sizeof text,
+                      "  lan%d: first request at +%.3f s, %d replies, last at "
+                      "+%.3f s\n",
+                      n, firstRequest - start, replies, lastReply < 0 ? 0.0 : lastReply - start);
         detail += text;
     }
     figures->overheadMs = (figures->wallSeconds - accounted) * 1000.0;
-    std::printf("run %d: found %d/%zu, DiscoverDevices %.3f s, overhead %.1f ms (%.1f ms per "
-                "network)\n%s",
-                run, figures->found, present.size(), figures->wallSeconds, figures->overheadMs,
-                figures->overheadMs / options.networks, detail.c_str());
+    std::printf(
+        "run %d: found %d/%zu, DiscoverDevices %.3f s, overhead %.1f ms (%.1f ms per "
+        "network)\n%s",
+        run, figures->found, present.size(), figures->wallSeconds, figures->overheadMs,
+        figures->overheadMs / options.networks, detail.c_str());
     std::fflush(stdout);
     return true;
 }
@@ -357,7 +362,7 @@ int RunOutside(const Options& options) {
         return 1;
     }
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction action{};
+        struct sigaction action {};
         action.sa_handler = OnInterrupt;
         sigaction(signal, &action, nullptr);
     }
@@ -378,9 +383,10 @@ int RunOutside(const Options& options) {
         }
     }
 
-    std::printf("fleet benchmark: %zu access points on %d networks (%d each), every one "
-                "answering all three copies at once\nmachine: %s\n",
-                present.size(), options.networks, options.perNetwork, MachineText().c_str());
+    std::printf(
+        "fleet benchmark: %zu access points on %d networks (%d each), every one "
+        "answering all three copies at once\nmachine: %s\n",
+        present.size(), options.networks, options.perNetwork, MachineText().c_str());
     std::fflush(stdout);
     const std::vector<std::string> lab = {options.lab, "--id", kLabId, "--apsim", options.apsim};
     std::vector<std::string> up = lab;
@@ -418,8 +424,8 @@ int RunOutside(const Options& options) {
             macs.push_back(record.toObject().value("macText").toString().toStdString());
         }
         apctlFound = Found(macs, present);
-        std::printf("apctl discover: exit %d, found %d/%zu, peak resident memory %.1f MB\n",
-                    status, apctlFound, present.size(), static_cast<double>(peakKilobytes) / 1024.0);
+        std::printf("apctl discover: exit %d, found %d/%zu, peak resident memory %.1f MB\n", status,
+                    apctlFound, present.size(), static_cast<double>(peakKilobytes) / 1024.0);
     }
 
     std::vector<std::string> down = lab;

@@ -41,14 +41,17 @@ TEST(ApctlArguments, AcceptedCommandLines) {
         {{"configure", "000A1B2C3D4E", "--dhcp"}, Action::kConfigure, "000A1B2C3D4E", true},
         {{"configure", "000A1B2C3D4E", "--fixed", "10.0.0.9", "255.255.255.0", "10.0.0.1",
           "010.0.0.1"},
-         Action::kConfigure, "000A1B2C3D4E", false},
+         Action::kConfigure,
+         "000A1B2C3D4E",
+         false},
         {{"--help"}, Action::kHelp, "", false},
         {{"configure", "nonsense", "--help"}, Action::kHelp, "", false},
     };
     for (const Case& c : cases) {
         Command command;
         std::string error;
-        ASSERT_TRUE(apctl::ParseCommandLine(c.args, &command, &error)) << c.args[0] << ": " << error;
+        ASSERT_TRUE(apctl::ParseCommandLine(c.args, &command, &error))
+            << c.args[0] << ": " << error;
         EXPECT_EQ(command.action, c.action) << c.args[0];
         EXPECT_EQ(command.macText, c.mac) << c.args[0];
         EXPECT_EQ(command.dhcpClient, c.dhcp) << c.args[0];
@@ -175,8 +178,8 @@ protected:
 
 TEST_F(ApctlRunTest, UsageErrorSendsNothing) {
     network_.AddInterface("eth0", "10.0.0.200");
-    EXPECT_EQ(Run({"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4", "1.2.3", "1.1.1.1", "1.1.1.1"}),
-              2);
+    EXPECT_EQ(
+        Run({"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4", "1.2.3", "1.1.1.1", "1.1.1.1"}), 2);
     EXPECT_NE(err_.str().find("apctl --help"), std::string::npos);
     EXPECT_EQ(network_.socketsOpened(), 0);
 }
@@ -190,8 +193,8 @@ TEST_F(ApctlRunTest, FixedConfigurationOutcomes) {
     EXPECT_EQ(out_.str(), "Data saved successfully.\n");
     EXPECT_EQ(target.CurrentAddress(), net::AddressFromText("10.0.0.77"));
 
-    EXPECT_EQ(Run({"configure", "FFFFFFFFFFFF", "--fixed", "10.0.0.77", "255.255.255.0",
-                   "10.0.0.1", "10.0.0.1"}),
+    EXPECT_EQ(Run({"configure", "FFFFFFFFFFFF", "--fixed", "10.0.0.77", "255.255.255.0", "10.0.0.1",
+                   "10.0.0.1"}),
               1);
     EXPECT_EQ(err_.str(), "Unable to save.\n");
     // Well-formed but refused: the all-ones address is never sent.

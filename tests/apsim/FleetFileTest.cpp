@@ -135,7 +135,9 @@ struct MalformedCase {
 };
 
 // Test names stay the same from run to run: the case shows as the error it expects.
-void PrintTo(const MalformedCase& c, std::ostream* out) { *out << '"' << c.message << '"'; }
+void PrintTo(const MalformedCase& c, std::ostream* out) {
+    *out << '"' << c.message << '"';
+}
 
 class MalformedFleet : public testing::TestWithParam<MalformedCase> {};
 
@@ -147,7 +149,8 @@ TEST_P(MalformedFleet, IsRefusedNamingTheField) {
         << "error: " << error << "\nexpected it to start with: " << GetParam().message;
 }
 
-#define AP(fields) "{\"accessPoints\": [{\"mac\": \"000A1B2C3D4E\", \"address\": \"10.0.0.5\"" fields "}]}"
+#define AP(fields) \
+    "{\"accessPoints\": [{\"mac\": \"000A1B2C3D4E\", \"address\": \"10.0.0.5\"" fields "}]}"
 
 INSTANTIATE_TEST_SUITE_P(
     FleetFile, MalformedFleet,
@@ -162,18 +165,23 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"{\"accessPoints\": [{\"mac\": \"000A1B2C3D4E\"}]}",
                       "accessPoints[0].address: missing"},
         MalformedCase{AP(", \"adress\": \"10.0.0.6\""), "accessPoints[0].adress: unknown field"},
-        MalformedCase{"{\"accessPoints\": [{\"mac\": \"00:0A:1B:2C:3D\", \"address\": \"10.0.0.5\"}]}",
-                      "accessPoints[0].mac: expected 12 hexadecimal digits"},
-        MalformedCase{"{\"accessPoints\": [{\"mac\": \"00:0A-1B:2C:3D:4E\", \"address\": \"10.0.0.5\"}]}",
-                      "accessPoints[0].mac"},
-        MalformedCase{"{\"accessPoints\": [{\"mac\": \"000A1B2C3D4G\", \"address\": \"10.0.0.5\"}]}",
-                      "accessPoints[0].mac"},
-        MalformedCase{"{\"accessPoints\": [{\"mac\": \"000A1B2C3D4E\", \"address\": \"10.0.0.256\"}]}",
-                      "accessPoints[0].address: expected a dotted IPv4 address"},
+        MalformedCase{
+            "{\"accessPoints\": [{\"mac\": \"00:0A:1B:2C:3D\", \"address\": \"10.0.0.5\"}]}",
+            "accessPoints[0].mac: expected 12 hexadecimal digits"},
+        MalformedCase{
+            "{\"accessPoints\": [{\"mac\": \"00:0A-1B:2C:3D:4E\", \"address\": \"10.0.0.5\"}]}",
+            "accessPoints[0].mac"},
+        MalformedCase{
+            "{\"accessPoints\": [{\"mac\": \"000A1B2C3D4G\", \"address\": \"10.0.0.5\"}]}",
+            "accessPoints[0].mac"},
+        MalformedCase{
+            "{\"accessPoints\": [{\"mac\": \"000A1B2C3D4E\", \"address\": \"10.0.0.256\"}]}",
+            "accessPoints[0].address: expected a dotted IPv4 address"},
         MalformedCase{"{\"accessPoints\": [{\"mac\": \"000A1B2C3D4E\", \"address\": \"10.0.0\"}]}",
                       "accessPoints[0].address"},
-        MalformedCase{"{\"accessPoints\": [{\"mac\": \"000A1B2C3D4E\", \"address\": \"10.0.0.200\"}]}",
-                      "accessPoints[0].address: 10.0.0.200 is the lab host's own address"},
+        MalformedCase{
+            "{\"accessPoints\": [{\"mac\": \"000A1B2C3D4E\", \"address\": \"10.0.0.200\"}]}",
+            "accessPoints[0].address: 10.0.0.200 is the lab host's own address"},
         MalformedCase{"{\"accessPoints\": [{\"mac\": \"000A1B2C3D4E\", \"network\": [\"lan0\", "
                       "\"lan1\"], \"address\": \"10.0.0.5\"}]}",
                       "accessPoints[0].address: expected one address per network"},
@@ -210,8 +218,7 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{AP(", \"dhcpPool\": [\"10.0.0.50\", \"x\"]"), "accessPoints[0].dhcpPool[1]"},
         MalformedCase{"{\"defaults\": {\"mac\": \"000A1B2C3D4E\"}, \"accessPoints\": []}",
                       "defaults.mac: belongs to each access point"},
-        MalformedCase{"{\"defaults\": {\"status\": -3}, \"accessPoints\": []}",
-                      "defaults.status"},
+        MalformedCase{"{\"defaults\": {\"status\": -3}, \"accessPoints\": []}", "defaults.status"},
         MalformedCase{"{\"networks\": [], \"accessPoints\": []}", "networks: expected a non-empty"},
         MalformedCase{"{\"networks\": [{\"name\": \"Lan0\", \"hostAddress\": \"10.0.0.1/24\"}], "
                       "\"accessPoints\": []}",
@@ -285,11 +292,11 @@ TEST(FleetFile, AddressesAreFourDecimalOctets) {
         const char* text;
         bool valid;
     };
-    for (const Case& c : {Case{"10.0.0.5", true}, Case{"255.255.255.255", true},
-                          Case{"010.0.0.1", true}, Case{"0.0.0.0", true}, Case{"", false},
-                          Case{"1.2.3", false}, Case{"1.2.3.4.5", false}, Case{"1..2.3", false},
-                          Case{"256.1.1.1", false}, Case{"1.2.3.4 ", false},
-                          Case{"1.2.3.0004", false}, Case{"-1.2.3.4", false}}) {
+    for (const Case& c :
+         {Case{"10.0.0.5", true}, Case{"255.255.255.255", true}, Case{"010.0.0.1", true},
+          Case{"0.0.0.0", true}, Case{"", false}, Case{"1.2.3", false}, Case{"1.2.3.4.5", false},
+          Case{"1..2.3", false}, Case{"256.1.1.1", false}, Case{"1.2.3.4 ", false},
+          Case{"1.2.3.0004", false}, Case{"-1.2.3.4", false}}) {
         std::uint32_t address = 0;
         EXPECT_EQ(apsim::ParseAddress(c.text, &address), c.valid) << c.text;
     }

@@ -83,8 +83,8 @@ TEST(AccessPointModel, AcknowledgementsCarryTheConfiguredStatus) {
     sim::AccessPointSettings settings = NameOnly();
     settings.acknowledgementStatus = 1;
     sim::AccessPoint accessPoint(settings);
-    const Bytes expected = {0x41, 0x0D, 0x01, 0x09, 0x00, 0x02, 0x00, 0x09,
-                            0x00, 0x0A, 0x1B, 0x2C, 0x3D, 0x4E};
+    const Bytes expected = {0x41, 0x0D, 0x01, 0x09, 0x00, 0x02, 0x00,
+                            0x09, 0x00, 0x0A, 0x1B, 0x2C, 0x3D, 0x4E};
     EXPECT_EQ(Answer(accessPoint, kDhcpRequest), expected);
     EXPECT_EQ(Answer(accessPoint, kResetRequest), expected);
 }

@@ -37,10 +37,14 @@ std::string BlockBg(const std::string& band) {
 
 TEST(DetailInfoText, BandBlocksFollowTheModeCode) {
     const std::vector<std::string> expected = {
-        kCommon + BlockBg("b"),           kCommon + BlockBg("b"),
-        kCommon + BlockBg("g"),           kCommon + BlockBg("b+g"),
-        kCommon + kBlockA,                kCommon + kBlockA + BlockBg("b"),
-        kCommon + kBlockA + BlockBg("g"), kCommon + kBlockA + BlockBg("b+g"),
+        kCommon + BlockBg("b"),
+        kCommon + BlockBg("b"),
+        kCommon + BlockBg("g"),
+        kCommon + BlockBg("b+g"),
+        kCommon + kBlockA,
+        kCommon + kBlockA + BlockBg("b"),
+        kCommon + kBlockA + BlockBg("g"),
+        kCommon + kBlockA + BlockBg("b+g"),
         kCommon,
     };
     for (std::uint16_t mode = 0; mode <= 8; ++mode) {
@@ -92,9 +96,20 @@ TEST(AtoiValue, FollowsTheCLibraryRule) {
         const char* text;
         long value;
     };
-    const Case cases[] = {{"0", 0},   {"000", 0},   {"010", 10},   {"255", 255}, {"256", 256},
-                          {"-1", -1}, {"+7", 7},    {"  42", 42},  {"4x2", 4},   {"x", 0},
-                          {"", 0},    {"\t-0", 0}, {"99999999999999999999999", LONG_MAX}, {"-99999999999999999999999", -LONG_MAX}};
+    const Case cases[] = {{"0", 0},
+                          {"000", 0},
+                          {"010", 10},
+                          {"255", 255},
+                          {"256", 256},
+                          {"-1", -1},
+                          {"+7", 7},
+                          {"  42", 42},
+                          {"4x2", 4},
+                          {"x", 0},
+                          {"", 0},
+                          {"\t-0", 0},
+                          {"99999999999999999999999", LONG_MAX},
+                          {"-99999999999999999999999", -LONG_MAX}};
     for (const Case& c : cases) {
         EXPECT_EQ(AtoiValue(c.text), c.value) << '"' << c.text << '"';
     }

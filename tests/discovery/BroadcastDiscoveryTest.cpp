@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "NetworkFixture.h"
 #include "discovery/BroadcastDiscovery.h"
 #include "discovery/Frame.h"
-#include "NetworkFixture.h"
 
 namespace {
 
@@ -90,15 +90,16 @@ TEST_F(BroadcastDiscoveryTest, RepliesLessThanFourSecondsApartKeepItWaiting) {
     const int ifIndex = network_.AddInterface("eth0", "10.0.0.200");
     const Bytes reply = {0x41, 0x0D, 0x00, 0x00, 0x00};
     // Five replies, 3.9 s apart, drawn by the first request only.
-    network_.AddResponder(ifIndex, [&reply](const net::FakeNetwork::SentDatagram&, std::int64_t now) {
-        std::vector<net::FakeNetwork::Delivery> deliveries;
-        if (now == 0) {
-            for (int i = 1; i <= 5; ++i) {
-                deliveries.push_back({3900 * i, net::AddressFromText("10.0.0.9"), reply});
+    network_.AddResponder(
+        ifIndex, [&reply](const net::FakeNetwork::SentDatagram&, std::int64_t now) {
+            std::vector<net::FakeNetwork::Delivery> deliveries;
+            if (now == 0) {
+                for (int i = 1; i <= 5; ++i) {
+                    deliveries.push_back({3900 * i, net::AddressFromText("10.0.0.9"), reply});
+                }
             }
-        }
-        return deliveries;
-    });
+            return deliveries;
+        });
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(count_, 5);
     EXPECT_EQ(network_.NowMs(), 5 * 3900 + 4000);
@@ -166,7 +167,8 @@ TEST_F(BroadcastDiscoveryTest, OnlyUsableInterfacesAndAtMostTenAddresses) {
     network_.AddInterfaceEntry(entry("10.9.0.2", true, false, true, false));   // no carrier
     network_.AddInterfaceEntry(entry("10.9.0.3", true, true, false, false));   // point to point
     for (int i = 1; i <= 12; ++i) {
-        network_.AddInterfaceEntry(entry(("10.1.0." + std::to_string(i)).c_str(), true, true, true, false));
+        network_.AddInterfaceEntry(
+            entry(("10.1.0." + std::to_string(i)).c_str(), true, true, true, false));
     }
     EXPECT_EQ(Run(), 1);
     const auto sent = network_.sent();
@@ -205,9 +207,9 @@ TEST_F(BroadcastDiscoveryTest, EachFailingStepOnEachAddressFailsTheExchangeClean
         Call call;
         int callsPerAddress;
     };
-    const Step steps[] = {{Call::kOpen, 1},   {Call::kEnableBroadcast, 1}, {Call::kBindAnyPort, 1},
-                          {Call::kSend, 3},   {Call::kWait, 4},            {Call::kReceive, 3},
-                          {Call::kListInterfaces, 0}};
+    const Step steps[] = {
+        {Call::kOpen, 1}, {Call::kEnableBroadcast, 1}, {Call::kBindAnyPort, 1},   {Call::kSend, 3},
+        {Call::kWait, 4}, {Call::kReceive, 3},         {Call::kListInterfaces, 0}};
     for (const Step& step : steps) {
         for (int address = 0; address < 2; ++address) {
             if (step.callsPerAddress == 0 && address == 1) {
@@ -254,7 +256,11 @@ TEST_F(BroadcastDiscoveryTest, FullTableMakesRoomForNewAccessPointsOverRepeats) 
     const int ifIndex = network_.AddInterface("eth0", "10.0.0.200");
     for (int i = 0; i < kDeviceTableCapacity; ++i) {
         auto settings = MakeAccessPoint("AP" + std::to_string(i), 0, "10.0.0.1");
-        settings.mac = {0x02, 0x00, 0x00, 0x00, static_cast<std::uint8_t>(i >> 8),
+        settings.mac = {0x02,
+                        0x00,
+                        0x00,
+                        0x00,
+                        static_cast<std::uint8_t>(i >> 8),
                         static_cast<std::uint8_t>(i & 0xFF)};
         network_.AddAccessPoint(ifIndex, settings);
     }
@@ -273,7 +279,11 @@ TEST_F(BroadcastDiscoveryTest, FullTableOfDistinctAccessPointsDropsFurtherOnes) 
     const int ifIndex = network_.AddInterface("eth0", "10.0.0.200");
     for (int i = 0; i < kDeviceTableCapacity + 10; ++i) {
         auto settings = MakeAccessPoint("AP" + std::to_string(i), 0, "10.0.0.1");
-        settings.mac = {0x02, 0x00, 0x00, 0x00, static_cast<std::uint8_t>(i >> 8),
+        settings.mac = {0x02,
+                        0x00,
+                        0x00,
+                        0x00,
+                        static_cast<std::uint8_t>(i >> 8),
                         static_cast<std::uint8_t>(i & 0xFF)};
         settings.answerEveryCopy = false;
         network_.AddAccessPoint(ifIndex, settings);

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "config/ConfigExchange.h"
 #include "NetworkFixture.h"
+#include "config/ConfigExchange.h"
 
 namespace {
 
@@ -44,8 +44,8 @@ TEST_F(ConfigExchangeTest, FixedRequestBytes) {
 TEST_F(ConfigExchangeTest, ResetRequestBytes) {
     network_.AddInterface("eth0", "10.0.0.200");
     SendReset("000A1B2C3D4E");
-    EXPECT_EQ(OnlySent(), (Bytes{0x60, 0x0D, 0x0C, 0x00, 0x61, 0x61, 0x61, 0x63, 0x3A, 0x0A,
-                                 0x00, 0x0A, 0x1B, 0x2C, 0x3D, 0x4E}));
+    EXPECT_EQ(OnlySent(), (Bytes{0x60, 0x0D, 0x0C, 0x00, 0x61, 0x61, 0x61, 0x63, 0x3A, 0x0A, 0x00,
+                                 0x0A, 0x1B, 0x2C, 0x3D, 0x4E}));
 }
 
 TEST_F(ConfigExchangeTest, LeadingZerosAreDecimalNotOctal) {
@@ -60,9 +60,8 @@ TEST_F(ConfigExchangeTest, LeadingZerosAreDecimalNotOctal) {
 TEST_F(ConfigExchangeTest, AddressTextsThatAreRefusedSendNothing) {
     network_.AddInterface("eth0", "10.0.0.200");
     const char* const refused[] = {
-        "255.255.255.255", "",        "1.2.3",    "1.2.3.4.5", "256.1.1.1", "1.2.3.4 ",
-        " 1.2.3.4",        "1..3.4",  "a.b.c.d",  "1.2.3.-4",  "0x1.2.3.4", "1.2.3.0004",
-        "1.2.3.",          ".1.2.3"};
+        "255.255.255.255", "",        "1.2.3",    "1.2.3.4.5", "256.1.1.1",  "1.2.3.4 ", " 1.2.3.4",
+        "1..3.4",          "a.b.c.d", "1.2.3.-4", "0x1.2.3.4", "1.2.3.0004", "1.2.3.",   ".1.2.3"};
     for (const char* text : refused) {
         for (int position = 0; position < 4; ++position) {
             const char* texts[4] = {"10.0.0.2", "255.255.255.0", "10.0.0.1", "10.0.0.1"};
@@ -142,9 +141,9 @@ TEST_F(ConfigExchangeTest, ConfigureAndResetAgainstASimulatedAccessPoint) {
     const int lan = network_.AddInterface("eth0", "10.0.0.200");
     auto settings = MakeAccessPoint("Target", 0x4E, "10.0.0.5");
     sim::AccessPoint& model = network_.AddAccessPoint(lan, settings);
-    EXPECT_EQ(ConfigureAndReset(0, "000A1B2C3D4E", "10.0.0.77", "255.255.255.0", "10.0.0.1",
-                                "10.0.0.1"),
-              ConfigureOutcome::kSuccess);
+    EXPECT_EQ(
+        ConfigureAndReset(0, "000A1B2C3D4E", "10.0.0.77", "255.255.255.0", "10.0.0.1", "10.0.0.1"),
+        ConfigureOutcome::kSuccess);
     EXPECT_EQ(model.CurrentAddress(), net::AddressFromText("10.0.0.77"));
     const auto sent = network_.sent();
     ASSERT_EQ(sent.size(), 2u);

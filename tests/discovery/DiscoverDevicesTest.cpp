@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "NetworkFixture.h"
 #include "discovery/DiscoverDevices.h"
 #include "discovery/NetworkStartup.h"
-#include "NetworkFixture.h"
 
 namespace {
 
@@ -112,7 +112,9 @@ TEST_F(DiscoverDevicesTest, SecondCallReplacesTheFirstResult) {
     EXPECT_STREQ(table_->records[4].name, "AP4");
 }
 
-void* FailingAllocator(std::size_t) { return nullptr; }
+void* FailingAllocator(std::size_t) {
+    return nullptr;
+}
 
 TEST_F(DiscoverDevicesTest, NoMemoryForATableMeansNoExchange) {
     const int lan = network_.AddInterface("eth0", "10.0.0.200");

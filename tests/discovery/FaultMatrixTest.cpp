@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "NetworkFixture.h"
 #include "config/ConfigExchange.h"
 #include "discovery/DiscoverDevices.h"
-#include "NetworkFixture.h"
 
 namespace {
 
@@ -15,15 +15,21 @@ using Call = net::FakeNetwork::Call;
 
 enum class Exchange { kDiscovery, kConfiguration, kReset };
 
-const Call kCalls[] = {Call::kListInterfaces, Call::kOpen,     Call::kEnableBroadcast,
+const Call kCalls[] = {Call::kListInterfaces, Call::kOpen,        Call::kEnableBroadcast,
                        Call::kBindToDevice,   Call::kBindAnyPort, Call::kSetReceiveBuffer,
-                       Call::kSend,           Call::kWait,     Call::kReceive,
+                       Call::kSend,           Call::kWait,        Call::kReceive,
                        Call::kStartWorker};
 
 const char* Name(Call call) {
-    static const char* const kNames[] = {"list interfaces", "open",     "enable broadcast",
-                                         "bind to device",  "bind",     "receive buffer",
-                                         "send",            "wait",     "receive",
+    static const char* const kNames[] = {"list interfaces",
+                                         "open",
+                                         "enable broadcast",
+                                         "bind to device",
+                                         "bind",
+                                         "receive buffer",
+                                         "send",
+                                         "wait",
+                                         "receive",
                                          "start worker"};
     return kNames[static_cast<int>(call)];
 }
@@ -112,11 +118,10 @@ TEST(FaultMatrix, EveryCallFailingAtEveryAddressInEveryExchange) {
                 net::FakeNetwork network;
                 net::ScopedSocketLayer installed(&network);
                 BuildNetwork(network);
-                const int nth = call == Call::kListInterfaces
+                const int nth = call == Call::kListInterfaces ? 1
+                                : countsAtOpen[address].count(call) == 0
                                     ? 1
-                                    : countsAtOpen[address].count(call) == 0
-                                          ? 1
-                                          : countsAtOpen[address].at(call) + 1;
+                                    : countsAtOpen[address].at(call) + 1;
                 network.FailCall(call, nth);
                 const Outcome outcome = RunExchange(exchange);
                 const bool callMade = network.CallCount(call) >= nth;

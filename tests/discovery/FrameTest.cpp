@@ -26,7 +26,9 @@ DeviceRecord Parse(const Bytes& datagram) {
     return record;
 }
 
-std::string Text(const char* field) { return std::string(field); }
+std::string Text(const char* field) {
+    return std::string(field);
+}
 
 TEST(DiscoveryRequest, IsTheTwentyEightByteFrame) {
     const Bytes expected = {0x40, 0x0D, 0x18, 0x00, 0x61, 0x61, 0x61, 0x61, 0x3A, 0x0A,
@@ -62,16 +64,16 @@ TEST(ReplyStatus, DecidesWhatIsAcceptedAndAcknowledged) {
 TEST(ParseReplyElements, FillsEveryFieldWhateverTheOrder) {
     // Elements in reverse order, with an unknown type (3) in the middle that must be skipped.
     const Bytes area = {
-        0x16, 0x00, 0x05, 0xA5, 0x00,                             // channel a: 165
-        0x15, 0x00, 0x07, 'f', 'i', 'v', 'e',                    // ssid a
-        0x0D, 0x00, 0x05, 0x07, 0x00,                             // mode 7
-        0x03, 0x00, 0x07, 10, 0, 0, 5,                            // unknown to a record
-        0x0C, 0x00, 0x05, 0x0B, 0x00,                             // channel b/g: 11
-        0x0B, 0x00, 0x06, 'l', 'a', 'b',                          // ssid b/g
-        0x09, 0x00, 0x05, 0x01, 0x0B,                             // firmware
-        0x08, 0x00, 0x07, 'R', 'o', 'o', 'f',                     // description
-        0x02, 0x00, 0x09, 0x00, 0x0A, 0x1B, 0x2C, 0x3D, 0x4E,     // MAC
-        0x01, 0x00, 0x07, 'A', 'P', '-', '1',                     // name
+        0x16, 0x00, 0x05, 0xA5, 0x00,                          // channel a: 165
+        0x15, 0x00, 0x07, 'f',  'i',  'v',  'e',               // ssid a
+        0x0D, 0x00, 0x05, 0x07, 0x00,                          // mode 7
+        0x03, 0x00, 0x07, 10,   0,    0,    5,                 // unknown to a record
+        0x0C, 0x00, 0x05, 0x0B, 0x00,                          // channel b/g: 11
+        0x0B, 0x00, 0x06, 'l',  'a',  'b',                     // ssid b/g
+        0x09, 0x00, 0x05, 0x01, 0x0B,                          // firmware
+        0x08, 0x00, 0x07, 'R',  'o',  'o',  'f',               // description
+        0x02, 0x00, 0x09, 0x00, 0x0A, 0x1B, 0x2C, 0x3D, 0x4E,  // MAC
+        0x01, 0x00, 0x07, 'A',  'P',  '-',  '1',               // name
     };
     const DeviceRecord record = Parse(Reply(0, area));
     EXPECT_EQ(Text(record.name), "AP-1");
@@ -87,7 +89,8 @@ TEST(ParseReplyElements, FillsEveryFieldWhateverTheOrder) {
 
 TEST(ParseReplyElements, EmptyAreaLeavesTheRecordZero) {
     const DeviceRecord zero{};
-    for (const Bytes& datagram : {Reply(0, {}), Bytes{0x41, 0x0D, 0x00}, Bytes{0x41, 0x0D, 0x01, 0x00}}) {
+    for (const Bytes& datagram :
+         {Reply(0, {}), Bytes{0x41, 0x0D, 0x00}, Bytes{0x41, 0x0D, 0x01, 0x00}}) {
         const DeviceRecord record = Parse(datagram);
         EXPECT_EQ(std::memcmp(&record, &zero, sizeof record), 0) << "length " << datagram.size();
     }
@@ -124,8 +127,8 @@ TEST(ParseReplyElements, MalformedElementStopsParsingKeepingEarlierOnes) {
 
 TEST(ParseReplyElements, ReadsNothingPastTheDeclaredArea) {
     // The area is declared as 5 bytes: the name fits, the description after it lies outside.
-    Bytes datagram = {0x41, 0x0D, 0x00, 0x05, 0x00, 0x01, 0x00, 0x05, 'o', 'k',
-                      0x08, 0x00, 0x05, 'n', 'o'};
+    Bytes datagram = {0x41, 0x0D, 0x00, 0x05, 0x00, 0x01, 0x00, 0x05,
+                      'o',  'k',  0x08, 0x00, 0x05, 'n',  'o'};
     DeviceRecord record = Parse(datagram);
     EXPECT_EQ(Text(record.name), "ok");
     EXPECT_EQ(Text(record.description), "");
@@ -200,8 +203,7 @@ TEST(ParseReplyElements, ShortAndLongFixedSizeValues) {
 }
 
 TEST(ParseReplyElements, RepeatedElementReplacesTheFieldWhole) {
-    const Bytes area = {0x01, 0x00, 0x09, 'A', 'B', 'C', 'D', 'E', 'F',
-                        0x01, 0x00, 0x05, 'X', 'Y'};
+    const Bytes area = {0x01, 0x00, 0x09, 'A', 'B', 'C', 'D', 'E', 'F', 0x01, 0x00, 0x05, 'X', 'Y'};
     EXPECT_EQ(Text(Parse(Reply(0, area)).name), "XY");
 }
 

@@ -33,7 +33,9 @@ int RunApplication() {
     return AfxWinMain(1, argv);
 }
 
-bool Enabled(int id) { return TopControl(id)->isEnabled(); }
+bool Enabled(int id) {
+    return TopControl(id)->isEnabled();
+}
 
 TEST(ConfigDialogInTheLab, AFixedAddressSetThroughTheDialogShowsAfterRefresh) {
     CAccessPointApp app;
@@ -69,17 +71,22 @@ TEST(ConfigDialogInTheLab, AFixedAddressSetThroughTheDialogShowsAfterRefresh) {
                   webOfferedAfter = Enabled(IDC_WEB_MANAGEMENT) && !Enabled(IDC_SET_IP_ADDRESS);
                   ClickControl(IDCANCEL);
               })
-        .When("the IP Configuration dialog", [] { return TopDialogId() == IDD_IPCONFIG; },
-              [&] {
-                  shownName = ControlText(IDC_DEVICE_NAME);
-                  shownMac = ControlText(IDC_MAC_ADDRESS);
-                  ClickControl(IDC_FIXED);
-                  TopControl(IDC_IP_EDIT1)->setFocus();
-                  // Three digits a field, so the focus walks the fields by itself; the leading
-                  // zeros travel as typed and are read as decimal.
-                  TypeIntoFocus("010000000077" "255255255000" "010000000001" "010000000053");
-                  ClickControl(IDOK);
-              });
+        .When(
+            "the IP Configuration dialog", [] { return TopDialogId() == IDD_IPCONFIG; },
+            [&] {
+                shownName = ControlText(IDC_DEVICE_NAME);
+                shownMac = ControlText(IDC_MAC_ADDRESS);
+                ClickControl(IDC_FIXED);
+                TopControl(IDC_IP_EDIT1)->setFocus();
+                // Three digits a field, so the focus walks the fields by itself; the leading
+                // zeros travel as typed and are read as decimal.
+                TypeIntoFocus(
+                    "010000000077"
+                    "255255255000"
+                    "010000000001"
+                    "010000000053");
+                ClickControl(IDOK);
+            });
     EXPECT_EQ(RunApplication(), 0);
     EXPECT_TRUE(driver.Finished());
 

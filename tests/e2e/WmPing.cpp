@@ -61,10 +61,10 @@ int main(int argc, char* argv[]) {
             while (XPending(display) > 0) {
                 XEvent answer;
                 XNextEvent(display, &answer);
-                got = got || (answer.type == ClientMessage &&
-                              answer.xclient.message_type == protocols &&
-                              static_cast<Atom>(answer.xclient.data.l[0]) == ping &&
-                              answer.xclient.data.l[1] == sent);
+                got = got ||
+                      (answer.type == ClientMessage && answer.xclient.message_type == protocols &&
+                       static_cast<Atom>(answer.xclient.data.l[0]) == ping &&
+                       answer.xclient.data.l[1] == sent);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }

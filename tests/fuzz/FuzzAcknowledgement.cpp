@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "discovery/Frame.h"
 #include "FuzzCheck.h"
+#include "discovery/Frame.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto* exact = new std::uint8_t[size == 0 ? 1 : size];

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "config/ConfigExchange.h"
 #include "FuzzCheck.h"
+#include "config/ConfigExchange.h"
 #include "tools/apctl/ApctlCommand.h"
 
 namespace {

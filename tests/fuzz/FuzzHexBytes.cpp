@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "discovery/HexBytes.h"
 #include "FuzzCheck.h"
+#include "discovery/HexBytes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const int count = static_cast<int>(size);

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "discovery/Frame.h"
 #include "FuzzCheck.h"
+#include "discovery/Frame.h"
 
 namespace {
 
@@ -70,16 +70,35 @@ DeviceRecord Reference(const std::vector<std::uint8_t>& d) {
             field[2 * bytes] = '\0';
         };
         switch (type) {
-            case 1: text(r.name, sizeof r.name); break;
-            case 2: hex(r.macText, 6); break;
-            case 8: text(r.description, sizeof r.description); break;
-            case 9: hex(r.firmwareVersion, 2); break;
-            case 11: text(r.ssidBg, sizeof r.ssidBg); break;
-            case 12: r.channelBg = u16(); break;
-            case 13: r.wirelessMode = u16(); break;
-            case 21: text(r.ssidA, sizeof r.ssidA); break;
-            case 22: r.channelA = u16(); break;
-            default: break;
+            case 1:
+                text(r.name, sizeof r.name);
+                break;
+            case 2:
+                hex(r.macText, 6);
+                break;
+            case 8:
+                text(r.description, sizeof r.description);
+                break;
+            case 9:
+                hex(r.firmwareVersion, 2);
+                break;
+            case 11:
+                text(r.ssidBg, sizeof r.ssidBg);
+                break;
+            case 12:
+                r.channelBg = u16();
+                break;
+            case 13:
+                r.wirelessMode = u16();
+                break;
+            case 21:
+                text(r.ssidA, sizeof r.ssidA);
+                break;
+            case 22:
+                r.channelA = u16();
+                break;
+            default:
+                break;
         }
         p += length;
     }

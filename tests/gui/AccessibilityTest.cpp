@@ -26,9 +26,13 @@ constexpr ControlTemplate kLabelled[] = {
     {.id = 2, .kind = ControlKind::kEdit, .rect = {85, 97, 20, 12}},
     {.id = 3, .kind = ControlKind::kStaticText, .text = ".", .rect = {108, 102, 8, 8}},
     {.id = 4, .kind = ControlKind::kEdit, .rect = {114, 97, 20, 12}},
-    {.id = 5, .kind = ControlKind::kEdit, .rect = {143, 97, 20, 12},
+    {.id = 5,
+     .kind = ControlKind::kEdit,
+     .rect = {143, 97, 20, 12},
      .accessibleName = "IP Address, octet 3"},
-    {.id = 6, .kind = ControlKind::kStaticText, .text = "Wireless Access Points",
+    {.id = 6,
+     .kind = ControlKind::kStaticText,
+     .text = "Wireless Access Points",
      .rect = {7, 4, 116, 8}},
     {.id = 7, .kind = ControlKind::kListView, .rect = {7, 17, 180, 60}},
     {.id = 8, .kind = ControlKind::kEdit, .rect = {7, 140, 20, 12}},
@@ -56,9 +60,9 @@ TEST(AccessibleName, FromTheTemplateOrTheNearestLabelLeftOrJustAbove) {
         {3, "IP Address"},           // the dot between the octets labels nothing
         {4, "IP Address, octet 3"},  // the template's own name wins
         {6, "Wireless Access Points"},
-        {7, ""},                     // nothing near
-        {9, ""},                     // the label ends 12 units above: too far
-        {0, ""},                     // a label is not labelled itself (it has its caption)
+        {7, ""},  // nothing near
+        {9, ""},  // the label ends 12 units above: too far
+        {0, ""},  // a label is not labelled itself (it has its caption)
         {99, ""},
     };
     for (const Case& c : cases) {
@@ -138,7 +142,8 @@ TEST(Accessibility, EveryControlOfEveryDialogHasAName) {
                 if (control.accessibleName != nullptr) {
                     EXPECT_EQ(name, control.accessibleName);
                 } else if (control.kind == ControlKind::kStaticText) {
-                    // A static text says what it shows; one the dialog fills later says nothing yet.
+                    // A static text says what it shows; one the dialog fills later says nothing
+                    // yet.
                     EXPECT_EQ(name, control.text);
                 } else if (control.text != nullptr && *control.text != '\0') {
                     EXPECT_EQ(name, WithoutMnemonic(control.text));

@@ -28,19 +28,44 @@ struct SeenDetailInfo {
 TEST(DetailInfo, ShowsTheFirstSelectedRecordAndClosesEveryWay) {
     TestNetwork network;
     const int lan = network.AddInterface("10.0.0.200");
-    network.Add(lan, {.name = "a-dual", .address = "10.0.0.5", .macTail = 0x0A,
-                      .wirelessMode = 7, .description = "roof", .firmwareHigh = 0x01,
-                      .firmwareLow = 0x0B, .ssidBg = "guest", .channelBg = 1, .ssidA = "staff",
+    network.Add(lan, {.name = "a-dual",
+                      .address = "10.0.0.5",
+                      .macTail = 0x0A,
+                      .wirelessMode = 7,
+                      .description = "roof",
+                      .firmwareHigh = 0x01,
+                      .firmwareLow = 0x0B,
+                      .ssidBg = "guest",
+                      .channelBg = 1,
+                      .ssidA = "staff",
                       .channelA = 165});
-    network.Add(lan, {.name = "b-five", .address = "10.0.0.6", .macTail = 0x0B,
-                      .wirelessMode = 4, .description = "hall", .firmwareHigh = 0x02,
-                      .firmwareLow = 0x01, .ssidBg = "hidden", .channelBg = 11, .ssidA = "five",
+    network.Add(lan, {.name = "b-five",
+                      .address = "10.0.0.6",
+                      .macTail = 0x0B,
+                      .wirelessMode = 4,
+                      .description = "hall",
+                      .firmwareHigh = 0x02,
+                      .firmwareLow = 0x01,
+                      .ssidBg = "hidden",
+                      .channelBg = 11,
+                      .ssidA = "five",
                       .channelA = 36});
-    network.Add(lan, {.name = "c-odd", .address = "10.0.0.7", .macTail = 0x0C,
-                      .wirelessMode = 9, .description = "new kind", .ssidBg = "x",
-                      .channelBg = 3, .ssidA = "y", .channelA = 40});
-    network.Add(lan, {.name = "d-empty", .address = "10.0.0.8", .macTail = 0x0D,
-                      .wirelessMode = 1, .description = "", .ssidBg = "", .channelBg = 0});
+    network.Add(lan, {.name = "c-odd",
+                      .address = "10.0.0.7",
+                      .macTail = 0x0C,
+                      .wirelessMode = 9,
+                      .description = "new kind",
+                      .ssidBg = "x",
+                      .channelBg = 3,
+                      .ssidA = "y",
+                      .channelA = 40});
+    network.Add(lan, {.name = "d-empty",
+                      .address = "10.0.0.8",
+                      .macTail = 0x0D,
+                      .wirelessMode = 1,
+                      .description = "",
+                      .ssidBg = "",
+                      .channelBg = 0});
     MessageBoxRecorder boxes;
 
     struct Case {
@@ -50,21 +75,26 @@ TEST(DetailInfo, ShowsTheFirstSelectedRecordAndClosesEveryWay) {
     };
     const std::function<void(QWidget*)> clickOk = [](QWidget*) { ClickControl(IDOK); };
     const Case cases[] = {
-        {{0}, clickOk,
+        {{0},
+         clickOk,
          "Name:\t\ta-dual\nMac:\t\t0002B300000A\nIP Address:\t10.0.0.5\nDescription:\troof\n"
          "Version:\t\t010B\nSSID for a:\tstaff\nChannel for a:\t165\nSSID for b+g:\tguest\n"
          "Channel for b+g:\t1\n"},
-        {{1}, [](QWidget* window) { QTest::keyClick(window->focusWidget(), Qt::Key_Escape); },
+        {{1},
+         [](QWidget* window) { QTest::keyClick(window->focusWidget(), Qt::Key_Escape); },
          "Name:\t\tb-five\nMac:\t\t0002B300000B\nIP Address:\t10.0.0.6\nDescription:\thall\n"
          "Version:\t\t0201\nSSID for a:\tfive\nChannel for a:\t36\n"},
-        {{2}, [](QWidget* window) { window->close(); },
+        {{2},
+         [](QWidget* window) { window->close(); },
          "Name:\t\tc-odd\nMac:\t\t0002B300000C\nIP Address:\t10.0.0.7\nDescription:\tnew kind\n"
          "Version:\t\t0110\n"},
-        {{3}, [](QWidget* window) { QTest::keyClick(window->focusWidget(), Qt::Key_Return); },
+        {{3},
+         [](QWidget* window) { QTest::keyClick(window->focusWidget(), Qt::Key_Return); },
          "Name:\t\td-empty\nMac:\t\t0002B300000D\nIP Address:\t10.0.0.8\nDescription:\t\n"
          "Version:\t\t0110\nSSID for b:\t\nChannel for b:\t0\n"},
         // Several rows: the one nearest the top.
-        {{1, 3}, clickOk,
+        {{1, 3},
+         clickOk,
          "Name:\t\tb-five\nMac:\t\t0002B300000B\nIP Address:\t10.0.0.6\nDescription:\thall\n"
          "Version:\t\t0201\nSSID for a:\tfive\nChannel for a:\t36\n"},
     };
@@ -92,14 +122,14 @@ TEST(DetailInfo, ShowsTheFirstSelectedRecordAndClosesEveryWay) {
         ClickControl(IDCANCEL);
     });
     for (const Case& c : cases) {
-        driver.When("a Detail Info dialog", [] { return TopDialogId() == IDD_DETAIL_INFO; },
-                    [&seen, &c] {
-                        auto* window = qobject_cast<DialogWindow*>(TopModal());
-                        seen.push_back({window->windowTitle().toStdString(),
-                                        ControlText(IDC_DETAIL_TEXT), FocusedControlId(),
-                                        static_cast<int>(window->controls().size())});
-                        c.close(window);
-                    });
+        driver.When(
+            "a Detail Info dialog", [] { return TopDialogId() == IDD_DETAIL_INFO; },
+            [&seen, &c] {
+                auto* window = qobject_cast<DialogWindow*>(TopModal());
+                seen.push_back({window->windowTitle().toStdString(), ControlText(IDC_DETAIL_TEXT),
+                                FocusedControlId(), static_cast<int>(window->controls().size())});
+                c.close(window);
+            });
     }
     EXPECT_EQ(mainWindow.DoModal(), IDCANCEL);
     EXPECT_TRUE(driver.Finished());

@@ -34,7 +34,8 @@ public:
                             std::to_string(m_deviceList.GetItemState(row, ~0u)));
         }
         looks.push_back("web " + std::to_string(GetDlgItem(IDC_WEB_MANAGEMENT)->IsWindowEnabled()));
-        looks.push_back("set ip " + std::to_string(GetDlgItem(IDC_SET_IP_ADDRESS)->IsWindowEnabled()));
+        looks.push_back("set ip " +
+                        std::to_string(GetDlgItem(IDC_SET_IP_ADDRESS)->IsWindowEnabled()));
         return looks;
     }
 
@@ -84,13 +85,23 @@ void PressCopy(CopyDlg& dialog) {
 }
 
 TEST_F(DeviceListCopyTest, CopiesTheSelectedRowsInRowOrderAndChangesNothing) {
-    network.Add(lan, {.name = "Hall", .address = "10.0.0.12", .macTail = 0x12, .wirelessMode = 2,
+    network.Add(lan, {.name = "Hall",
+                      .address = "10.0.0.12",
+                      .macTail = 0x12,
+                      .wirelessMode = 2,
                       .description = "entrance hall"});
-    network.Add(lan, {.name = "Office", .address = "192.168.4.20", .macTail = 0xAB,
-                      .wirelessMode = 4, .description = "", .firmwareHigh = 0xFF,
+    network.Add(lan, {.name = "Office",
+                      .address = "192.168.4.20",
+                      .macTail = 0xAB,
+                      .wirelessMode = 4,
+                      .description = "",
+                      .firmwareHigh = 0xFF,
                       .firmwareLow = 0x01});
-    network.Add(lan, {.name = "Tower", .address = "10.0.0.31", .macTail = 0x31,
-                      .wirelessMode = 7, .description = "roof"});
+    network.Add(lan, {.name = "Tower",
+                      .address = "10.0.0.31",
+                      .macTail = 0x31,
+                      .wirelessMode = 7,
+                      .description = "roof"});
     CopyDlg dialog;
     RunFilled(dialog, [&] {
         // Selected from the bottom up; the current row is the last one clicked.
@@ -110,7 +121,9 @@ TEST_F(DeviceListCopyTest, CopiesTheSelectedRowsInRowOrderAndChangesNothing) {
 }
 
 TEST_F(DeviceListCopyTest, TabsAndLineBreaksFromTheWireDoNotSplitFieldsOrRows) {
-    network.Add(lan, {.name = "two\twords", .address = "10.0.0.5", .macTail = 1,
+    network.Add(lan, {.name = "two\twords",
+                      .address = "10.0.0.5",
+                      .macTail = 1,
                       .description = "line one\r\nline two"});
     CopyDlg dialog;
     RunFilled(dialog, [&] {

@@ -44,11 +44,11 @@ TEST(DialogSize, EveryDialogHoldsItsControlsAndTheirCaptionsAtTheScreensScale) {
                     if (auto* button = qobject_cast<QAbstractButton*>(control)) {
                         // A push button's own minimum is wider than its caption needs; a
                         // radio button's includes its indicator.
-                        const int needed =
-                            qobject_cast<QPushButton*>(button) != nullptr
-                                ? button->fontMetrics().horizontalAdvance(
-                                      button->text().remove('&')) + 4
-                                : button->sizeHint().width();
+                        const int needed = qobject_cast<QPushButton*>(button) != nullptr
+                                               ? button->fontMetrics().horizontalAdvance(
+                                                     button->text().remove('&')) +
+                                                     4
+                                               : button->sizeHint().width();
                         EXPECT_LE(needed, button->width())
                             << "the caption of " << button->text().toStdString() << " is cut off";
                     }

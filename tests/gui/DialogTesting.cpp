@@ -23,7 +23,9 @@ MessageBoxRecorder::MessageBoxRecorder() {
     });
 }
 
-MessageBoxRecorder::~MessageBoxRecorder() { SetMessageBoxHook(nullptr); }
+MessageBoxRecorder::~MessageBoxRecorder() {
+    SetMessageBoxHook(nullptr);
+}
 
 std::vector<std::string> MessageBoxRecorder::Texts() const {
     std::vector<std::string> texts;
@@ -37,7 +39,9 @@ RecordingUrlOpener::RecordingUrlOpener(OpenUrlOutcome answer) : outcome(answer) 
     InstallUrlOpener(this);
 }
 
-RecordingUrlOpener::~RecordingUrlOpener() { InstallUrlOpener(nullptr); }
+RecordingUrlOpener::~RecordingUrlOpener() {
+    InstallUrlOpener(nullptr);
+}
 
 OpenUrlOutcome RecordingUrlOpener::Open(const std::string& url) {
     urls.push_back(url);
@@ -101,7 +105,9 @@ bool MainWindowFilled() {
     return TopDialogId() == IDD_ACCESSPOINT_DIALOG && g_deviceTable != nullptr;
 }
 
-QTreeWidget* DeviceList() { return qobject_cast<QTreeWidget*>(TopControl(IDC_DEVICE_LIST)); }
+QTreeWidget* DeviceList() {
+    return qobject_cast<QTreeWidget*>(TopControl(IDC_DEVICE_LIST));
+}
 
 void SelectRows(QTreeWidget* list, std::initializer_list<int> rows) {
     list->clearSelection();

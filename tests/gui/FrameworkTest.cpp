@@ -47,24 +47,47 @@ constexpr int kNoSuchString = 9999;
 // Everything the dialogs of the application use, in one template.
 constexpr ControlTemplate kControls[] = {
     {.id = IDC_TEXT, .kind = ControlKind::kStaticText, .text = "Static", .rect = {7, 4, 150, 18}},
-    {.id = IDC_STATIC, .kind = ControlKind::kGroupBox, .text = "Mode", .rect = {5, 24, 150, 50},
+    {.id = IDC_STATIC,
+     .kind = ControlKind::kGroupBox,
+     .text = "Mode",
+     .rect = {5, 24, 150, 50},
      .style = WS_GROUP},
-    {.id = IDC_FIRST, .kind = ControlKind::kAutoRadioButton, .text = "First",
-     .rect = {10, 34, 60, 10}, .style = WS_GROUP},
-    {.id = IDC_SECOND, .kind = ControlKind::kAutoRadioButton, .text = "Second",
+    {.id = IDC_FIRST,
+     .kind = ControlKind::kAutoRadioButton,
+     .text = "First",
+     .rect = {10, 34, 60, 10},
+     .style = WS_GROUP},
+    {.id = IDC_SECOND,
+     .kind = ControlKind::kAutoRadioButton,
+     .text = "Second",
      .rect = {10, 46, 60, 10}},
-    {.id = IDC_OCTET1, .kind = ControlKind::kEdit, .rect = {80, 34, 20, 12},
+    {.id = IDC_OCTET1,
+     .kind = ControlKind::kEdit,
+     .rect = {80, 34, 20, 12},
      .style = WS_BORDER | WS_TABSTOP | WS_GROUP | ES_NUMBER | ES_AUTOHSCROLL},
-    {.id = IDC_OCTET2, .kind = ControlKind::kEdit, .rect = {105, 34, 20, 12},
+    {.id = IDC_OCTET2,
+     .kind = ControlKind::kEdit,
+     .rect = {105, 34, 20, 12},
      .style = WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL},
-    {.id = IDC_OTHER, .kind = ControlKind::kAutoRadioButton, .text = "Other",
-     .rect = {10, 60, 60, 10}, .style = WS_GROUP},
-    {.id = IDC_LIST, .kind = ControlKind::kListView, .rect = {5, 78, 150, 40},
+    {.id = IDC_OTHER,
+     .kind = ControlKind::kAutoRadioButton,
+     .text = "Other",
+     .rect = {10, 60, 60, 10},
+     .style = WS_GROUP},
+    {.id = IDC_LIST,
+     .kind = ControlKind::kListView,
+     .rect = {5, 78, 150, 40},
      .style = WS_BORDER | WS_TABSTOP | LVS_REPORT},
-    {.id = IDOK, .kind = ControlKind::kDefPushButton, .text = "OK", .rect = {40, 122, 50, 14},
+    {.id = IDOK,
+     .kind = ControlKind::kDefPushButton,
+     .text = "OK",
+     .rect = {40, 122, 50, 14},
      .style = WS_TABSTOP},
-    {.id = IDCANCEL, .kind = ControlKind::kPushButton, .text = "Cancel",
-     .rect = {100, 122, 50, 14}, .style = WS_TABSTOP},
+    {.id = IDCANCEL,
+     .kind = ControlKind::kPushButton,
+     .text = "Cancel",
+     .rect = {100, 122, 50, 14},
+     .style = WS_TABSTOP},
 };
 
 constexpr DialogTemplate kTestTemplate = {
@@ -164,12 +187,15 @@ private:
     }
 };
 
-bool TestDialogUp() { return TopDialogId() == IDD_TEST; }
+bool TestDialogUp() {
+    return TopDialogId() == IDD_TEST;
+}
 
 // Runs the test dialog; `act` runs once it is up and must end it.
 int RunTestDialog(TestDlg& dialog, const std::function<void()>& act) {
     ModalDriver driver;
-    driver.When("the test dialog", [&] { return TestDialogUp() && dialog.posted > 0; }, act);
+    driver.When(
+        "the test dialog", [&] { return TestDialogUp() && dialog.posted > 0; }, act);
     const int result = dialog.DoModal();
     EXPECT_TRUE(driver.Finished());
     return result;
@@ -219,15 +245,17 @@ TEST(Dialog, EndDialogDuringInitialisationNeverShowsTheWindow) {
 
 TEST(Dialog, FirstMatchingMapEntryRunsAndEnterPressesTheDefaultButton) {
     TestDlg dialog;
-    const int result = RunTestDialog(dialog, [&] { QTest::keyClick(TopControl(IDC_OCTET2), Qt::Key_Return); });
+    const int result =
+        RunTestDialog(dialog, [&] { QTest::keyClick(TopControl(IDC_OCTET2), Qt::Key_Return); });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(dialog.firstOkEntry, 1);
 }
 
 TEST(Dialog, EscapeCancels) {
     TestDlg dialog;
-    EXPECT_EQ(RunTestDialog(dialog, [] { QTest::keyClick(TopControl(IDC_OCTET1), Qt::Key_Escape); }),
-              IDCANCEL);
+    EXPECT_EQ(
+        RunTestDialog(dialog, [] { QTest::keyClick(TopControl(IDC_OCTET1), Qt::Key_Escape); }),
+        IDCANCEL);
 }
 
 TEST(Dialog, EditsTakeDigitsOnlyUpToTheirLimitAndReportEveryChange) {
@@ -288,38 +316,43 @@ TEST(Dialog, SystemMenuFromTheBackgroundOrTheKeyboard) {
     bool menuOverButton = true;
     ModalDriver driver;
     driver
-        .When("the test dialog", [&] { return TestDialogUp() && dialog.posted > 0; },
-              [&] {
-                  // Not over a control that is not part of the background.
-                  QWidget* button = TopControl(IDCANCEL);
-                  QContextMenuEvent onButton(QContextMenuEvent::Mouse, QPoint(3, 3),
-                                             button->mapToGlobal(QPoint(3, 3)));
-                  QApplication::sendEvent(button, &onButton);
-                  menuOverButton = QApplication::activePopupWidget() != nullptr;
-                  // Over the static text, which is background.
-                  QWidget* label = TopControl(IDC_TEXT);
-                  QContextMenuEvent onLabel(QContextMenuEvent::Mouse, QPoint(3, 3),
-                                            label->mapToGlobal(QPoint(3, 3)));
-                  QApplication::sendEvent(label, &onLabel);
-              })
-        .When("the menu", [] { return QApplication::activePopupWidget() != nullptr; },
-              [&] {
-                  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-                  for (QAction* action : menu->actions()) {
-                      items.push_back(action->isSeparator() ? QStringLiteral("-") : action->text());
-                      if (action->data().toUInt() == IDM_EXTRA) {
-                          QTest::mouseClick(menu, Qt::LeftButton, {},
-                                            menu->actionGeometry(action).center());
-                      }
-                  }
-              })
-        .When("the dialog again", [] { return QApplication::activePopupWidget() == nullptr; },
-              [] { QTest::keyClick(TopControl(IDC_OCTET1), Qt::Key_Menu); })
-        .When("the menu again", [] { return QApplication::activePopupWidget() != nullptr; }, [] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            QTest::mouseClick(menu, Qt::LeftButton, {},
-                              menu->actionGeometry(menu->actions().front()).center());
-        });
+        .When(
+            "the test dialog", [&] { return TestDialogUp() && dialog.posted > 0; },
+            [&] {
+                // Not over a control that is not part of the background.
+                QWidget* button = TopControl(IDCANCEL);
+                QContextMenuEvent onButton(QContextMenuEvent::Mouse, QPoint(3, 3),
+                                           button->mapToGlobal(QPoint(3, 3)));
+                QApplication::sendEvent(button, &onButton);
+                menuOverButton = QApplication::activePopupWidget() != nullptr;
+                // Over the static text, which is background.
+                QWidget* label = TopControl(IDC_TEXT);
+                QContextMenuEvent onLabel(QContextMenuEvent::Mouse, QPoint(3, 3),
+                                          label->mapToGlobal(QPoint(3, 3)));
+                QApplication::sendEvent(label, &onLabel);
+            })
+        .When(
+            "the menu", [] { return QApplication::activePopupWidget() != nullptr; },
+            [&] {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                for (QAction* action : menu->actions()) {
+                    items.push_back(action->isSeparator() ? QStringLiteral("-") : action->text());
+                    if (action->data().toUInt() == IDM_EXTRA) {
+                        QTest::mouseClick(menu, Qt::LeftButton, {},
+                                          menu->actionGeometry(action).center());
+                    }
+                }
+            })
+        .When(
+            "the dialog again", [] { return QApplication::activePopupWidget() == nullptr; },
+            [] { QTest::keyClick(TopControl(IDC_OCTET1), Qt::Key_Menu); })
+        .When(
+            "the menu again", [] { return QApplication::activePopupWidget() != nullptr; },
+            [] {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                QTest::mouseClick(menu, Qt::LeftButton, {},
+                                  menu->actionGeometry(menu->actions().front()).center());
+            });
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_TRUE(driver.Finished());
     EXPECT_FALSE(menuOverButton);
@@ -374,25 +407,27 @@ TEST(MessageBox, CaptionIconOwnerAndPlainText) {
     bool checked = false;
     ModalDriver driver;
     driver
-        .When("the test dialog", [&] { return TestDialogUp() && dialog.posted > 0; },
-              [&] {
-                  CWaitCursor busy;
-                  dialog.MessageBox("<b>not bold</b>");
-                  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-              })
-        .When("the box", [] { return qobject_cast<QMessageBox*>(TopModal()) != nullptr; },
-              [&] {
-                  auto* box = qobject_cast<QMessageBox*>(TopModal());
-                  EXPECT_EQ(box->windowTitle().toStdString(), AfxGetAppTitle());
-                  EXPECT_EQ(box->icon(), QMessageBox::Warning);
-                  EXPECT_EQ(box->textFormat(), Qt::PlainText);
-                  EXPECT_EQ(box->text(), QStringLiteral("<b>not bold</b>"));
-                  EXPECT_EQ(box->parentWidget(), dialog.GetSafeHwnd());
-                  EXPECT_EQ(box->buttons().size(), 1);
-                  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
-                  checked = true;
-                  box->button(QMessageBox::Ok)->click();
-              })
+        .When(
+            "the test dialog", [&] { return TestDialogUp() && dialog.posted > 0; },
+            [&] {
+                CWaitCursor busy;
+                dialog.MessageBox("<b>not bold</b>");
+                EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            })
+        .When(
+            "the box", [] { return qobject_cast<QMessageBox*>(TopModal()) != nullptr; },
+            [&] {
+                auto* box = qobject_cast<QMessageBox*>(TopModal());
+                EXPECT_EQ(box->windowTitle().toStdString(), AfxGetAppTitle());
+                EXPECT_EQ(box->icon(), QMessageBox::Warning);
+                EXPECT_EQ(box->textFormat(), Qt::PlainText);
+                EXPECT_EQ(box->text(), QStringLiteral("<b>not bold</b>"));
+                EXPECT_EQ(box->parentWidget(), dialog.GetSafeHwnd());
+                EXPECT_EQ(box->buttons().size(), 1);
+                EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
+                checked = true;
+                box->button(QMessageBox::Ok)->click();
+            })
         .When("the dialog again", TestDialogUp, [&] { dialog.EndDialog(IDCANCEL); });
     dialog.DoModal();
     EXPECT_TRUE(driver.Finished());

@@ -10,7 +10,8 @@ QtMessageHandler g_standardHandler = nullptr;
 // The offscreen platform says on every popup that it cannot raise windows or grab the
 // keyboard; that is no news for a test.
 void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type == QtWarningMsg && message.startsWith(QStringLiteral("This plugin does not support"))) {
+    if (type == QtWarningMsg &&
+        message.startsWith(QStringLiteral("This plugin does not support"))) {
         return;
     }
     if (g_standardHandler != nullptr) {

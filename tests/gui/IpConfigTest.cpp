@@ -70,7 +70,9 @@ QLineEdit* Field(int field) {
     return qobject_cast<QLineEdit*>(TopControl(IDC_IP_EDIT1 + field));
 }
 
-bool Checked(int id) { return qobject_cast<QAbstractButton*>(TopControl(id))->isChecked(); }
+bool Checked(int id) {
+    return qobject_cast<QAbstractButton*>(TopControl(id))->isChecked();
+}
 
 Octets FieldTexts() {
     Octets texts;
@@ -126,13 +128,14 @@ TestAccessPoint Annex(bool acknowledgeConfiguration = true, bool acknowledgeRese
 // Runs the dialog until `act` has driven it; a dialog still open then is cancelled.
 int RunDialog(TestIpConfigDlg& dialog, const std::function<void()>& act) {
     ModalDriver driver;
-    driver.When("the IP Configuration dialog", [] { return TopDialogId() == IDD_IPCONFIG; },
-                [&] {
-                    act();
-                    if (TopDialogId() == IDD_IPCONFIG) {
-                        ClickControl(IDCANCEL);
-                    }
-                });
+    driver.When(
+        "the IP Configuration dialog", [] { return TopDialogId() == IDD_IPCONFIG; },
+        [&] {
+            act();
+            if (TopDialogId() == IDD_IPCONFIG) {
+                ClickControl(IDCANCEL);
+            }
+        });
     const int result = dialog.DoModal();
     EXPECT_TRUE(driver.Finished());
     return result;
@@ -190,7 +193,11 @@ TEST_F(IpConfigTest, ThreeDigitsMoveOnThroughAllSixteenFields) {
         ClickControl(IDC_FIXED);
         Field(0)->setFocus();
         // A whole configuration typed as digits alone, across the ends of the rows.
-        TypeIntoFocus("192168001050" "255255255000" "192168001001" "010000000053");
+        TypeIntoFocus(
+            "192168001050"
+            "255255255000"
+            "192168001001"
+            "010000000053");
         EXPECT_EQ(FieldTexts(), (Octets{"192", "168", "001", "050", "255", "255", "255", "000",
                                         "192", "168", "001", "001", "010", "000", "000", "053"}));
         EXPECT_EQ(FocusedControlId(), IDC_DNS_EDIT4) << "the last field keeps the focus";
@@ -241,8 +248,8 @@ TEST_F(IpConfigTest, DhcpSendsModeOneAndNullTextsWithoutLookingAtTheFields) {
         ClickControl(IDOK);
     });
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dialog.calls, (std::vector<ConfigureCall>{
-                                {1, kMac, "NULL", "NULL", "NULL", "NULL"}}));
+    EXPECT_EQ(dialog.calls,
+              (std::vector<ConfigureCall>{{1, kMac, "NULL", "NULL", "NULL", "NULL"}}));
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Set Success"});
     const std::vector<WireRequest> requests = ConfigurationRequests(network.fake());
     ASSERT_EQ(Kinds(requests), (std::vector<sim::RequestKind>{kSet, kReset}));
@@ -469,13 +476,14 @@ TEST(IpConfigFromMainWindow, OpensForTheLowestSelectedRowAndRefreshShowsTheNewAd
                   addressesAfterRefresh = ListColumn(list, 1);
                   ClickControl(IDCANCEL);
               })
-        .When("the IP Configuration dialog", [] { return TopDialogId() == IDD_IPCONFIG; },
-              [&] {
-                  shownName = ControlText(IDC_DEVICE_NAME);
-                  shownMac = ControlText(IDC_MAC_ADDRESS);
-                  FillFixed(kValid);
-                  ClickControl(IDOK);
-              });
+        .When(
+            "the IP Configuration dialog", [] { return TopDialogId() == IDD_IPCONFIG; },
+            [&] {
+                shownName = ControlText(IDC_DEVICE_NAME);
+                shownMac = ControlText(IDC_MAC_ADDRESS);
+                FillFixed(kValid);
+                ClickControl(IDOK);
+            });
     EXPECT_EQ(mainWindow.DoModal(), IDCANCEL);
     EXPECT_TRUE(driver.Finished());
     ReleaseMergedTable();

@@ -51,7 +51,9 @@ QWidget* FocusOf(QWidget* window) {
     return window->focusWidget() != nullptr ? window->focusWidget() : window;
 }
 
-QMenu* OpenMenu() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }
+QMenu* OpenMenu() {
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
 
 void ChooseMenuItem(unsigned id) {
     QMenu* menu = OpenMenu();
@@ -77,8 +79,7 @@ struct CloseRoute {
 };
 
 void Close(ModalDriver& driver, std::function<void(QWidget*)> action) {
-    driver.When("the main window, to close it", MainWindowFilled,
-                [action] { action(TopModal()); });
+    driver.When("the main window, to close it", MainWindowFilled, [action] { action(TopModal()); });
 }
 
 const CloseRoute kCloseRoutes[] = {
@@ -102,8 +103,9 @@ const CloseRoute kCloseRoutes[] = {
          Close(d, [](QWidget* window) {
              QTest::keyClick(FocusOf(window), Qt::Key_F10, Qt::ShiftModifier);
          });
-         d.When("the system menu", [] { return OpenMenu() != nullptr; },
-                [] { ChooseMenuItem(SC_CLOSE); });
+         d.When(
+             "the system menu", [] { return OpenMenu() != nullptr; },
+             [] { ChooseMenuItem(SC_CLOSE); });
      }},
 };
 
@@ -286,9 +288,9 @@ TEST(Lifecycle, AboutBoxFromTheSystemMenuTwice) {
     EXPECT_EQ(RunApplication(), 0);
     EXPECT_TRUE(driver.Finished());
 
-    EXPECT_EQ(menuTexts, (std::vector<QString>{QStringLiteral("&Close\tAlt+F4"),
-                                               QStringLiteral("-"),
-                                               QStringLiteral("&About Access Point Management...")}));
+    EXPECT_EQ(menuTexts,
+              (std::vector<QString>{QStringLiteral("&Close\tAlt+F4"), QStringLiteral("-"),
+                                    QStringLiteral("&About Access Point Management...")}));
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].title, QStringLiteral("Access Point Management"));
     ASSERT_EQ(boxes[0].texts.size(), 2u);

@@ -6,8 +6,8 @@
 
 #include <QApplication>
 #include <QInputDevice>
-#include <QPointingDevice>
 #include <QPointer>
+#include <QPointingDevice>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -165,11 +165,9 @@ const QueuedInput kQueuedInputs[] = {
      [](QWindow* window, QPointF exitButton) {
          const QPointF global = exitButton + window->position() * window->devicePixelRatio();
          QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
-             window, exitButton, global, Qt::LeftButton, Qt::LeftButton,
-             QEvent::MouseButtonPress);
+             window, exitButton, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
          QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
-             window, exitButton, global, Qt::NoButton, Qt::LeftButton,
-             QEvent::MouseButtonRelease);
+             window, exitButton, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
      }},
     {"the Escape key",
      [](QWindow* window, QPointF) {

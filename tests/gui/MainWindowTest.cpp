@@ -82,7 +82,9 @@ protected:
     }
 };
 
-void Click(int id) { QTest::mouseClick(TopControl(id), Qt::LeftButton); }
+void Click(int id) {
+    QTest::mouseClick(TopControl(id), Qt::LeftButton);
+}
 
 void ClickRow(ListView* list, int row) {
     const QRect rect = list->visualItemRect(list->topLevelItem(row));
@@ -161,13 +163,24 @@ TEST_F(MainWindowTest, NothingFoundDisablesTheDeviceButtons) {
 }
 
 TEST_F(MainWindowTest, ListShowsOneRowPerAccessPointInNameOrder) {
-    network.Add(lan, {.name = "Tower", .address = "10.0.0.31", .macTail = 0x31,
-                      .wirelessMode = 7, .description = "roof", .firmwareHigh = 0x02,
+    network.Add(lan, {.name = "Tower",
+                      .address = "10.0.0.31",
+                      .macTail = 0x31,
+                      .wirelessMode = 7,
+                      .description = "roof",
+                      .firmwareHigh = 0x02,
                       .firmwareLow = 0x0A});
-    network.Add(lan, {.name = "Hall", .address = "10.0.0.12", .macTail = 0x12,
-                      .wirelessMode = 2, .description = "entrance hall"});
-    network.Add(lan, {.name = "Office", .address = "10.0.0.20", .macTail = 0xAB,
-                      .wirelessMode = 4, .description = "", .firmwareHigh = 0xFF,
+    network.Add(lan, {.name = "Hall",
+                      .address = "10.0.0.12",
+                      .macTail = 0x12,
+                      .wirelessMode = 2,
+                      .description = "entrance hall"});
+    network.Add(lan, {.name = "Office",
+                      .address = "10.0.0.20",
+                      .macTail = 0xAB,
+                      .wirelessMode = 4,
+                      .description = "",
+                      .firmwareHigh = 0xFF,
                       .firmwareLow = 0x01});
     TestAccessPointDlg dialog;
     Run(dialog, [&] {
@@ -188,10 +201,9 @@ TEST_F(MainWindowTest, WirelessModeTexts) {
         const char* text;
     };
     // In name order; the codes above 7 follow a row with a text, which they must not repeat.
-    const Case cases[] = {{0, "802.11b"},   {1, "802.11b"},   {2, "802.11g"},
-                          {3, "802.11b/g"}, {4, "802.11a"},   {5, "802.11a/b"},
-                          {6, "802.11a/g"}, {7, "802.11a/b/g"}, {8, ""},
-                          {3, "802.11b/g"}, {0xFFFF, ""}};
+    const Case cases[] = {{0, "802.11b"}, {1, "802.11b"},   {2, "802.11g"},   {3, "802.11b/g"},
+                          {4, "802.11a"}, {5, "802.11a/b"}, {6, "802.11a/g"}, {7, "802.11a/b/g"},
+                          {8, ""},        {3, "802.11b/g"}, {0xFFFF, ""}};
     std::vector<std::string> expected;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const std::string name = "mode" + std::string(i < 10 ? "0" : "") + std::to_string(i);
@@ -271,8 +283,8 @@ TEST_F(MainWindowTest, HighestSelectedRowSetsTheButtons) {
 }
 
 TEST_F(MainWindowTest, SecondRefreshShowsOnlyTheSecondDiscovery) {
-    const auto first = network.AddSwitchable(lan, {.name = "first", .address = "10.0.0.5",
-                                                   .macTail = 1});
+    const auto first =
+        network.AddSwitchable(lan, {.name = "first", .address = "10.0.0.5", .macTail = 1});
     network.Add(lan, {.name = "stays", .address = "10.0.0.6", .macTail = 2});
     TestAccessPointDlg dialog;
     Run(dialog, [&] {
@@ -313,7 +325,9 @@ TEST_F(MainWindowTest, RefreshWithoutMemoryKeepsTheTableAndTheList) {
 }
 
 TEST_F(MainWindowTest, TextsFromTheWireAreLatin1AndNeverMarkup) {
-    network.Add(lan, {.name = "<b>x</b>", .address = "10.0.0.5", .macTail = 1,
+    network.Add(lan, {.name = "<b>x</b>",
+                      .address = "10.0.0.5",
+                      .macTail = 1,
                       .description = "<img src=x>&amp; a description long enough to be cut"});
     network.Add(lan, {.name = "Caf\xE9", .address = "10.0.0.6", .macTail = 2});
     TestAccessPointDlg dialog;
@@ -327,13 +341,15 @@ TEST_F(MainWindowTest, TextsFromTheWireAreLatin1AndNeverMarkup) {
         const QRect cell = list->visualRect(list->model()->index(0, 5));
         EXPECT_EQ(list->toolTipAt(cell.center()),
                   QStringLiteral("<img src=x>&amp; a description long enough to be cut"));
-        QHelpEvent help(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+        QHelpEvent help(QEvent::ToolTip, cell.center(),
+                        list->viewport()->mapToGlobal(cell.center()));
         QApplication::sendEvent(list->viewport(), &help);
         EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("&lt;img src=x&gt;&amp;amp;")))
             << QToolTip::text().toStdString();
         QToolTip::hideText();
         // A name that fits needs no tooltip.
-        EXPECT_TRUE(list->toolTipAt(list->visualRect(list->model()->index(1, 0)).center()).isEmpty());
+        EXPECT_TRUE(
+            list->toolTipAt(list->visualRect(list->model()->index(1, 0)).center()).isEmpty());
     });
 }
 
@@ -346,16 +362,18 @@ namespace {
 // literally, and the next Refresh is as normal as the first.
 TEST_F(MainWindowTest, FloodOfHostileRepliesLeavesTheWindowWorking) {
     constexpr int kFlood = 4000;
-    network.fake().AddResponder(lan, [](const net::FakeNetwork::SentDatagram& sent,
-                                        std::int64_t) {
+    network.fake().AddResponder(lan, [](const net::FakeNetwork::SentDatagram& sent, std::int64_t) {
         std::vector<net::FakeNetwork::Delivery> deliveries;
         if (sent.bytes.empty() || sent.bytes[0] != 0x40) {
             return deliveries;
         }
         auto reply = [](const std::string& name, int mac) {
-            const std::vector<std::uint8_t> macBytes = {
-                0x02, 0, 0, 0, static_cast<std::uint8_t>(mac >> 8),
-                static_cast<std::uint8_t>(mac & 0xFF)};
+            const std::vector<std::uint8_t> macBytes = {0x02,
+                                                        0,
+                                                        0,
+                                                        0,
+                                                        static_cast<std::uint8_t>(mac >> 8),
+                                                        static_cast<std::uint8_t>(mac & 0xFF)};
             return sim::EncodeReply(0, {{1, {name.begin(), name.end()}, {}},
                                         {2, macBytes, {}},
                                         {8, {'<', 'i', '>', 0x07, 0xFF}, {}},

@@ -36,7 +36,8 @@ void ModalDriver::Poll() {
     if (std::chrono::steady_clock::now() > deadline_) {
         gaveUp_ = true;
         ADD_FAILURE() << "timed out waiting for: "
-                      << (steps_.empty() ? std::string("an action to finish") : steps_.front().what);
+                      << (steps_.empty() ? std::string("an action to finish")
+                                         : steps_.front().what);
         CloseEverything();
         return;
     }
@@ -69,7 +70,9 @@ void ModalDriver::CloseEverything() {
     timer_.stop();
 }
 
-QWidget* TopModal() { return QApplication::activeModalWidget(); }
+QWidget* TopModal() {
+    return QApplication::activeModalWidget();
+}
 
 int TopDialogId() {
     const auto* window = qobject_cast<const DialogWindow*>(TopModal());

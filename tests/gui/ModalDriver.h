@@ -19,8 +19,7 @@ public:
     ModalDriver(const ModalDriver&) = delete;
     ModalDriver& operator=(const ModalDriver&) = delete;
 
-    ModalDriver& When(std::string what, std::function<bool()> ready,
-                      std::function<void()> action);
+    ModalDriver& When(std::string what, std::function<bool()> ready, std::function<void()> action);
     bool Finished() const { return steps_.empty() && !actionPending_; }
 
 private:

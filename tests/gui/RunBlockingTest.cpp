@@ -34,7 +34,9 @@ bool ServeEventsUntil(const std::function<bool()>& done) {
 }
 
 // Work that lasts long enough for the waiting loop to go round many times.
-void WorkAWhile() { std::this_thread::sleep_for(50ms); }
+void WorkAWhile() {
+    std::this_thread::sleep_for(50ms);
+}
 
 TEST(RunBlocking, TimersAndPostedCommandsWaitUntilTheWorkHasReturned) {
     std::vector<std::string> events;
@@ -49,9 +51,8 @@ TEST(RunBlocking, TimersAndPostedCommandsWaitUntilTheWorkHasReturned) {
     PostCall(&context, [&] { events.emplace_back("second"); });
     RunBlocking([&] {
         // A command posted from within the wait (something served meanwhile posts it) waits too.
-        QMetaObject::invokeMethod(qApp, [&] {
-            PostCall(&context, [&] { events.emplace_back("posted meanwhile"); });
-        });
+        QMetaObject::invokeMethod(
+            qApp, [&] { PostCall(&context, [&] { events.emplace_back("posted meanwhile"); }); });
         WorkAWhile();
     });
     events.emplace_back("returned");

@@ -42,7 +42,8 @@ std::shared_ptr<bool> TestNetwork::AddSwitchable(int interfaceIndex,
         if (!*on || sent.port != sim::kPort) {
             return deliveries;
         }
-        for (sim::Reply& reply : model->HandleDatagram(sent.bytes.data(), sent.bytes.size(), nowMs)) {
+        for (sim::Reply& reply :
+             model->HandleDatagram(sent.bytes.data(), sent.bytes.size(), nowMs)) {
             deliveries.push_back({reply.delayMs, reply.source, std::move(reply.bytes)});
         }
         return deliveries;

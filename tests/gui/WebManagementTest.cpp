@@ -89,9 +89,8 @@ TEST_F(WebManagementTest, EachFailureHasItsMessageAndSuccessNone) {
     ASSERT_EQ(shown.size(), std::size(cases));
     for (std::size_t i = 0; i < shown.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(shown[i], cases[i].message != nullptr
-                                ? std::vector<std::string>{cases[i].message}
-                                : std::vector<std::string>{});
+        EXPECT_EQ(shown[i], cases[i].message != nullptr ? std::vector<std::string>{cases[i].message}
+                                                        : std::vector<std::string>{});
     }
     EXPECT_EQ(opener.urls.size(), std::size(cases));
     for (const MessageBoxRequest& box : boxes.boxes()) {
@@ -103,9 +102,9 @@ TEST_F(WebManagementTest, EachFailureHasItsMessageAndSuccessNone) {
 TEST_F(WebManagementTest, WithoutAnOpenerTheUserIsToldThereIsNone) {
     InstallUrlOpener(nullptr);
     Run([](QTreeWidget*) { ClickControl(IDC_WEB_MANAGEMENT); });
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{
-                                 "There is no application associated with the given filename "
-                                 "extension."});
+    EXPECT_EQ(boxes.Texts(),
+              std::vector<std::string>{"There is no application associated with the given filename "
+                                       "extension."});
     EXPECT_TRUE(opener.urls.empty());
 }
 

@@ -95,6 +95,8 @@ TEST(WebManagementUrl, IsTheSchemeAndTheAddressOnly) {
     EXPECT_EQ(WebManagementUrl(""), "http://");
 }
 
-TEST(UrlOpenerSeam, NothingIsInstalledByDefault) { EXPECT_EQ(ActiveUrlOpener(), nullptr); }
+TEST(UrlOpenerSeam, NothingIsInstalledByDefault) {
+    EXPECT_EQ(ActiveUrlOpener(), nullptr);
+}
 
 }  // namespace

@@ -11,7 +11,9 @@ namespace apctl {
 
 namespace {
 
-bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+bool IsHexDigit(char c) {
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
 
 // Latin-1 byte to UTF-8.
 void AppendLatin1(std::string* out, unsigned char byte) {
@@ -87,8 +89,9 @@ std::string CsvField(const std::string& bytes) {
 
 // Display width of UTF-8 text: one column per code point.
 std::size_t Columns(const std::string& text) {
-    return static_cast<std::size_t>(std::count_if(
-        text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
 }
 
 }  // namespace
@@ -114,8 +117,9 @@ bool NormalizeMac(const std::string& text, std::string* macText) {
     if (!std::all_of(digits.begin(), digits.end(), IsHexDigit)) {
         return false;
     }
-    std::transform(digits.begin(), digits.end(), digits.begin(),
-                   [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+    std::transform(digits.begin(), digits.end(), digits.begin(), [](char c) {
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    });
     *macText = digits;
     return true;
 }
@@ -242,8 +246,7 @@ std::string FormatTable(const DeviceTable& table, int count) {
         rows.push_back({Printable(FieldText(r.name)), Printable(FieldText(r.ipAddress)),
                         Printable(FieldText(r.macText)), WirelessModeText(r.wirelessMode),
                         Printable(FieldText(r.firmwareVersion)),
-                        Printable(FieldText(r.description)),
-                        Printable(FieldText(r.localAddress))});
+                        Printable(FieldText(r.description)), Printable(FieldText(r.localAddress))});
     }
     std::vector<std::size_t> widths(rows[0].size(), 0);
     for (const auto& row : rows) {
@@ -295,9 +298,9 @@ std::string FormatCsv(const DeviceTable& table, int count) {
     for (int i = 0; i < count; ++i) {
         const DeviceRecord& r = table.records[i];
         out += CsvField(FieldText(r.name)) + "," + CsvField(FieldText(r.macText)) + "," +
-               CsvField(FieldText(r.ipAddress)) + "," + CsvField(FieldText(r.localAddress)) +
-               "," + CsvField(FieldText(r.description)) + "," + CsvField(FieldText(r.ssidBg)) +
-               "," + std::to_string(r.channelBg) + "," + CsvField(FieldText(r.ssidA)) + "," +
+               CsvField(FieldText(r.ipAddress)) + "," + CsvField(FieldText(r.localAddress)) + "," +
+               CsvField(FieldText(r.description)) + "," + CsvField(FieldText(r.ssidBg)) + "," +
+               std::to_string(r.channelBg) + "," + CsvField(FieldText(r.ssidA)) + "," +
                std::to_string(r.channelA) + "," + std::to_string(r.wirelessMode) + "," +
                CsvField(FieldText(r.firmwareVersion)) + "\r\n";
     }

@@ -29,17 +29,19 @@ bool Fail(const Path& path, const std::string& message, std::string* error) {
     return false;
 }
 
-std::string Quoted(const QString& text) { return "\"" + text.toStdString() + "\""; }
+std::string Quoted(const QString& text) {
+    return "\"" + text.toStdString() + "\"";
+}
 
 bool ReadInteger(const QJsonValue& value, const Path& path, long long min, long long max,
                  long long* out, std::string* error) {
     const double number = value.toDouble();
     if (!value.isDouble() || std::floor(number) != number || number < static_cast<double>(min) ||
         number > static_cast<double>(max)) {
-        return Fail(path,
-                    "expected a whole number from " + std::to_string(min) + " to " +
-                        std::to_string(max),
-                    error);
+        return Fail(
+            path,
+            "expected a whole number from " + std::to_string(min) + " to " + std::to_string(max),
+            error);
     }
     *out = static_cast<long long>(number);
     return true;
@@ -74,9 +76,13 @@ bool ReadText(const QJsonValue& value, const Path& path, std::string* out, std::
     std::string bytes;
     for (const QChar character : text) {
         if (character.unicode() > 0xFF) {
-            return Fail(path, "character U+" + QString::number(character.unicode(), 16).toUpper()
-                                  .rightJustified(4, '0').toStdString() +
-                                  " is not a single byte (Latin-1)",
+            return Fail(path,
+                        "character U+" +
+                            QString::number(character.unicode(), 16)
+                                .toUpper()
+                                .rightJustified(4, '0')
+                                .toStdString() +
+                            " is not a single byte (Latin-1)",
                         error);
         }
         bytes.push_back(static_cast<char>(character.unicode()));
@@ -129,8 +135,8 @@ bool ReadHex(const QJsonValue& value, const Path& path, std::size_t maxBytes,
     }
     out->clear();
     for (std::size_t at = 0; at < digits.size(); at += 2) {
-        out->push_back(static_cast<std::uint8_t>(HexValue(digits[at]) * 16 +
-                                                 HexValue(digits[at + 1])));
+        out->push_back(
+            static_cast<std::uint8_t>(HexValue(digits[at]) * 16 + HexValue(digits[at + 1])));
     }
     return true;
 }
@@ -203,8 +209,8 @@ bool ReadTextList(const QJsonValue& value, const Path& path, std::vector<std::st
     return true;
 }
 
-bool ReadExtraElements(const QJsonValue& value, const Path& path,
-                       std::vector<sim::RawElement>* out, std::string* error) {
+bool ReadExtraElements(const QJsonValue& value, const Path& path, std::vector<sim::RawElement>* out,
+                       std::string* error) {
     if (!value.isArray()) {
         return Fail(path, "expected an array of elements", error);
     }
@@ -288,12 +294,12 @@ const std::map<QString, FieldParser>& AccessPointFields() {
     static const std::map<QString, FieldParser> fields = {
         {"name", TextField(&sim::AccessPointSettings::name)},
         {"mac",
-         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
-             return ReadMac(value, path, &entry->settings.mac, error);
-         }},
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry,
+            std::string* error) { return ReadMac(value, path, &entry->settings.mac, error); }},
         {"description", TextField(&sim::AccessPointSettings::description)},
         {"firmware",
-         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry,
+            std::string* error) {
              std::vector<std::uint8_t> bytes;
              if (!ReadHex(value, path, 2, &bytes, error)) {
                  return false;
@@ -310,7 +316,8 @@ const std::map<QString, FieldParser>& AccessPointFields() {
         {"channelA", NumberField(&sim::AccessPointSettings::channelA, 0, 0xFFFF)},
         {"wirelessMode", NumberField(&sim::AccessPointSettings::wirelessMode, 0, 0xFFFF)},
         {"answer",
-         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry,
+            std::string* error) {
              if (value.toString() != "every" && value.toString() != "first") {
                  return Fail(path, "expected \"every\" or \"first\"", error);
              }
@@ -320,7 +327,8 @@ const std::map<QString, FieldParser>& AccessPointFields() {
         {"status", NumberField(&sim::AccessPointSettings::status, 0, 0xFF)},
         {"replyDelayMs", NumberField(&sim::AccessPointSettings::replyDelayMs, 0, 60000)},
         {"reply",
-         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry,
+            std::string* error) {
              if (value.toString() != "unicast" && value.toString() != "broadcast") {
                  return Fail(path, "expected \"unicast\" or \"broadcast\"", error);
              }
@@ -328,7 +336,8 @@ const std::map<QString, FieldParser>& AccessPointFields() {
              return true;
          }},
         {"elements",
-         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry,
+            std::string* error) {
              if (!value.isArray()) {
                  return Fail(path, "expected an array of element types", error);
              }
@@ -346,15 +355,18 @@ const std::map<QString, FieldParser>& AccessPointFields() {
              return true;
          }},
         {"extraElements",
-         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry,
+            std::string* error) {
              return ReadExtraElements(value, path, &entry->settings.extraElements, error);
          }},
         {"trailingHex",
-         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry,
+            std::string* error) {
              return ReadHex(value, path, 65000, &entry->settings.trailingBytes, error);
          }},
         {"areaLength",
-         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry,
+            std::string* error) {
              std::uint16_t length = 0;
              if (!ReadNumber(value, path, 0, 0xFFFF, &length, error)) {
                  return false;
@@ -363,7 +375,8 @@ const std::map<QString, FieldParser>& AccessPointFields() {
              return true;
          }},
         {"rawReplyHex",
-         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry,
+            std::string* error) {
              std::vector<std::uint8_t> bytes;
              if (!ReadHex(value, path, 65000, &bytes, error)) {
                  return false;
@@ -373,14 +386,16 @@ const std::map<QString, FieldParser>& AccessPointFields() {
          }},
         {"floodCopies", NumberField(&sim::AccessPointSettings::floodCopies, 1, 20000)},
         {"floodDistinctMacs", BoolField(&sim::AccessPointSettings::floodDistinctMacs)},
-        {"acknowledgeConfiguration", BoolField(&sim::AccessPointSettings::acknowledgeConfiguration)},
+        {"acknowledgeConfiguration",
+         BoolField(&sim::AccessPointSettings::acknowledgeConfiguration)},
         {"acknowledgeReset", BoolField(&sim::AccessPointSettings::acknowledgeReset)},
         {"acknowledgementStatus",
          NumberField(&sim::AccessPointSettings::acknowledgementStatus, 0, 0xFF)},
         {"silentAfterResetMs",
          NumberField(&sim::AccessPointSettings::silentAfterResetMs, 0, 600000)},
         {"dhcpPool",
-         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry, std::string* error) {
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry,
+            std::string* error) {
              if (!value.isArray()) {
                  return Fail(path, "expected an array of dotted IPv4 addresses", error);
              }
@@ -444,8 +459,7 @@ bool Contains(const LabNetwork& network, std::uint32_t address) {
     return (address & mask) == (network.hostAddress & mask);
 }
 
-bool ParseNetworks(const QJsonValue& value, std::vector<LabNetwork>* networks,
-                   std::string* error) {
+bool ParseNetworks(const QJsonValue& value, std::vector<LabNetwork>* networks, std::string* error) {
     const Path path = "networks";
     if (!value.isArray() || value.toArray().isEmpty()) {
         return Fail(path, "expected a non-empty array of networks", error);
@@ -522,8 +536,8 @@ bool Place(const PendingPlacement& pending, const std::vector<LabNetwork>& netwo
         return Fail(path + ".address", "missing", error);
     }
     if (pending.addresses.size() != names.size()) {
-        return Fail(pending.addressPath, "expected one address per network (" +
-                                             std::to_string(names.size()) + ")",
+        return Fail(pending.addressPath,
+                    "expected one address per network (" + std::to_string(names.size()) + ")",
                     error);
     }
     entry->placements.clear();
@@ -543,12 +557,12 @@ bool Place(const PendingPlacement& pending, const std::vector<LabNetwork>& netwo
                 return Fail(networkPath, "network \"" + names[i] + "\" named twice", error);
             }
         }
-        const Path addressPath =
-            pending.addresses.size() > 1 ? pending.addressPath + "[" + std::to_string(i) + "]"
-                                         : pending.addressPath;
+        const Path addressPath = pending.addresses.size() > 1
+                                     ? pending.addressPath + "[" + std::to_string(i) + "]"
+                                     : pending.addressPath;
         Placement placement{names[i], 0};
-        if (!ReadAddressValue(QJsonValue(QString::fromStdString(pending.addresses[i])),
-                              addressPath, &placement.address, error)) {
+        if (!ReadAddressValue(QJsonValue(QString::fromStdString(pending.addresses[i])), addressPath,
+                              &placement.address, error)) {
             return false;
         }
         // The host would take a datagram from its own address for a spoofed one and drop it.
@@ -611,8 +625,9 @@ bool ParseFleet(const QByteArray& document, Fleet* fleet, std::string* error) {
     QJsonParseError parseError{};
     const QJsonDocument json = QJsonDocument::fromJson(document, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        return Fail("fleet", "not valid JSON at byte " + std::to_string(parseError.offset) + ": " +
-                                 parseError.errorString().toStdString(),
+        return Fail("fleet",
+                    "not valid JSON at byte " + std::to_string(parseError.offset) + ": " +
+                        parseError.errorString().toStdString(),
                     error);
     }
     if (!json.isObject()) {
@@ -627,7 +642,8 @@ bool ParseFleet(const QByteArray& document, Fleet* fleet, std::string* error) {
     }
     Fleet parsed;
     parsed.networks = DefaultNetworks();
-    if (root.contains("networks") && !ParseNetworks(root.value("networks"), &parsed.networks, error)) {
+    if (root.contains("networks") &&
+        !ParseNetworks(root.value("networks"), &parsed.networks, error)) {
         return false;
     }
     QJsonObject defaults;
@@ -669,8 +685,9 @@ bool AddAccessPointFromJson(const std::string& objectText, Fleet* fleet, std::st
     const QJsonDocument json =
         QJsonDocument::fromJson(QByteArray::fromStdString(objectText), &parseError);
     if (parseError.error != QJsonParseError::NoError || !json.isObject()) {
-        return Fail(path, "expected a JSON object such as "
-                          "{\"name\":\"Lobby\",\"mac\":\"000A1B2C3D4E\",\"address\":\"10.0.0.5\"}",
+        return Fail(path,
+                    "expected a JSON object such as "
+                    "{\"name\":\"Lobby\",\"mac\":\"000A1B2C3D4E\",\"address\":\"10.0.0.5\"}",
                     error);
     }
     AccessPointEntry entry;

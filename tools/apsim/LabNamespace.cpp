@@ -17,7 +17,7 @@ constexpr char kLabPrefix[] = "apmlab-";
 // The machine's own namespace cannot be recognised directly here (the first process's namespace
 // link is not readable), so the test is positive: the namespace must be one the lab named.
 bool InLabNamespace(std::string* why) {
-    struct stat own{};
+    struct stat own {};
     if (stat("/proc/self/ns/net", &own) != 0) {
         *why = "cannot tell which network namespace this is (/proc/self/ns/net)";
         return false;
@@ -29,7 +29,7 @@ bool InLabNamespace(std::string* why) {
                 continue;
             }
             const std::string path = std::string(kNamedNamespaces) + "/" + entry->d_name;
-            struct stat named{};
+            struct stat named {};
             if (stat(path.c_str(), &named) == 0 && named.st_dev == own.st_dev &&
                 named.st_ino == own.st_ino) {
                 closedir(directory);
@@ -38,8 +38,9 @@ bool InLabNamespace(std::string* why) {
         }
         closedir(directory);
     }
-    *why = "refusing to run outside the lab: this is not one of its network namespaces "
-           "(apmlab-*); start the lab with scripts/lab up FLEET.json";
+    *why =
+        "refusing to run outside the lab: this is not one of its network namespaces "
+        "(apmlab-*); start the lab with scripts/lab up FLEET.json";
     return false;
 }
 

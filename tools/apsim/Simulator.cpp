@@ -19,10 +19,14 @@ namespace {
 
 const char* KindText(sim::RequestKind kind) {
     switch (kind) {
-        case sim::RequestKind::kDiscovery: return "discovery";
-        case sim::RequestKind::kSetIpConfiguration: return "set-ip-configuration";
-        case sim::RequestKind::kReset: return "reset";
-        case sim::RequestKind::kOther: break;
+        case sim::RequestKind::kDiscovery:
+            return "discovery";
+        case sim::RequestKind::kSetIpConfiguration:
+            return "set-ip-configuration";
+        case sim::RequestKind::kReset:
+            return "reset";
+        case sim::RequestKind::kOther:
+            break;
     }
     return "other";
 }
@@ -43,8 +47,8 @@ std::int64_t MonotonicMicroseconds() {
     return static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
 }
 
-Simulator::Simulator(std::string network,
-                     const std::vector<sim::AccessPointSettings>& accessPoints, EventLog* log)
+Simulator::Simulator(std::string network, const std::vector<sim::AccessPointSettings>& accessPoints,
+                     EventLog* log)
     : network_(std::move(network)), log_(log) {
     accessPoints_.reserve(accessPoints.size());
     for (const sim::AccessPointSettings& settings : accessPoints) {

@@ -29,7 +29,8 @@ const char kUsage[] =
     "\n"
     "  --fleet FILE         the fleet, a JSON file (networks, defaults, accessPoints)\n"
     "  --ap JSON            one access point as a JSON object, e.g.\n"
-    "                       '{\"name\":\"Lobby\",\"mac\":\"000A1B2C3D4E\",\"address\":\"10.0.0.5\"}'\n"
+    "                       "
+    "'{\"name\":\"Lobby\",\"mac\":\"000A1B2C3D4E\",\"address\":\"10.0.0.5\"}'\n"
     "  --network NAME       serve the access points placed on this network\n"
     "  --log FILE           append the event log (JSON lines) to FILE; default standard output\n"
     "  --check FILE         validate a fleet file and summarise it; sends nothing\n"
@@ -40,7 +41,9 @@ const char kUsage[] =
 
 volatile std::sig_atomic_t g_stop = 0;
 
-void OnStopSignal(int) { g_stop = 1; }
+void OnStopSignal(int) {
+    g_stop = 1;
+}
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "apsim: %s\n%s", message.c_str(), kUsage);
@@ -139,7 +142,7 @@ int main(int argc, char** argv) {
     sigemptyset(&stopSignals);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         sigaddset(&stopSignals, signal);
-        struct sigaction action{};
+        struct sigaction action {};
         action.sa_handler = OnStopSignal;
         sigaction(signal, &action, nullptr);
     }
