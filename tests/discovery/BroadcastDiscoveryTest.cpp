@@ -250,18 +250,24 @@ TEST_F(BroadcastDiscoveryTest, EachFailingStepOnEachAddressFailsTheExchangeClean
     }
 }
 
+// Access point number i, named "AP<i>", with a MAC of its own.
+sim::AccessPointSettings NumberedAccessPoint(int i) {
+    auto settings = NetworkTest::MakeAccessPoint("AP" + std::to_string(i), 0, "10.0.0.1");
+    settings.mac = {0x02,
+                    0x00,
+                    0x00,
+                    0x00,
+                    static_cast<std::uint8_t>(i >> 8),
+                    static_cast<std::uint8_t>(i & 0xFF)};
+    return settings;
+}
+
 // A record that repeats an earlier MAC gives way to a new access point once the table is full, so
 // 384 distinct access points that each answer three times are all kept.
 TEST_F(BroadcastDiscoveryTest, FullTableMakesRoomForNewAccessPointsOverRepeats) {
     const int ifIndex = network_.AddInterface("eth0", "10.0.0.200");
     for (int i = 0; i < kDeviceTableCapacity; ++i) {
-        auto settings = MakeAccessPoint("AP" + std::to_string(i), 0, "10.0.0.1");
-        settings.mac = {0x02,
-                        0x00,
-                        0x00,
-                        0x00,
-                        static_cast<std::uint8_t>(i >> 8),
-                        static_cast<std::uint8_t>(i & 0xFF)};
+        auto settings = NumberedAccessPoint(i);
         network_.AddAccessPoint(ifIndex, settings);
     }
     EXPECT_EQ(Run(), 1);
@@ -278,13 +284,7 @@ TEST_F(BroadcastDiscoveryTest, FullTableMakesRoomForNewAccessPointsOverRepeats) 
 TEST_F(BroadcastDiscoveryTest, FullTableOfDistinctAccessPointsDropsFurtherOnes) {
     const int ifIndex = network_.AddInterface("eth0", "10.0.0.200");
     for (int i = 0; i < kDeviceTableCapacity + 10; ++i) {
-        auto settings = MakeAccessPoint("AP" + std::to_string(i), 0, "10.0.0.1");
-        settings.mac = {0x02,
-                        0x00,
-                        0x00,
-                        0x00,
-                        static_cast<std::uint8_t>(i >> 8),
-                        static_cast<std::uint8_t>(i & 0xFF)};
+        auto settings = NumberedAccessPoint(i);
         settings.answerEveryCopy = false;
         network_.AddAccessPoint(ifIndex, settings);
     }

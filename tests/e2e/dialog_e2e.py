@@ -9,13 +9,12 @@ show exactly one configuration request and one reset for the access point, 3 s a
 
 import argparse
 import os
-import signal
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from lab_e2e import FLEETS, Checks, Lab, stop_on_signal, sweep_stale_labs  # noqa: E402
+from lab_e2e import FLEETS, Checks, Lab, begin_run  # noqa: E402
 
 ANNEX_MAC = "000A1B300001"
 # Written out from the protocol tables: mode 0, then 10.0.0.77, 255.255.255.0, 10.0.0.1 and
@@ -31,12 +30,8 @@ def main():
     parser.add_argument("--apsim", required=True)
     parser.add_argument("--program", required=True, help="the config_dialog_e2e program")
     args = parser.parse_args()
-    if os.geteuid() != 0:
-        print("the end-to-end tests build a network-namespace lab and need root; "
-              "run them as root (sudo ctest -L e2e)", file=sys.stderr)
+    if not begin_run(args.lab):
         return 1
-    signal.signal(signal.SIGTERM, stop_on_signal)
-    sweep_stale_labs(args.lab)
     checks = Checks()
     began = time.monotonic()
     with Lab(args.lab, args.apsim, "g") as lab:

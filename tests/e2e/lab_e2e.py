@@ -127,6 +127,18 @@ def stop_on_signal(signum, frame):
     raise SystemExit(f"stopped by signal {signum}")
 
 
+def begin_run(script):
+    """What every end-to-end program does first: insist on root, take the lab down on SIGTERM,
+    and sweep labs left by killed runs. False, with a message, without root."""
+    if os.geteuid() != 0:
+        print("the end-to-end tests build a network-namespace lab and need root; "
+              "run them as root (sudo ctest -L e2e)", file=sys.stderr)
+        return False
+    signal.signal(signal.SIGTERM, stop_on_signal)
+    sweep_stale_labs(script)
+    return True
+
+
 def gaps(lines):
     return [b["mono"] - a["mono"] for a, b in zip(lines, lines[1:])]
 
@@ -480,12 +492,8 @@ def main():
     parser.add_argument("--apctl", required=True)
     parser.add_argument("scenario", choices=sorted(SCENARIOS))
     args = parser.parse_args()
-    if os.geteuid() != 0:
-        print("the end-to-end tests build a network-namespace lab and need root; "
-              "run them as root (sudo ctest -L e2e)", file=sys.stderr)
+    if not begin_run(args.lab):
         return 1
-    signal.signal(signal.SIGTERM, stop_on_signal)
-    sweep_stale_labs(args.lab)
     checks = Checks()
     began = time.monotonic()
     SCENARIOS[args.scenario](args, checks)
