@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 #include "discovery/Frame.h"
 #include "discovery/HexBytes.h"
@@ -44,42 +45,56 @@ std::size_t PutElement(std::uint8_t* at, std::uint16_t type, const std::uint8_t*
 // Sends the request once from each local address in turn and waits on each for an
 // acknowledgement until 4 s pass without any datagram. 1 at the first acknowledgement; 0 when no
 // address brought one or a socket step failed.
-int ExchangeRequest(const Request& request) {
-    net::LocalAddress addresses[kMaxLocalAddresses];
-    int addressCount = 0;
-    GetLocalAddresses(addresses, &addressCount);
-    if (addressCount == 0) {
+int ExchangeRequest(const Request& request, const ExchangeOptions& options) {
+    std::vector<net::LocalAddress> addresses;
+    net::SocketLayer* active = net::ActiveSocketLayer();
+    if (active == nullptr || !ExchangeAddresses(options, &addresses) || addresses.empty()) {
         return 0;
     }
-    net::SocketLayer& layer = *net::ActiveSocketLayer();
-    std::uint8_t datagram[kReceiveBufferLength];
-    for (int i = 0; i < addressCount; ++i) {
-        net::SocketGuard socket(layer, OpenRequestSocket(layer, addresses[i]));
+    net::SocketLayer& layer = *active;
+    std::vector<AddressExchange> exchanges;
+    // Written back on every way out, so a caller learns which address failed and how.
+    struct ReportOnExit {
+        const ExchangeOptions& options;
+        std::vector<AddressExchange>& exchanges;
+        ~ReportOnExit() {
+            if (options.report != nullptr) {
+                options.report->addresses = std::move(exchanges);
+            }
+        }
+    } reportOnExit{options, exchanges};
+
+    for (const net::LocalAddress& local : addresses) {
+        exchanges.emplace_back();
+        AddressExchange& exchange = exchanges.back();
+        exchange.local = local;
+        const net::Milliseconds began = layer.Now();
+        net::SocketGuard socket(layer, OpenRequestSocket(layer, local, &exchange));
         if (socket.get() == net::kInvalidSocket) {
             return 0;
         }
-        if (!layer.SendFrom(socket.get(), addresses[i], request.bytes, request.length,
+        const net::Milliseconds firstSend = layer.Now();
+        if (!layer.SendFrom(socket.get(), local, request.bytes, request.length,
                             net::kLimitedBroadcast, kAccessPointPort)) {
+            RecordFailure(&exchange, ExchangeStep::kSendRequest);
             return 0;
         }
-        for (;;) {
-            const net::WaitResult waited = layer.WaitReadable(socket.get(), kReplySilence);
-            if (waited == net::WaitResult::kTimedOut) {
-                break;
-            }
-            if (waited == net::WaitResult::kFailed) {
-                return 0;
-            }
-            std::size_t length = 0;
-            std::uint32_t source = 0;
-            const net::ReceiveResult received =
-                layer.Receive(socket.get(), datagram, sizeof datagram, &length, &source);
-            if (received == net::ReceiveResult::kFailed) {
-                return 0;
-            }
-            if (received == net::ReceiveResult::kReceived && IsAcknowledgement(datagram, length)) {
-                return 1;
-            }
+        exchange.requestsSent = 1;
+        const bool completed = ReceiveUntilSilence(
+            layer, socket.get(), firstSend, options.cancel, &exchange,
+            [](const std::uint8_t* datagram, std::size_t length, std::uint32_t) {
+                return IsAcknowledgement(datagram, length) ? DatagramVerdict::kAcceptedAndDone
+                                                           : DatagramVerdict::kIgnored;
+            });
+        exchange.duration = layer.Now() - began;
+        if (!completed) {
+            return 0;
+        }
+        if (exchange.repliesAccepted > 0) {
+            return 1;
+        }
+        if (exchange.cancelled) {
+            return 0;
         }
     }
     return 0;
@@ -126,13 +141,20 @@ bool ParseDecimalDottedQuad(const char* text, std::uint32_t* address) {
 
 int SendIpSettings(int dhcpClient, const char* macText, const char* ipAddress,
                    const char* subnetMask, const char* gateway, const char* dnsServer) {
+    return SendIpSettingsWith(ExchangeOptions{}, dhcpClient, macText, ipAddress, subnetMask,
+                              gateway, dnsServer);
+}
+
+int SendIpSettingsWith(const ExchangeOptions& options, int dhcpClient, const char* macText,
+                       const char* ipAddress, const char* subnetMask, const char* gateway,
+                       const char* dnsServer) {
     Request request;
     if (dhcpClient != 0) {
         BeginRequest(&request, kDhcpRequestLength, "aaab:", macText);
         const std::uint8_t mode = 1;
         PutElement(request.bytes + kRequestHeaderLength + kMacLength, kElementAddressMode, &mode,
                    1);
-        return ExchangeRequest(request);
+        return ExchangeRequest(request, options);
     }
 
     const char* const texts[] = {ipAddress, subnetMask, gateway, dnsServer};
@@ -155,13 +177,17 @@ int SendIpSettings(int dhcpClient, const char* macText, const char* ipAddress,
         std::memcpy(value, &addresses[i], sizeof value);
         at += PutElement(request.bytes + at, kTypes[i], value, sizeof value);
     }
-    return ExchangeRequest(request);
+    return ExchangeRequest(request, options);
 }
 
 int SendReset(const char* macText) {
+    return SendResetWith(ExchangeOptions{}, macText);
+}
+
+int SendResetWith(const ExchangeOptions& options, const char* macText) {
     Request request;
     BeginRequest(&request, kResetRequestLength, "aaac:", macText);
-    return ExchangeRequest(request);
+    return ExchangeRequest(request, options);
 }
 
 void PauseBeforeReset() {
@@ -173,9 +199,19 @@ void PauseBeforeReset() {
 ConfigureOutcome ConfigureAndReset(int dhcpClient, const char* macText, const char* ipAddress,
                                    const char* subnetMask, const char* gateway,
                                    const char* dnsServer) {
-    if (SendIpSettings(dhcpClient, macText, ipAddress, subnetMask, gateway, dnsServer) == 0) {
+    return ConfigureAndResetWith(ExchangeOptions{}, dhcpClient, macText, ipAddress, subnetMask,
+                                 gateway, dnsServer);
+}
+
+ConfigureOutcome ConfigureAndResetWith(const ExchangeOptions& options, int dhcpClient,
+                                       const char* macText, const char* ipAddress,
+                                       const char* subnetMask, const char* gateway,
+                                       const char* dnsServer) {
+    if (SendIpSettingsWith(options, dhcpClient, macText, ipAddress, subnetMask, gateway,
+                           dnsServer) == 0) {
         return ConfigureOutcome::kSetFailed;
     }
     PauseBeforeReset();
-    return SendReset(macText) != 0 ? ConfigureOutcome::kSuccess : ConfigureOutcome::kResetFailed;
+    return SendResetWith(options, macText) != 0 ? ConfigureOutcome::kSuccess
+                                                : ConfigureOutcome::kResetFailed;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "discovery/Exchange.h"
 #include "net/SocketLayer.h"
 
 // Pause between an acknowledged configuration request and the reset request, so the access point
@@ -33,3 +34,15 @@ enum class ConfigureOutcome { kSuccess, kSetFailed, kResetFailed };
 ConfigureOutcome ConfigureAndReset(int dhcpClient, const char* macText, const char* ipAddress,
                                    const char* subnetMask, const char* gateway,
                                    const char* dnsServer);
+
+// The same requests under a caller's choices: which local addresses, cancellation, and a report
+// of each address's exchange (the last one tried tells why a request failed). The report of
+// ConfigureAndResetWith describes the last request it sent.
+int SendIpSettingsWith(const ExchangeOptions& options, int dhcpClient, const char* macText,
+                       const char* ipAddress, const char* subnetMask, const char* gateway,
+                       const char* dnsServer);
+int SendResetWith(const ExchangeOptions& options, const char* macText);
+ConfigureOutcome ConfigureAndResetWith(const ExchangeOptions& options, int dhcpClient,
+                                       const char* macText, const char* ipAddress,
+                                       const char* subnetMask, const char* gateway,
+                                       const char* dnsServer);

@@ -1,6 +1,7 @@
 #include "discovery/BroadcastDiscovery.h"
 
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <memory>
 
@@ -9,10 +10,18 @@
 #include "discovery/RequestSocket.h"
 
 int ResendWorker(ResendParams* params) {
-    for (int i = 0; i < kResendCount; ++i) {
+    const auto cancelled = [params] { return params->cancel != nullptr && params->cancel->load(); };
+    for (int i = 0; i < kResendCount && !cancelled(); ++i) {
         params->layer->Sleep(kResendInterval);
-        params->layer->SendFrom(params->socket, *params->local, params->request,
-                                params->requestLength, params->destination, params->port);
+        if (cancelled()) {
+            break;
+        }
+        const bool sent =
+            params->layer->SendFrom(params->socket, *params->local, params->request,
+                                    params->requestLength, params->destination, params->port);
+        if (sent && params->sent != nullptr) {
+            params->sent->fetch_add(1);
+        }
     }
     return 0;
 }
@@ -91,19 +100,32 @@ private:
 };
 
 // Runs the exchange on one local address. False when a socket step failed.
-bool DiscoverOnAddress(net::SocketLayer& layer, const net::LocalAddress& local,
-                       ReplyCollector* collector) {
-    net::SocketGuard socket(layer, OpenRequestSocket(layer, local));
+bool DiscoverOnAddress(net::SocketLayer& layer, const std::atomic<bool>* cancel,
+                       AddressExchange* exchange, ReplyCollector* collector) {
+    const net::LocalAddress& local = exchange->local;
+    const net::Milliseconds began = layer.Now();
+    struct Duration {
+        net::SocketLayer& layer;
+        AddressExchange* exchange;
+        net::Milliseconds began;
+        ~Duration() { exchange->duration = layer.Now() - began; }
+    } duration{layer, exchange, began};
+
+    net::SocketGuard socket(layer, OpenRequestSocket(layer, local, exchange));
     if (socket.get() == net::kInvalidSocket) {
         return false;
     }
     std::uint8_t request[kDiscoveryRequestLength];
     BuildDiscoveryRequest(request);
+    const net::Milliseconds firstSend = layer.Now();
     if (!layer.SendFrom(socket.get(), local, request, sizeof request, net::kLimitedBroadcast,
                         kAccessPointPort)) {
+        RecordFailure(exchange, ExchangeStep::kSendRequest);
         return false;
     }
+    exchange->requestsSent = 1;
 
+    std::atomic<int> resent{0};
     ResendParams params;
     params.layer = &layer;
     params.socket = socket.get();
@@ -112,56 +134,132 @@ bool DiscoverOnAddress(net::SocketLayer& layer, const net::LocalAddress& local,
     params.requestLength = sizeof request;
     params.destination = net::kLimitedBroadcast;
     params.port = kAccessPointPort;
-    // Without a worker the exchange goes on with the single send.
-    WorkerJoiner resender(layer.StartWorker([&params] { ResendWorker(&params); }));
+    params.sent = &resent;
+    params.cancel = cancel;
+    // Without a worker the exchange goes on with the single send. The counter is read only after
+    // the worker has been joined.
+    {
+        WorkerJoiner resender(layer.StartWorker([&params] { ResendWorker(&params); }));
 
-    char localText[16] = {};
-    net::FormatDottedQuad(local.address, localText, sizeof localText);
-    std::uint8_t datagram[kReceiveBufferLength];
-    for (;;) {
-        const net::WaitResult waited = layer.WaitReadable(socket.get(), kReplySilence);
-        if (waited == net::WaitResult::kTimedOut) {
-            return true;
-        }
-        if (waited == net::WaitResult::kFailed) {
+        char localText[16] = {};
+        net::FormatDottedQuad(local.address, localText, sizeof localText);
+        const bool completed = ReceiveUntilSilence(
+            layer, socket.get(), firstSend, cancel, exchange,
+            [&](const std::uint8_t* datagram, std::size_t length, std::uint32_t source) {
+                if (!IsAcceptedDiscoveryReply(datagram, length)) {
+                    return DatagramVerdict::kIgnored;
+                }
+                DeviceRecord record{};
+                ParseReplyElements(datagram, length, &record);
+                net::FormatDottedQuad(source, record.ipAddress, sizeof record.ipAddress);
+                std::memcpy(record.localAddress, localText, sizeof localText);
+                collector->Add(record);
+                return DatagramVerdict::kAccepted;
+            });
+        if (!completed) {
             return false;
         }
-        std::size_t length = 0;
-        std::uint32_t source = 0;
-        const net::ReceiveResult received =
-            layer.Receive(socket.get(), datagram, sizeof datagram, &length, &source);
-        if (received == net::ReceiveResult::kFailed) {
-            return false;
-        }
-        if (received == net::ReceiveResult::kForeign ||
-            !IsAcceptedDiscoveryReply(datagram, length)) {
-            continue;
-        }
-        DeviceRecord record{};
-        ParseReplyElements(datagram, length, &record);
-        net::FormatDottedQuad(source, record.ipAddress, sizeof record.ipAddress);
-        std::memcpy(record.localAddress, localText, sizeof localText);
-        collector->Add(record);
     }
+    exchange->requestsSent += resent.load();
+    return true;
+}
+
+struct AddressRun {
+    AddressExchange exchange;
+    DeviceTablePtr table;
+    std::unique_ptr<ReplyCollector> collector;
+    bool completed = false;
+};
+
+// Each address's exchange on a thread of its own, each with its own reply table; the replies are
+// then taken in address order, so the result is the one a walk from address to address would
+// give for the same replies.
+bool DiscoverInParallel(net::SocketLayer& layer, const ExchangeOptions& options,
+                        const std::vector<net::LocalAddress>& addresses,
+                        std::vector<AddressExchange>* exchanges, ReplyCollector* collector) {
+    std::vector<AddressRun> runs(addresses.size());
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        runs[i].exchange.local = addresses[i];
+        runs[i].table = AllocateDeviceTable();
+        if (!runs[i].table) {
+            return false;
+        }
+        runs[i].collector = std::make_unique<ReplyCollector>(runs[i].table.get());
+    }
+    {
+        std::vector<std::unique_ptr<WorkerJoiner>> workers;
+        std::vector<AddressRun*> inlineRuns;
+        for (AddressRun& run : runs) {
+            AddressRun* target = &run;
+            std::unique_ptr<net::Worker> worker = layer.StartWorker([&layer, &options, target] {
+                target->completed = DiscoverOnAddress(layer, options.cancel, &target->exchange,
+                                                      target->collector.get());
+            });
+            if (worker) {
+                workers.push_back(std::make_unique<WorkerJoiner>(std::move(worker)));
+            } else {
+                inlineRuns.push_back(target);
+            }
+        }
+        // An exchange whose thread could not be started runs here, while the others go on.
+        for (AddressRun* run : inlineRuns) {
+            run->completed =
+                DiscoverOnAddress(layer, options.cancel, &run->exchange, run->collector.get());
+        }
+    }
+    bool completed = true;
+    for (AddressRun& run : runs) {
+        exchanges->push_back(run.exchange);
+        completed = completed && run.completed;
+        for (int r = 0; r < run.collector->count(); ++r) {
+            collector->Add(run.table->records[r]);
+        }
+    }
+    return completed;
 }
 
 }  // namespace
 
-int BroadcastDiscovery(DeviceTable* replyTable, int* count) {
-    net::LocalAddress addresses[kMaxLocalAddresses];
-    int addressCount = 0;
-    GetLocalAddresses(addresses, &addressCount);
-    if (addressCount == 0) {
+int BroadcastDiscoveryWith(const ExchangeOptions& options, DeviceTable* replyTable, int* count) {
+    std::vector<net::LocalAddress> addresses;
+    net::SocketLayer* layer = net::ActiveSocketLayer();
+    if (layer == nullptr || !ExchangeAddresses(options, &addresses)) {
+        // Interfaces that cannot be listed give no address, which is no failure of the exchange.
         *count = 0;
         return 1;
     }
-    net::SocketLayer& layer = *net::ActiveSocketLayer();
+    if (addresses.empty()) {
+        *count = 0;
+        return 1;
+    }
     ReplyCollector collector(replyTable);
-    for (int i = 0; i < addressCount; ++i) {
-        if (!DiscoverOnAddress(layer, addresses[i], &collector)) {
-            return 0;
+    std::vector<AddressExchange> exchanges;
+    bool completed = true;
+    if (options.parallel) {
+        completed = DiscoverInParallel(*layer, options, addresses, &exchanges, &collector);
+    } else {
+        for (const net::LocalAddress& local : addresses) {
+            exchanges.emplace_back();
+            exchanges.back().local = local;
+            if (!DiscoverOnAddress(*layer, options.cancel, &exchanges.back(), &collector)) {
+                completed = false;
+                break;
+            }
+            if (exchanges.back().cancelled) {
+                break;
+            }
         }
+    }
+    if (options.report != nullptr) {
+        options.report->addresses = std::move(exchanges);
+    }
+    if (!completed) {
+        return 0;
     }
     *count = collector.count();
     return 1;
+}
+
+int BroadcastDiscovery(DeviceTable* replyTable, int* count) {
+    return BroadcastDiscoveryWith(ExchangeOptions{}, replyTable, count);
 }

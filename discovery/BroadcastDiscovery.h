@@ -1,9 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
 #include "discovery/DeviceRecord.h"
+#include "discovery/Exchange.h"
 #include "net/SocketLayer.h"
 
 // What the resend worker needs; it must stay valid, and the socket open, until the worker has
@@ -16,6 +18,8 @@ struct ResendParams {
     std::size_t requestLength = 0;
     std::uint32_t destination = 0;  // network byte order
     std::uint16_t port = 0;
+    std::atomic<int>* sent = nullptr;           // counts the repeats that went out, when set
+    const std::atomic<bool>* cancel = nullptr;  // no more repeats once set and true
 };
 
 // Pause before each repeat of the discovery request.
@@ -29,3 +33,8 @@ int ResendWorker(ResendParams* params);
 // a record of `replyTable`, from index 0 on, in order of arrival. Returns 1 and sets `count` on
 // completion; returns 0 and leaves `count` untouched when a socket step fails on any address.
 int BroadcastDiscovery(DeviceTable* replyTable, int* count);
+
+// The same exchange under a caller's choices: the local addresses, all at once or one after the
+// other, cancellation, and a report of what happened on each address. With parallel exchanges
+// every address is tried even when one fails; the result is 0 if any failed.
+int BroadcastDiscoveryWith(const ExchangeOptions& options, DeviceTable* replyTable, int* count);

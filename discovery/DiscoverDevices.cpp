@@ -1,12 +1,16 @@
 #include "discovery/DiscoverDevices.h"
 
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 #include "discovery/BroadcastDiscovery.h"
 
 namespace {
 
+// The merged table outlives every call and is shared by whoever discovers: the window's worker,
+// a tool's parallel exchanges, the cleanup at exit. One lock keeps them from meeting in it.
+std::mutex g_mergedMutex;
 DeviceTablePtr g_mergedTable;
 int g_mergedCount = 0;
 
@@ -57,13 +61,14 @@ void SortByName(DeviceTable* table, int count) {
     }
 }
 
-int DiscoverDevices(DeviceTable* table, int* count) {
+int DiscoverDevicesWith(const ExchangeOptions& options, DeviceTable* table, int* count) {
     // Without memory for either table no request is sent: the outcome is an empty result.
     DeviceTablePtr replyTable = AllocateDeviceTable();
     if (!replyTable) {
         *count = 0;
         return 0;
     }
+    std::lock_guard<std::mutex> lock(g_mergedMutex);
     if (!g_mergedTable) {
         g_mergedTable = AllocateDeviceTable();
         if (!g_mergedTable) {
@@ -72,7 +77,7 @@ int DiscoverDevices(DeviceTable* table, int* count) {
         }
     }
     int replyCount = 0;
-    BroadcastDiscovery(replyTable.get(), &replyCount);
+    const int completed = BroadcastDiscoveryWith(options, replyTable.get(), &replyCount);
 
     std::memset(g_mergedTable.get(), 0, sizeof(DeviceTable));
     g_mergedCount = 0;
@@ -81,18 +86,26 @@ int DiscoverDevices(DeviceTable* table, int* count) {
     std::memcpy(table->records, g_mergedTable->records,
                 static_cast<std::size_t>(g_mergedCount) * sizeof(DeviceRecord));
     *count = g_mergedCount;
+    return completed;
+}
+
+int DiscoverDevices(DeviceTable* table, int* count) {
+    DiscoverDevicesWith(ExchangeOptions{}, table, count);
     return 0;
 }
 
 const DeviceTable* MergedTable() noexcept {
+    std::lock_guard<std::mutex> lock(g_mergedMutex);
     return g_mergedTable.get();
 }
 
 int MergedCount() noexcept {
+    std::lock_guard<std::mutex> lock(g_mergedMutex);
     return g_mergedCount;
 }
 
 void ReleaseMergedTable() noexcept {
+    std::lock_guard<std::mutex> lock(g_mergedMutex);
     g_mergedTable.reset();
     g_mergedCount = 0;
 }

@@ -1,13 +1,20 @@
 #pragma once
 
 #include "discovery/DeviceRecord.h"
+#include "discovery/Exchange.h"
 
 // Runs one discovery and puts the distinct access points, one per MAC, in name order into
 // records 0 to count − 1 of `table`; records from count on are left as they were. Every failure
-// shows as a count of 0. Always returns 0. Calls must not overlap: the merged table is shared.
+// shows as a count of 0. Always returns 0. Calls may come from any thread: the merged table they
+// share is locked for the length of each.
 int DiscoverDevices(DeviceTable* table, int* count);
 
-// Appends to the merged table each reply record whose MAC it does not hold yet.
+// The same discovery under a caller's choices (see ExchangeOptions). Returns 1 when the exchange
+// completed and 0 when it failed, the count then being 0.
+int DiscoverDevicesWith(const ExchangeOptions& options, DeviceTable* table, int* count);
+
+// Appends to the merged table each reply record whose MAC it does not hold yet. Runs inside
+// DiscoverDevices, under the merged table's lock.
 void MergeUniqueByMac(const DeviceTable* replyTable, int replyCount);
 
 // Puts the records in ascending byte-wise order of name; equal names keep their order.

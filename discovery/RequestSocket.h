@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/Exchange.h"
 #include "net/SocketLayer.h"
 
 // Receive-buffer size asked for on every request socket. A burst of replies arrives while the
@@ -7,10 +8,9 @@
 // layer never shrinks the system's default.
 inline constexpr int kRequestSocketReceiveBuffer = 1 << 20;
 
-// Silence that ends the wait for replies on one local address.
-inline constexpr net::Milliseconds kReplySilence{4000};
-
 // A UDP socket ready to broadcast requests from `local` and hear the replies of its network:
 // broadcasting enabled, tied to the address's interface where the system allows it, bound to
-// any free port. Invalid when any required step fails; the socket is then already closed.
-net::SocketHandle OpenRequestSocket(net::SocketLayer& layer, const net::LocalAddress& local);
+// any free port. Invalid when any required step fails; the socket is then already closed and
+// `exchange` names the step.
+net::SocketHandle OpenRequestSocket(net::SocketLayer& layer, const net::LocalAddress& local,
+                                    AddressExchange* exchange);

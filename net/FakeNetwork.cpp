@@ -115,9 +115,9 @@ void FakeNetwork::AddResponder(int interfaceIndex, Responder responder) {
     responders_.emplace(interfaceIndex, std::move(responder));
 }
 
-void FakeNetwork::FailCall(Call call, int nth) {
+void FakeNetwork::FailCall(Call call, int nth, int error) {
     std::lock_guard<std::mutex> lock(mutex_);
-    failures_[call].push_back(nth);
+    failures_[call].push_back(Failure{nth, error});
 }
 
 bool FakeNetwork::Fails(Call call) {
@@ -126,8 +126,13 @@ bool FakeNetwork::Fails(Call call) {
     if (found == failures_.end()) {
         return false;
     }
-    return std::any_of(found->second.begin(), found->second.end(),
-                       [count](int nth) { return nth == 0 || nth == count; });
+    for (const Failure& failure : found->second) {
+        if (failure.nth == 0 || failure.nth == count) {
+            errno = failure.error;
+            return true;
+        }
+    }
+    return false;
 }
 
 FakeNetwork::Socket* FakeNetwork::Find(SocketHandle socket) {
@@ -305,6 +310,11 @@ void FakeNetwork::Sleep(Milliseconds duration) {
     Waiter waiter;
     waiter.deadline = nowMs_ + duration.count();
     Block(lock, waiter);
+}
+
+Milliseconds FakeNetwork::Now() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return Milliseconds{nowMs_};
 }
 
 std::unique_ptr<Worker> FakeNetwork::StartWorker(std::function<void()> body) {

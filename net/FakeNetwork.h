@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -66,8 +67,9 @@ public:
     sim::AccessPoint& AddAccessPoint(int interfaceIndex, sim::AccessPointSettings settings);
     void AddResponder(int interfaceIndex, Responder responder);
 
-    // The nth call (counting from 1) of this kind fails; 0 makes every call fail.
-    void FailCall(Call call, int nth = 0);
+    // The nth call (counting from 1) of this kind fails, leaving `error` in errno; 0 makes every
+    // call fail.
+    void FailCall(Call call, int nth = 0, int error = EIO);
 
     // Observations.
     std::vector<SentDatagram> sent() const;
@@ -98,6 +100,7 @@ public:
                           std::size_t* length, std::uint32_t* source) override;
     void Close(SocketHandle socket) override;
     void Sleep(Milliseconds duration) override;
+    Milliseconds Now() override;
     std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
 
 private:
@@ -129,7 +132,11 @@ private:
     SocketHandle nextSocket_ = 3;
     std::map<Call, int> callCounts_;
     std::vector<std::map<Call, int>> callCountsAtOpen_;
-    std::map<Call, std::vector<int>> failures_;
+    struct Failure {
+        int nth = 0;
+        int error = 0;
+    };
+    std::map<Call, std::vector<Failure>> failures_;
     std::vector<SentDatagram> sent_;
     int socketsOpened_ = 0;
     int socketsClosed_ = 0;

@@ -31,10 +31,6 @@ private:
     std::thread thread_;
 };
 
-std::chrono::steady_clock::time_point Now() {
-    return std::chrono::steady_clock::now();
-}
-
 }  // namespace
 
 bool PosixSocketLayer::ListInterfaceAddresses(std::vector<InterfaceAddress>* addresses) {
@@ -228,6 +224,11 @@ void PosixSocketLayer::Close(SocketHandle socket) {
 
 void PosixSocketLayer::Sleep(Milliseconds duration) {
     std::this_thread::sleep_for(duration);
+}
+
+Milliseconds PosixSocketLayer::Now() {
+    return std::chrono::duration_cast<Milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
 }
 
 std::unique_ptr<Worker> PosixSocketLayer::StartWorker(std::function<void()> body) {

@@ -25,6 +25,7 @@ public:
                           std::size_t* length, std::uint32_t* source) override;
     void Close(SocketHandle socket) override;
     void Sleep(Milliseconds duration) override;
+    Milliseconds Now() override;
     std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
 
 private:

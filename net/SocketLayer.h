@@ -51,7 +51,8 @@ public:
 
 // Everything the exchanges need from the operating system: sockets, the passing of time and
 // a thread. One implementation talks to the kernel; the fake network stands in for it in tests,
-// with virtual time and a fault for any call.
+// with virtual time and a fault for any call. A call that fails leaves errno saying why, so
+// that a tool can tell the user which step failed and what the system said.
 class SocketLayer {
 public:
     virtual ~SocketLayer() = default;
@@ -80,6 +81,8 @@ public:
     virtual void Close(SocketHandle socket) = 0;
 
     virtual void Sleep(Milliseconds duration) = 0;
+    // A monotonic clock on the same time line as WaitReadable and Sleep.
+    virtual Milliseconds Now() = 0;
     // Null when the thread cannot be started.
     virtual std::unique_ptr<Worker> StartWorker(std::function<void()> body) = 0;
 };

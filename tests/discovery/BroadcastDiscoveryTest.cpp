@@ -89,20 +89,21 @@ TEST_F(BroadcastDiscoveryTest, EveryReplyBecomesARecordInOrderOfArrival) {
 TEST_F(BroadcastDiscoveryTest, RepliesLessThanFourSecondsApartKeepItWaiting) {
     const int ifIndex = network_.AddInterface("eth0", "10.0.0.200");
     const Bytes reply = {0x41, 0x0D, 0x00, 0x00, 0x00};
-    // Five replies, 3.9 s apart, drawn by the first request only.
+    // Four replies, 3.9 s apart, drawn by the first request only: the last silence ends just
+    // inside the exchange's bound.
     network_.AddResponder(
         ifIndex, [&reply](const net::FakeNetwork::SentDatagram&, std::int64_t now) {
             std::vector<net::FakeNetwork::Delivery> deliveries;
             if (now == 0) {
-                for (int i = 1; i <= 5; ++i) {
+                for (int i = 1; i <= 4; ++i) {
                     deliveries.push_back({3900 * i, net::AddressFromText("10.0.0.9"), reply});
                 }
             }
             return deliveries;
         });
     EXPECT_EQ(Run(), 1);
-    EXPECT_EQ(count_, 5);
-    EXPECT_EQ(network_.NowMs(), 5 * 3900 + 4000);
+    EXPECT_EQ(count_, 4);
+    EXPECT_EQ(network_.NowMs(), 4 * 3900 + 4000);
     ExpectCleanShutdown();
 }
 
