@@ -7,6 +7,7 @@
 
 #include "net/FakeNetwork.h"
 #include "tools/apctl/ApctlCommand.h"
+#include "tools/apctl/ApctlFormat.h"
 #include "tools/apctl/ApctlRun.h"
 
 namespace {
@@ -77,7 +78,7 @@ TEST(ApctlArguments, UsageErrorsSayWhatIsWrong) {
         {{"reset", "000A1B2C3D4E", "extra"}, "only the MAC"},
         {{"configure", "000A1B2C3D4E"}, "--dhcp or --fixed"},
         {{"configure", "000A1B2C3D4E", "--static"}, "--static"},
-        {{"configure", "000A1B2C3D4E", "--dhcp", "1.2.3.4"}, "unknown option"},
+        {{"configure", "000A1B2C3D4E", "--dhcp", "1.2.3.4"}, "unexpected argument: 1.2.3.4"},
         {{"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4"}, "four addresses"},
         {{"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4", "255.255.255.0", "1.2.3.1", "1.2.3"},
          "DNS server"},

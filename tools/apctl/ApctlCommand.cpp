@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
+#include <cmath>
+#include <cstdlib>
 
 #include "config/ConfigExchange.h"
-#include "resources/StringTable.h"
 
 namespace apctl {
 
@@ -15,84 +15,266 @@ bool IsHexDigit(char c) {
     return std::isxdigit(static_cast<unsigned char>(c)) != 0;
 }
 
-// Latin-1 byte to UTF-8.
-void AppendLatin1(std::string* out, unsigned char byte) {
-    if (byte < 0x80) {
-        out->push_back(static_cast<char>(byte));
-    } else {
-        out->push_back(static_cast<char>(0xC0 | (byte >> 6)));
-        out->push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Which options a command takes.
+struct Accepted {
+    bool format = false;  // --json
+    bool csv = false;     // --csv
+    bool interfaces = false;
+    bool parallel = false;
+    bool verbose = false;
+    bool verify = false;
+    bool dryRun = false;
+    bool interval = false;
+    bool address = false;  // --dhcp, --fixed
+    int positionals = 0;   // MAC or PLAN
+};
+
+Accepted AcceptedBy(Action action) {
+    Accepted a;
+    switch (action) {
+        case Action::kDiscover:
+            a.format = a.csv = a.interfaces = a.parallel = a.verbose = true;
+            break;
+        case Action::kConfigure:
+            a.format = a.interfaces = a.verify = a.address = true;
+            a.positionals = 1;
+            break;
+        case Action::kReset:
+            a.interfaces = true;
+            a.positionals = 1;
+            break;
+        case Action::kInterfaces:
+            a.format = true;
+            break;
+        case Action::kApply:
+            a.format = a.interfaces = a.parallel = a.verify = a.dryRun = true;
+            a.positionals = 1;
+            break;
+        case Action::kWatch:
+            a.format = a.interfaces = a.parallel = a.interval = true;
+            break;
+        case Action::kHelp:
+            break;
     }
+    return a;
 }
 
-template <std::size_t N>
-std::string FieldText(const char (&field)[N]) {
-    return std::string(field, FieldTextLength(field));
-}
-
-std::string Utf8FromLatin1(const std::string& bytes) {
-    std::string out;
-    for (char c : bytes) {
-        AppendLatin1(&out, static_cast<unsigned char>(c));
-    }
-    return out;
-}
-
-// For the terminal: C0 and C1 control characters and DEL become \xNN.
-std::string Printable(const std::string& bytes) {
-    std::string out;
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && byte < 0xA0) || byte == '\\') {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            out += escaped;
-        } else {
-            AppendLatin1(&out, byte);
+bool ActionNamed(const std::string& verb, Action* action) {
+    static const struct {
+        const char* name;
+        Action action;
+    } kVerbs[] = {
+        {"discover", Action::kDiscover}, {"configure", Action::kConfigure},
+        {"reset", Action::kReset},       {"interfaces", Action::kInterfaces},
+        {"apply", Action::kApply},       {"watch", Action::kWatch},
+    };
+    for (const auto& entry : kVerbs) {
+        if (verb == entry.name) {
+            *action = entry.action;
+            return true;
         }
     }
-    return out;
+    return false;
 }
 
-std::string JsonString(const std::string& bytes) {
-    std::string out = "\"";
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte == '"' || byte == '\\') {
-            out.push_back('\\');
-            out.push_back(c);
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char escaped[7];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", byte);
-            out += escaped;
-        } else {
-            AppendLatin1(&out, byte);
+class Parser {
+public:
+    Parser(const std::string& verb, const std::vector<std::string>& rest, Command* command,
+           std::string* error)
+        : verb_(verb),
+          rest_(rest),
+          command_(command),
+          error_(error),
+          accepted_(AcceptedBy(command->action)) {}
+
+    bool Parse() {
+        for (next_ = 0; next_ < rest_.size();) {
+            const std::string& argument = rest_[next_++];
+            if (argument.size() > 1 && argument[0] == '-') {
+                if (!Option(argument)) {
+                    return false;
+                }
+            } else {
+                positionals_.push_back(argument);
+            }
         }
+        return Positionals() && Complete();
     }
-    return out + "\"";
-}
 
-std::string CsvField(const std::string& bytes) {
-    std::string text = Utf8FromLatin1(bytes);
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
+private:
+    bool Fail(const std::string& message) {
+        *error_ = message;
+        return false;
     }
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"') {
-            out.push_back('"');
+
+    bool Unknown(const std::string& argument) {
+        return Fail("unknown option for " + verb_ + ": " + argument);
+    }
+
+    // The value of an option given as "--name VALUE" or "--name=VALUE".
+    bool Value(const std::string& argument, const std::string& name, std::string* value) {
+        if (argument.size() > name.size() && argument[name.size()] == '=') {
+            *value = argument.substr(name.size() + 1);
+            return true;
         }
-        out.push_back(c);
+        if (next_ >= rest_.size()) {
+            return Fail(name + " needs a value");
+        }
+        *value = rest_[next_++];
+        return true;
     }
-    return out + "\"";
-}
 
-// Display width of UTF-8 text: one column per code point.
-std::size_t Columns(const std::string& text) {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
+    bool Option(const std::string& argument) {
+        const std::string name = argument.substr(0, argument.find('='));
+        const bool hasValue = name.size() != argument.size();
+        if ((name == "--json" || name == "--csv") && !hasValue) {
+            if (name == "--json" ? !accepted_.format : !accepted_.csv) {
+                return Unknown(argument);
+            }
+            const OutputFormat format = name == "--json" ? OutputFormat::kJson : OutputFormat::kCsv;
+            if (formatGiven_ && command_->format != format) {
+                return Fail(verb_ + " takes at most one of --json and --csv");
+            }
+            formatGiven_ = true;
+            command_->format = format;
+            return true;
+        }
+        if (name == "--interface" || name == "-i") {
+            if (!accepted_.interfaces) {
+                return Unknown(argument);
+            }
+            std::string value;
+            if (!Value(argument, name, &value)) {
+                return false;
+            }
+            if (value.empty() || value[0] == '-') {
+                return Fail(name + " needs an interface name, not '" + value + "'");
+            }
+            command_->interfaces.push_back(value);
+            return true;
+        }
+        if (name == "--verify") {
+            if (!accepted_.verify) {
+                return Unknown(argument);
+            }
+            command_->verify = true;
+            // The seconds come only after '=': a bare --verify must not swallow what follows.
+            if (hasValue &&
+                !ParseSeconds(argument.substr(name.size() + 1), &command_->verifySeconds)) {
+                return Fail("--verify: not a number of seconds: '" +
+                            argument.substr(name.size() + 1) + "'");
+            }
+            return true;
+        }
+        if (name == "--interval") {
+            if (!accepted_.interval) {
+                return Unknown(argument);
+            }
+            std::string value;
+            if (!Value(argument, name, &value)) {
+                return false;
+            }
+            if (!ParseSeconds(value, &command_->intervalSeconds)) {
+                return Fail("--interval: not a number of seconds: '" + value + "'");
+            }
+            return true;
+        }
+        if (hasValue) {
+            return Unknown(argument);
+        }
+        if (name == "--parallel" && accepted_.parallel) {
+            command_->parallel = true;
+            return true;
+        }
+        if (name == "--verbose" && accepted_.verbose) {
+            command_->verbose = true;
+            return true;
+        }
+        if (name == "--dry-run" && accepted_.dryRun) {
+            command_->dryRun = true;
+            return true;
+        }
+        if ((name == "--dhcp" || name == "--fixed") && accepted_.address) {
+            if (modeGiven_) {
+                return Fail("configure takes one of --dhcp and --fixed, once: " + argument);
+            }
+            modeGiven_ = true;
+            return name == "--dhcp" ? Dhcp() : Fixed();
+        }
+        return Unknown(argument);
+    }
+
+    bool Dhcp() {
+        command_->dhcpClient = true;
+        return true;
+    }
+
+    bool Fixed() {
+        std::string* const targets[] = {&command_->ipAddress, &command_->subnetMask,
+                                        &command_->gateway, &command_->dnsServer};
+        const char* const names[] = {"IP address", "subnet mask", "gateway", "DNS server"};
+        for (int i = 0; i < 4; ++i) {
+            if (next_ >= rest_.size() || StartsWith(rest_[next_], "-")) {
+                return Fail("--fixed needs four addresses: IP MASK GATEWAY DNS");
+            }
+            const std::string& text = rest_[next_++];
+            std::uint32_t parsed = 0;
+            if (!ParseDecimalDottedQuad(text.c_str(), &parsed)) {
+                return Fail(std::string("malformed ") + names[i] + ": '" + text +
+                            "' (four decimal numbers 0 to 255 joined by dots)");
+            }
+            *targets[i] = text;
+        }
+        return true;
+    }
+
+    bool Positionals() {
+        if (positionals_.size() < static_cast<std::size_t>(accepted_.positionals)) {
+            return Fail(command_->action == Action::kApply
+                            ? "apply needs a plan file (or - for standard input)"
+                            : verb_ + " needs the access point's MAC address");
+        }
+        if (positionals_.size() > static_cast<std::size_t>(accepted_.positionals)) {
+            const std::string& extra =
+                positionals_[static_cast<std::size_t>(accepted_.positionals)];
+            std::string message = "unexpected argument: " + extra;
+            if (command_->action == Action::kReset) {
+                message += " (reset takes only the MAC address)";
+            }
+            return Fail(message);
+        }
+        if (command_->action == Action::kApply) {
+            command_->planPath = positionals_[0];
+            return true;
+        }
+        if (accepted_.positionals == 1 && !NormalizeMac(positionals_[0], &command_->macText)) {
+            return Fail("not a MAC address: '" + positionals_[0] +
+                        "' (12 hexadecimal digits, or six pairs joined by ':' or '-')");
+        }
+        return true;
+    }
+
+    bool Complete() {
+        if (command_->action == Action::kConfigure && !modeGiven_) {
+            return Fail("configure needs --dhcp or --fixed IP MASK GATEWAY DNS");
+        }
+        return true;
+    }
+
+    const std::string& verb_;
+    const std::vector<std::string>& rest_;
+    Command* command_;
+    std::string* error_;
+    Accepted accepted_;
+    std::size_t next_ = 0;
+    std::vector<std::string> positionals_;
+    bool formatGiven_ = false;
+    bool modeGiven_ = false;
+};
 
 }  // namespace
 
@@ -124,6 +306,19 @@ bool NormalizeMac(const std::string& text, std::string* macText) {
     return true;
 }
 
+bool ParseSeconds(const std::string& text, double* seconds) {
+    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) != 0)) {
+        return false;
+    }
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (end == nullptr || *end != '\0' || !std::isfinite(value) || value <= 0 || value > 86400) {
+        return false;
+    }
+    *seconds = value;
+    return true;
+}
+
 bool ParseCommandLine(const std::vector<std::string>& arguments, Command* command,
                       std::string* error) {
     *command = Command{};
@@ -137,77 +332,12 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Command* comman
         return false;
     }
     const std::string& verb = arguments[0];
-    std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
-
-    if (verb == "discover") {
-        command->action = Action::kDiscover;
-        if (rest.size() > 1) {
-            *error = "discover takes at most one option";
-            return false;
-        }
-        if (rest.size() == 1) {
-            if (rest[0] == "--json") {
-                command->format = OutputFormat::kJson;
-            } else if (rest[0] == "--csv") {
-                command->format = OutputFormat::kCsv;
-            } else {
-                *error = "unknown option for discover: " + rest[0];
-                return false;
-            }
-        }
-        return true;
-    }
-
-    if (verb != "configure" && verb != "reset") {
+    if (!ActionNamed(verb, &command->action)) {
         *error = "unknown command: " + verb;
         return false;
     }
-    if (rest.empty()) {
-        *error = verb + " needs the access point's MAC address";
-        return false;
-    }
-    if (!NormalizeMac(rest[0], &command->macText)) {
-        *error = "not a MAC address: '" + rest[0] +
-                 "' (12 hexadecimal digits, or six pairs joined by ':' or '-')";
-        return false;
-    }
-    if (verb == "reset") {
-        command->action = Action::kReset;
-        if (rest.size() != 1) {
-            *error = "reset takes only the MAC address";
-            return false;
-        }
-        return true;
-    }
-
-    command->action = Action::kConfigure;
-    if (rest.size() == 2 && rest[1] == "--dhcp") {
-        command->dhcpClient = true;
-        return true;
-    }
-    if (rest.size() >= 2 && rest[1] == "--fixed") {
-        if (rest.size() != 6) {
-            *error = "--fixed needs four addresses: IP MASK GATEWAY DNS";
-            return false;
-        }
-        const char* const names[] = {"IP address", "subnet mask", "gateway", "DNS server"};
-        for (int i = 0; i < 4; ++i) {
-            std::uint32_t parsed = 0;
-            if (!ParseDecimalDottedQuad(rest[2 + i].c_str(), &parsed)) {
-                *error = std::string("malformed ") + names[i] + ": '" + rest[2 + i] +
-                         "' (four decimal numbers 0 to 255 joined by dots)";
-                return false;
-            }
-        }
-        command->ipAddress = rest[2];
-        command->subnetMask = rest[3];
-        command->gateway = rest[4];
-        command->dnsServer = rest[5];
-        return true;
-    }
-    *error = rest.size() >= 2 ? "unknown option for configure: " + rest[1]
-                              : "configure needs --dhcp or --fixed IP MASK GATEWAY DNS";
-    return false;
+    const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+    return Parser(verb, rest, command, error).Parse();
 }
 
 std::string HelpText() {
@@ -217,94 +347,39 @@ std::string HelpText() {
            "configuration, by UDP broadcast on port 34442.\n"
            "\n"
            "Commands:\n"
-           "  discover [--json | --csv]\n"
+           "  discover [--json | --csv] [--parallel] [--verbose]\n"
            "      Runs one discovery (about 4 s per local network) and prints one record per\n"
            "      access point in name order: a table by default, a JSON array of objects, or\n"
            "      CSV with a header row.\n"
-           "  configure MAC --dhcp\n"
-           "  configure MAC --fixed IP MASK GATEWAY DNS\n"
+           "      --parallel  asks every network at the same time (about 4 s in all).\n"
+           "      --verbose   tells on standard error, per network, what was sent, taken and\n"
+           "                  ignored, and warns of what keeps replies away.\n"
+           "  configure MAC --dhcp [--verify[=SECONDS]] [--json]\n"
+           "  configure MAC --fixed IP MASK GATEWAY DNS [--verify[=SECONDS]] [--json]\n"
            "      Sends the access point with this MAC its new configuration, waits 3 s and\n"
            "      tells it to reset. Addresses are four decimal numbers joined by dots.\n"
+           "      --verify    then discovers again every 2 s until the access point answers\n"
+           "                  (from the fixed address, or from any address for DHCP), giving\n"
+           "                  up after SECONDS (default 90).\n"
            "  reset MAC\n"
            "      Tells the access point with this MAC to reset.\n"
+           "  interfaces [--json]\n"
+           "      Lists every IPv4 address of every interface, and whether the exchanges use it\n"
+           "      and why not.\n"
+           "  apply PLAN [--dry-run] [--verify=SECONDS] [--parallel] [--json]\n"
+           "      Re-addresses every access point of a CSV plan (mac,mode,ip,mask,gateway,dns;\n"
+           "      - for standard input), one after the other, each verified.\n"
+           "  watch [--interval SECONDS] [--parallel] [--json]\n"
+           "      Discovers again and again (every 10 s by default) and prints each change:\n"
+           "      + appeared, - gone, ~ changed.\n"
+           "\n"
+           "Options for every command that sends:\n"
+           "  -i, --interface NAME   uses only this interface's addresses (may be repeated).\n"
            "\n"
            "MAC is 12 hexadecimal digits (either case) or six pairs joined by ':' or '-'.\n"
            "\n"
-           "Exit status: 0 success, 1 the operation failed (no acknowledgement, no usable\n"
-           "network), 2 usage error.\n";
-}
-
-std::string FormatTable(const DeviceTable& table, int count) {
-    std::vector<std::vector<std::string>> rows;
-    rows.push_back({LoadStringResource(IDS_COLUMN_NAME), LoadStringResource(IDS_COLUMN_IP_ADDRESS),
-                    LoadStringResource(IDS_COLUMN_MAC),
-                    LoadStringResource(IDS_COLUMN_IEEE_STANDARD),
-                    LoadStringResource(IDS_COLUMN_FW_VERSION),
-                    LoadStringResource(IDS_COLUMN_DESCRIPTION), "Local Address"});
-    for (int i = 0; i < count; ++i) {
-        const DeviceRecord& r = table.records[i];
-        rows.push_back({Printable(FieldText(r.name)), Printable(FieldText(r.ipAddress)),
-                        Printable(FieldText(r.macText)), WirelessModeText(r.wirelessMode),
-                        Printable(FieldText(r.firmwareVersion)),
-                        Printable(FieldText(r.description)), Printable(FieldText(r.localAddress))});
-    }
-    std::vector<std::size_t> widths(rows[0].size(), 0);
-    for (const auto& row : rows) {
-        for (std::size_t c = 0; c < row.size(); ++c) {
-            widths[c] = std::max(widths[c], Columns(row[c]));
-        }
-    }
-    std::string out;
-    for (const auto& row : rows) {
-        std::string line;
-        for (std::size_t c = 0; c < row.size(); ++c) {
-            line += row[c];
-            if (c + 1 < row.size()) {
-                line.append(widths[c] - Columns(row[c]) + 2, ' ');
-            }
-        }
-        while (!line.empty() && line.back() == ' ') {
-            line.pop_back();
-        }
-        out += line + "\n";
-    }
-    return out;
-}
-
-std::string FormatJson(const DeviceTable& table, int count) {
-    std::string out = "[";
-    for (int i = 0; i < count; ++i) {
-        const DeviceRecord& r = table.records[i];
-        out += i == 0 ? "\n" : ",\n";
-        out += "  {\"name\": " + JsonString(FieldText(r.name)) +
-               ", \"macText\": " + JsonString(FieldText(r.macText)) +
-               ", \"ipAddress\": " + JsonString(FieldText(r.ipAddress)) +
-               ", \"localAddress\": " + JsonString(FieldText(r.localAddress)) +
-               ", \"description\": " + JsonString(FieldText(r.description)) +
-               ", \"ssidBg\": " + JsonString(FieldText(r.ssidBg)) +
-               ", \"channelBg\": " + std::to_string(r.channelBg) +
-               ", \"ssidA\": " + JsonString(FieldText(r.ssidA)) +
-               ", \"channelA\": " + std::to_string(r.channelA) +
-               ", \"wirelessMode\": " + std::to_string(r.wirelessMode) +
-               ", \"firmwareVersion\": " + JsonString(FieldText(r.firmwareVersion)) + "}";
-    }
-    return out + (count > 0 ? "\n]\n" : "]\n");
-}
-
-std::string FormatCsv(const DeviceTable& table, int count) {
-    std::string out =
-        "name,macText,ipAddress,localAddress,description,ssidBg,channelBg,ssidA,channelA,"
-        "wirelessMode,firmwareVersion\r\n";
-    for (int i = 0; i < count; ++i) {
-        const DeviceRecord& r = table.records[i];
-        out += CsvField(FieldText(r.name)) + "," + CsvField(FieldText(r.macText)) + "," +
-               CsvField(FieldText(r.ipAddress)) + "," + CsvField(FieldText(r.localAddress)) + "," +
-               CsvField(FieldText(r.description)) + "," + CsvField(FieldText(r.ssidBg)) + "," +
-               std::to_string(r.channelBg) + "," + CsvField(FieldText(r.ssidA)) + "," +
-               std::to_string(r.channelA) + "," + std::to_string(r.wirelessMode) + "," +
-               CsvField(FieldText(r.firmwareVersion)) + "\r\n";
-    }
-    return out;
+           "Exit status: 0 success, 1 the operation failed (no acknowledgement, a socket step\n"
+           "failed, output could not be written), 2 usage error (nothing was sent).\n";
 }
 
 }  // namespace apctl

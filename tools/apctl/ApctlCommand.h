@@ -3,13 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "discovery/DeviceRecord.h"
-
-// The command line of apctl, read into what to do, and the printed forms of a discovery.
+// The command line of apctl, read into what to do.
 namespace apctl {
 
-enum class Action { kHelp, kDiscover, kConfigure, kReset };
+enum class Action { kHelp, kDiscover, kConfigure, kReset, kInterfaces, kApply, kWatch };
 enum class OutputFormat { kTable, kJson, kCsv };
+
+inline constexpr double kDefaultVerifySeconds = 90;
+inline constexpr double kDefaultWatchInterval = 10;
 
 struct Command {
     Action action = Action::kHelp;
@@ -17,10 +18,19 @@ struct Command {
     std::string macText;  // 12 upper-case hexadecimal digits
     bool dhcpClient = false;
     std::string ipAddress, subnetMask, gateway, dnsServer;
+    // Names given with --interface, in the order given; empty: every usable interface.
+    std::vector<std::string> interfaces;
+    bool parallel = false;
+    bool verbose = false;
+    bool verify = false;
+    double verifySeconds = kDefaultVerifySeconds;
+    std::string planPath;  // "-" for standard input
+    bool dryRun = false;
+    double intervalSeconds = kDefaultWatchInterval;
 };
 
 // Reads the arguments after the program name. On a usage error returns false with a message
-// that says what is wrong.
+// that names the argument that is wrong.
 bool ParseCommandLine(const std::vector<std::string>& arguments, Command* command,
                       std::string* error);
 
@@ -28,14 +38,9 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Command* comman
 // 12 digits in upper case.
 bool NormalizeMac(const std::string& text, std::string* macText);
 
-std::string HelpText();
+// A number of seconds: decimal, positive, at most a day.
+bool ParseSeconds(const std::string& text, double* seconds);
 
-// The records as printed: an aligned table with the list's columns and the local address,
-// a JSON array of objects named by the record's fields, or CSV with a header row. Texts are
-// decoded as Latin-1; the table shows control characters as escapes so a hostile name cannot
-// drive the terminal.
-std::string FormatTable(const DeviceTable& table, int count);
-std::string FormatJson(const DeviceTable& table, int count);
-std::string FormatCsv(const DeviceTable& table, int count);
+std::string HelpText();
 
 }  // namespace apctl

@@ -1,22 +1,51 @@
 #include "tools/apctl/ApctlRun.h"
 
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
 #include "config/ConfigExchange.h"
 #include "discovery/DiscoverDevices.h"
 #include "discovery/NetworkStartup.h"
 #include "resources/StringTable.h"
+#include "tools/apctl/ApctlFormat.h"
+#include "tools/apctl/ApctlNetworks.h"
+#include "tools/apctl/ApctlVerify.h"
+#include "tools/apctl/ApctlWatch.h"
+#include "tools/apctl/PlanApply.h"
 
 namespace apctl {
 
 namespace {
 
-int Discover(const Command& command, std::ostream& out, std::ostream& err) {
+int Discover(const Command& command, const ExchangeOptions& base, const RunContext& context,
+             std::ostream& out, std::ostream& err) {
     DeviceTablePtr table = AllocateDeviceTable();
     if (!table) {
         err << "apctl: not enough memory for a device table\n";
         return kExitFailed;
     }
+    ExchangeReport report;
+    ExchangeOptions options = base;
+    options.parallel = command.parallel;
+    options.report = &report;
     int count = 0;
-    DiscoverDevices(table.get(), &count);
+    const int completed = DiscoverDevicesWith(options, table.get(), &count);
+    if (command.verbose) {
+        ReportExchanges(report, count, context, err);
+    }
+    if (report.listingFailed) {
+        err << "apctl: cannot list the network interfaces: " << std::strerror(report.listingError)
+            << "\n";
+        return kExitFailed;
+    }
+    // A failed exchange is no empty network: nothing on standard output, and say where and why.
+    if (completed == 0) {
+        if (!ReportFailure("discovery", report, err)) {
+            err << "apctl: discovery failed\n";
+        }
+        return kExitFailed;
+    }
     switch (command.format) {
         case OutputFormat::kJson:
             out << FormatJson(*table, count);
@@ -31,44 +60,128 @@ int Discover(const Command& command, std::ostream& out, std::ostream& err) {
     return kExitSuccess;
 }
 
-// The same outcome texts as the IP Configuration dialog shows for each mode.
-int Configure(const Command& command, std::ostream& out, std::ostream& err) {
+std::string ConfigureJson(const Command& command, const std::string& outcome,
+                          const std::string& message, const VerifyResult* verified) {
+    std::string json = "{\"macText\": " + JsonString(command.macText) + ", \"mode\": \"" +
+                       (command.dhcpClient ? "dhcp" : "fixed") +
+                       "\", \"outcome\": " + JsonString(outcome) +
+                       ", \"message\": " + JsonString(message);
+    if (verified != nullptr) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.1f", verified->seconds);
+        json += ", \"address\": " +
+                (verified->address.empty() ? std::string("null") : JsonString(verified->address)) +
+                ", \"seconds\": " + seconds + ", \"seenAt\": [";
+        for (std::size_t i = 0; i < verified->seenAt.size(); ++i) {
+            json += (i == 0 ? "" : ", ") + JsonString(verified->seenAt[i]);
+        }
+        json += "]";
+    }
+    return json + "}\n";
+}
+
+// The same outcome texts as the IP Configuration dialog shows for each mode; a socket step that
+// failed is told apart from a request nobody acknowledged.
+int Configure(const Command& command, const ExchangeOptions& base, const RunContext& context,
+              std::ostream& out, std::ostream& err) {
+    const bool json = command.format == OutputFormat::kJson;
+    ExchangeReport report;
+    ExchangeOptions options = base;
+    options.report = &report;
     const char* const nullText = "NULL";
     const ConfigureOutcome outcome =
         command.dhcpClient
-            ? ConfigureAndReset(1, command.macText.c_str(), nullText, nullText, nullText, nullText)
-            : ConfigureAndReset(0, command.macText.c_str(), command.ipAddress.c_str(),
-                                command.subnetMask.c_str(), command.gateway.c_str(),
-                                command.dnsServer.c_str());
-    switch (outcome) {
-        case ConfigureOutcome::kSuccess:
-            out << (command.dhcpClient ? "Set Success" : LoadStringResource(IDS_DATA_SAVED))
-                << "\n";
-            return kExitSuccess;
-        case ConfigureOutcome::kSetFailed:
-            err << (command.dhcpClient ? "Set Fail" : LoadStringResource(IDS_UNABLE_TO_SAVE))
-                << "\n";
-            return kExitFailed;
-        case ConfigureOutcome::kResetFailed:
-            err << (command.dhcpClient ? "Reset Fail" : LoadStringResource(IDS_RESET_FAILED))
-                << "\n";
-            return kExitFailed;
+            ? ConfigureAndResetWith(options, 1, command.macText.c_str(), nullText, nullText,
+                                    nullText, nullText)
+            : ConfigureAndResetWith(options, 0, command.macText.c_str(), command.ipAddress.c_str(),
+                                    command.subnetMask.c_str(), command.gateway.c_str(),
+                                    command.dnsServer.c_str());
+    if (outcome != ConfigureOutcome::kSuccess) {
+        const bool setFailed = outcome == ConfigureOutcome::kSetFailed;
+        const AddressExchange* failure = report.Failure();
+        std::string message;
+        if (failure != nullptr) {
+            message = FailureText(setFailed ? "the configuration request" : "the reset request",
+                                  *failure);
+            err << "apctl: " << message << "\n";
+        } else {
+            message =
+                setFailed
+                    ? (command.dhcpClient ? "Set Fail" : LoadStringResource(IDS_UNABLE_TO_SAVE))
+                    : (command.dhcpClient ? "Reset Fail" : LoadStringResource(IDS_RESET_FAILED));
+            err << message << "\n";
+        }
+        if (json) {
+            out << ConfigureJson(command,
+                                 failure != nullptr ? "failed"
+                                 : setFailed        ? "not acknowledged"
+                                                    : "reset not acknowledged",
+                                 message, nullptr);
+        }
+        return kExitFailed;
     }
-    return kExitFailed;
+    const std::string saved =
+        command.dhcpClient ? "Set Success" : LoadStringResource(IDS_DATA_SAVED);
+    if (!command.verify) {
+        if (json) {
+            out << ConfigureJson(command, "configured", saved, nullptr);
+        } else {
+            out << saved << "\n";
+        }
+        return kExitSuccess;
+    }
+    if (!json) {
+        out << saved << "\n" << std::flush;
+    }
+    const std::string expected = command.dhcpClient ? "" : command.ipAddress;
+    // The address as the access point will report it: decimal octets without leading zeros.
+    std::string canonical;
+    if (!expected.empty()) {
+        std::uint32_t parsed = 0;
+        ParseDecimalDottedQuad(expected.c_str(), &parsed);
+        canonical = AddressText(parsed);
+    }
+    const VerifyResult verified =
+        WaitUntilItAnswers(command.macText, canonical, base, command.verifySeconds, context.stop);
+    const std::string text =
+        VerifyText(command.macText, canonical, command.verifySeconds, verified);
+    const bool answers = verified.outcome == VerifyResult::Outcome::kAnswers;
+    if (json) {
+        out << ConfigureJson(command, OutcomeName(verified.outcome), text, &verified);
+    } else if (answers) {
+        out << text << "\n";
+    }
+    if (!answers) {
+        err << "apctl: " << text << "\n";
+    }
+    return answers ? kExitSuccess : kExitFailed;
 }
 
-int Reset(const Command& command, std::ostream& out, std::ostream& err) {
-    if (SendReset(command.macText.c_str()) != 0) {
+int Reset(const Command& command, const ExchangeOptions& base, std::ostream& out,
+          std::ostream& err) {
+    ExchangeReport report;
+    ExchangeOptions options = base;
+    options.report = &report;
+    if (SendResetWith(options, command.macText.c_str()) != 0) {
         out << "Reset Success\n";
         return kExitSuccess;
     }
-    err << "Reset Fail\n";
+    if (const AddressExchange* failure = report.Failure()) {
+        err << "apctl: " << FailureText("the reset request", *failure) << "\n";
+    } else {
+        err << "Reset Fail\n";
+    }
     return kExitFailed;
 }
 
 }  // namespace
 
 int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    return Run(arguments, out, err, RunContext{});
+}
+
+int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+        const RunContext& context) {
     Command command;
     std::string error;
     if (!ParseCommandLine(arguments, &command, &error)) {
@@ -79,22 +192,55 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         out << HelpText();
         return kExitSuccess;
     }
+    if (command.action == Action::kInterfaces) {
+        return ListInterfaces(command, out, err);
+    }
+    ExchangeOptions options;
+    if (const int selected = SelectAddresses(command, &options, err); selected != kExitSuccess) {
+        if (selected == kExitUsage) {
+            err << "Try 'apctl interfaces'.\n";
+        }
+        return selected;
+    }
+    std::optional<Plan> plan;
+    if (command.action == Action::kApply) {
+        // The whole plan is checked before anything is sent.
+        plan.emplace();
+        if (!ReadPlanFile(command.planPath, &*plan, err)) {
+            return kExitUsage;
+        }
+        if (command.dryRun) {
+            PrintDryRun(command, *plan, out);
+            return kExitSuccess;
+        }
+    }
     NetworkStartup();
     if (SocketsStarted() == 0) {
         err << "apctl: cannot open a UDP socket\n";
         return kExitFailed;
     }
+    if ((command.action == Action::kWatch || command.action == Action::kApply) &&
+        context.catchStopSignals) {
+        context.catchStopSignals();
+    }
     int status = kExitFailed;
     switch (command.action) {
         case Action::kDiscover:
-            status = Discover(command, out, err);
+            status = Discover(command, options, context, out, err);
             break;
         case Action::kConfigure:
-            status = Configure(command, out, err);
+            status = Configure(command, options, context, out, err);
             break;
         case Action::kReset:
-            status = Reset(command, out, err);
+            status = Reset(command, options, out, err);
             break;
+        case Action::kApply:
+            status = ApplyPlan(command, *plan, options, context, out, err);
+            break;
+        case Action::kWatch:
+            status = Watch(command, options, context, out, err);
+            break;
+        case Action::kInterfaces:
         case Action::kHelp:
             break;
     }

@@ -1,15 +1,52 @@
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "net/PosixSocketLayer.h"
 #include "tools/apctl/ApctlRun.h"
+#include "tools/apctl/CheckedOutput.h"
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+extern "C" void RequestStop(int) {
+    g_stop.store(true);
+}
+
+// For the commands that run until stopped: SIGINT and SIGTERM then end them cleanly, every
+// socket closed. The others keep the default, so an interrupt ends them at once as before.
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = RequestStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     net::PosixSocketLayer layer;
     net::InstallSocketLayer(&layer);
+    apctl::CheckedOutput standardOutput(STDOUT_FILENO);
+    std::ostream out(&standardOutput);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const int status = apctl::Run(arguments, std::cout, std::cerr);
+    apctl::RunContext context;
+    context.stop = &g_stop;
+    context.catchStopSignals = CatchStopSignals;
+    int status = apctl::Run(arguments, out, std::cerr, context);
     net::InstallSocketLayer(nullptr);
+    if (!standardOutput.Flush()) {
+        const std::string message = apctl::WriteErrorMessage(standardOutput.error());
+        if (!message.empty()) {
+            std::cerr << "apctl: " << message << "\n";
+        }
+        status = apctl::kExitFailed;
+    }
     return status;
 }

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "discovery/DeviceRecord.h"
+
+// The printed forms of what apctl finds. Texts from the network are single bytes, decoded as
+// Latin-1; the terminal forms show control characters as escapes so a hostile name cannot drive
+// the terminal.
+namespace apctl {
+
+template <std::size_t N>
+std::string FieldText(const char (&field)[N]) {
+    return std::string(field, FieldTextLength(field));
+}
+
+std::string Utf8FromLatin1(const std::string& bytes);
+// For the terminal: C0 and C1 control characters, DEL and the backslash become \xNN.
+std::string Printable(const std::string& bytes);
+// A JSON string literal, quotes included.
+std::string JsonString(const std::string& bytes);
+std::string CsvField(const std::string& bytes);
+// Rows of cells (UTF-8) as lines with the columns aligned two spaces apart.
+std::string AlignColumns(const std::vector<std::vector<std::string>>& rows);
+
+// One record as a JSON object named by the record's fields.
+std::string RecordJson(const DeviceRecord& record);
+
+// An aligned table with the list's columns and the local address, a JSON array of objects, or
+// CSV with a header row.
+std::string FormatTable(const DeviceTable& table, int count);
+std::string FormatJson(const DeviceTable& table, int count);
+std::string FormatCsv(const DeviceTable& table, int count);
+
+}  // namespace apctl

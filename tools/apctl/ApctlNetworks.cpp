@@ -1,0 +1,217 @@
+#include "tools/apctl/ApctlNetworks.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iomanip>
+#include <sstream>
+#include <vector>
+
+#include "discovery/LocalAddresses.h"
+#include "tools/apctl/ApctlFormat.h"
+
+namespace apctl {
+
+namespace {
+
+std::string Seconds(net::Milliseconds duration) {
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(1) << static_cast<double>(duration.count()) / 1000.0
+         << " s";
+    return text.str();
+}
+
+int PrefixLength(std::uint32_t netmask) {
+    return std::popcount(netmask);
+}
+
+std::string NameOf(const net::InterfaceAddress& entry) {
+    return std::string(entry.interfaceName,
+                       strnlen(entry.interfaceName, sizeof entry.interfaceName));
+}
+
+bool Usable(AddressUse use) {
+    return use == AddressUse::kUsable || use == AddressUse::kBeyondLimit;
+}
+
+}  // namespace
+
+std::string AddressText(std::uint32_t address) {
+    char text[16] = {};
+    net::FormatDottedQuad(address, text, sizeof text);
+    return text;
+}
+
+int SelectAddresses(const Command& command, ExchangeOptions* options, std::ostream& err) {
+    if (command.interfaces.empty()) {
+        return kExitSuccess;
+    }
+    std::vector<ClassifiedAddress> classified;
+    if (!ClassifyInterfaceAddresses(&classified)) {
+        err << "apctl: cannot list the network interfaces: " << std::strerror(errno) << "\n";
+        return kExitFailed;
+    }
+    for (const std::string& name : command.interfaces) {
+        const ClassifiedAddress* refused = nullptr;
+        bool usable = false;
+        for (const ClassifiedAddress& candidate : classified) {
+            if (NameOf(candidate.entry) == name) {
+                usable = usable || Usable(candidate.use);
+                refused = refused != nullptr ? refused : &candidate;
+            }
+        }
+        if (refused == nullptr) {
+            err << "apctl: interface " << Printable(name)
+                << ": no such interface, or it has no IPv4 address\n";
+            return kExitUsage;
+        }
+        if (!usable) {
+            err << "apctl: interface " << Printable(name) << ": no usable IPv4 address ("
+                << AddressUseText(refused->use) << ")\n";
+            return kExitUsage;
+        }
+    }
+    options->useGivenAddresses = true;
+    options->addresses.clear();
+    for (const ClassifiedAddress& candidate : classified) {
+        const bool named = std::find(command.interfaces.begin(), command.interfaces.end(),
+                                     NameOf(candidate.entry)) != command.interfaces.end();
+        if (!named || !Usable(candidate.use) ||
+            options->addresses.size() == static_cast<std::size_t>(kMaxLocalAddresses)) {
+            continue;
+        }
+        net::LocalAddress local;
+        local.address = candidate.entry.address;
+        local.interfaceIndex = candidate.entry.interfaceIndex;
+        std::memcpy(local.interfaceName, candidate.entry.interfaceName, sizeof local.interfaceName);
+        local.interfaceName[sizeof local.interfaceName - 1] = '\0';
+        options->addresses.push_back(local);
+    }
+    return kExitSuccess;
+}
+
+int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err) {
+    std::vector<ClassifiedAddress> classified;
+    if (!ClassifyInterfaceAddresses(&classified)) {
+        err << "apctl: cannot list the network interfaces: " << std::strerror(errno) << "\n";
+        return kExitFailed;
+    }
+    if (command.format == OutputFormat::kJson) {
+        out << "[";
+        for (std::size_t i = 0; i < classified.size(); ++i) {
+            const ClassifiedAddress& c = classified[i];
+            const bool used = c.use == AddressUse::kUsable;
+            out << (i == 0 ? "\n" : ",\n") << "  {\"interface\": " << JsonString(NameOf(c.entry))
+                << ", \"address\": \"" << AddressText(c.entry.address)
+                << "\", \"prefixLength\": " << PrefixLength(c.entry.netmask)
+                << ", \"usable\": " << (used ? "true" : "false") << ", \"reason\": "
+                << (used ? std::string("null") : JsonString(AddressUseText(c.use))) << "}";
+        }
+        out << (classified.empty() ? "]\n" : "\n]\n");
+        return kExitSuccess;
+    }
+    std::vector<std::vector<std::string>> rows = {{"Interface", "Address", "Use"}};
+    for (const ClassifiedAddress& c : classified) {
+        rows.push_back(
+            {Printable(NameOf(c.entry)),
+             AddressText(c.entry.address) + "/" + std::to_string(PrefixLength(c.entry.netmask)),
+             c.use == AddressUse::kUsable ? std::string("used")
+                                          : std::string("not used: ") + AddressUseText(c.use)});
+    }
+    out << AlignColumns(rows);
+    return kExitSuccess;
+}
+
+std::string FailureText(const std::string& what, const AddressExchange& exchange) {
+    return what + " failed on " + AddressText(exchange.local.address) + " (" +
+           Printable(exchange.local.interfaceName) + "): " + ExchangeStepText(exchange.failedStep) +
+           ": " + std::strerror(exchange.error);
+}
+
+bool ReportFailure(const std::string& what, const ExchangeReport& report, std::ostream& err) {
+    bool failed = false;
+    for (const AddressExchange& exchange : report.addresses) {
+        if (exchange.failed()) {
+            err << "apctl: " << FailureText(what, exchange) << "\n";
+            failed = true;
+        }
+    }
+    return failed;
+}
+
+int ReadReversePathFilter(const std::string& interfaceName) {
+    const auto read = [](const std::string& name) {
+        // A name with a slash could walk out of the directory; kernels allow none.
+        if (name.find('/') != std::string::npos || name == "." || name == "..") {
+            return -1;
+        }
+        std::ifstream file("/proc/sys/net/ipv4/conf/" + name + "/rp_filter");
+        int value = -1;
+        return file >> value ? value : -1;
+    };
+    const int all = read("all");
+    const int own = read(interfaceName);
+    // The kernel applies the larger of the two.
+    return std::max(all, own);
+}
+
+void ReportExchanges(const ExchangeReport& report, int found, const RunContext& context,
+                     std::ostream& err) {
+    if (report.listingFailed) {
+        err << "apctl: cannot list the network interfaces: " << std::strerror(report.listingError)
+            << "\n";
+    }
+    if (report.addresses.empty() && !report.listingFailed) {
+        err << "apctl: no usable local IPv4 address: nothing was sent (see 'apctl interfaces')\n";
+    }
+    bool anyReply = false;
+    for (const AddressExchange& e : report.addresses) {
+        const int ignored = e.ignoredStatus + e.ignoredShort + e.ignoredForeign;
+        err << "apctl: " << Printable(e.local.interfaceName) << " " << AddressText(e.local.address)
+            << ": " << e.requestsSent << " requests sent, " << e.repliesAccepted
+            << " replies accepted, " << ignored << " ignored (" << e.ignoredStatus << " status, "
+            << e.ignoredShort << " too short, " << e.ignoredForeign << " other interface), ";
+        if (e.lastReplyAfter.count() >= 0) {
+            err << "last reply after " << Seconds(e.lastReplyAfter) << ", ";
+        } else {
+            err << "no reply, ";
+        }
+        err << Seconds(e.duration) << " in all";
+        if (e.reachedBound) {
+            err << ", cut at the " << Seconds(kExchangeBound) << " bound";
+        }
+        if (e.cancelled) {
+            err << ", stopped";
+        }
+        if (e.failed()) {
+            err << ", failed: " << ExchangeStepText(e.failedStep) << ": " << std::strerror(e.error);
+        }
+        err << "\n";
+        anyReply = anyReply || e.repliesAccepted > 0;
+    }
+    const auto reversePathFilter =
+        context.reversePathFilter ? context.reversePathFilter : ReadReversePathFilter;
+    std::vector<std::string> warned;
+    for (const AddressExchange& e : report.addresses) {
+        const std::string name = e.local.interfaceName;
+        if (std::find(warned.begin(), warned.end(), name) != warned.end()) {
+            continue;
+        }
+        warned.push_back(name);
+        const int filter = reversePathFilter(name);
+        if (filter > 0) {
+            err << "apctl: warning: " << Printable(name)
+                << ": reverse-path filtering is on (rp_filter " << filter
+                << "): replies from access points on other subnets are dropped; see README, "
+                   "Troubleshooting\n";
+        }
+    }
+    if (!report.addresses.empty() && !anyReply && found == 0) {
+        err << "apctl: warning: no access point answered on any network; check that the firewall "
+               "lets in UDP replies from port 34442 (see README, Troubleshooting)\n";
+    }
+}
+
+}  // namespace apctl

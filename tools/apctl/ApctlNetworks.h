@@ -1,0 +1,37 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "discovery/Exchange.h"
+#include "tools/apctl/ApctlCommand.h"
+#include "tools/apctl/ApctlRun.h"
+
+// The local networks as apctl shows and chooses them.
+namespace apctl {
+
+// Fills the options' addresses from --interface: the usable addresses of the named interfaces in
+// the kernel's order, at most ten. An unknown interface, or one without a usable address, is a
+// usage error naming it. Returns an exit status: kExitSuccess to go on.
+int SelectAddresses(const Command& command, ExchangeOptions* options, std::ostream& err);
+
+// apctl interfaces: every IPv4 address of every interface and whether the exchanges use it.
+int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err);
+
+// "discovery failed on 192.168.1.200 (lan1): sending the request: Network is unreachable"
+std::string FailureText(const std::string& what, const AddressExchange& exchange);
+
+// When the exchange failed, says so on `err` for every failed address and returns true.
+bool ReportFailure(const std::string& what, const ExchangeReport& report, std::ostream& err);
+
+// discover --verbose: one line per local address, then warnings a person can act on.
+void ReportExchanges(const ExchangeReport& report, int found, const RunContext& context,
+                     std::ostream& err);
+
+// The effective rp_filter of an interface from /proc, or -1.
+int ReadReversePathFilter(const std::string& interfaceName);
+
+// Dotted-decimal text of an address in network byte order.
+std::string AddressText(std::uint32_t address);
+
+}  // namespace apctl

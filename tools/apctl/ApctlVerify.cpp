@@ -1,0 +1,110 @@
+#include "tools/apctl/ApctlVerify.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "discovery/DiscoverDevices.h"
+#include "tools/apctl/ApctlFormat.h"
+
+namespace apctl {
+
+namespace {
+
+std::string SecondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", seconds);
+    return text;
+}
+
+}  // namespace
+
+VerifyResult WaitUntilItAnswers(const std::string& macText, const std::string& expectedAddress,
+                                const ExchangeOptions& options, double limitSeconds,
+                                const std::atomic<bool>* stop) {
+    VerifyResult result;
+    net::SocketLayer* layer = net::ActiveSocketLayer();
+    DeviceTablePtr table = AllocateDeviceTable();
+    if (layer == nullptr || !table) {
+        return result;
+    }
+    const net::Milliseconds start = layer->Now();
+    const auto elapsed = [&] {
+        return static_cast<double>((layer->Now() - start).count()) / 1000.0;
+    };
+    ExchangeOptions discovery = options;
+    discovery.report = nullptr;
+    discovery.cancel = stop;
+    for (;;) {
+        int count = 0;
+        // A discovery may fail while the access point restarts (a directly attached network
+        // loses its carrier): that is one more look that saw nothing.
+        DiscoverDevicesWith(discovery, table.get(), &count);
+        for (int i = 0; i < count; ++i) {
+            const DeviceRecord& record = table->records[i];
+            if (FieldText(record.macText) != macText) {
+                continue;
+            }
+            const std::string address = FieldText(record.ipAddress);
+            if (expectedAddress.empty() || address == expectedAddress) {
+                result.outcome = VerifyResult::Outcome::kAnswers;
+                result.address = address;
+                result.seconds = elapsed();
+                return result;
+            }
+            if (std::find(result.seenAt.begin(), result.seenAt.end(), address) ==
+                result.seenAt.end()) {
+                result.seenAt.push_back(address);
+            }
+        }
+        if (stop != nullptr && stop->load()) {
+            result.outcome = VerifyResult::Outcome::kStopped;
+            break;
+        }
+        if (elapsed() + static_cast<double>(kVerifyPause.count()) / 1000.0 >= limitSeconds) {
+            result.outcome = result.seenAt.empty() ? VerifyResult::Outcome::kNeverAnswered
+                                                   : VerifyResult::Outcome::kAnsweredElsewhere;
+            break;
+        }
+        layer->Sleep(kVerifyPause);
+    }
+    result.seconds = elapsed();
+    return result;
+}
+
+const char* OutcomeName(VerifyResult::Outcome outcome) {
+    switch (outcome) {
+        case VerifyResult::Outcome::kAnswers:
+            return "answers";
+        case VerifyResult::Outcome::kNeverAnswered:
+            return "never answered";
+        case VerifyResult::Outcome::kAnsweredElsewhere:
+            return "answered elsewhere";
+        case VerifyResult::Outcome::kStopped:
+            return "stopped";
+    }
+    return "unknown";
+}
+
+std::string VerifyText(const std::string& macText, const std::string& expectedAddress,
+                       double limitSeconds, const VerifyResult& result) {
+    switch (result.outcome) {
+        case VerifyResult::Outcome::kAnswers:
+            return macText + " answers at " + result.address + " after " +
+                   SecondsText(result.seconds) + " s";
+        case VerifyResult::Outcome::kAnsweredElsewhere: {
+            std::string seen;
+            for (const std::string& address : result.seenAt) {
+                seen += (seen.empty() ? "" : ", ") + address;
+            }
+            return macText + " did not answer at " + expectedAddress + " within " +
+                   SecondsText(limitSeconds) + " s; answered from " + seen + " only";
+        }
+        case VerifyResult::Outcome::kStopped:
+            return macText + " not verified: stopped after " + SecondsText(result.seconds) + " s";
+        case VerifyResult::Outcome::kNeverAnswered:
+            break;
+    }
+    return macText + " never answered within " + SecondsText(limitSeconds) + " s";
+}
+
+}  // namespace apctl

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "discovery/Exchange.h"
+
+namespace apctl {
+
+// Pause between the end of one discovery and the start of the next while waiting for an access
+// point to come back after its reset.
+inline constexpr net::Milliseconds kVerifyPause{2000};
+
+struct VerifyResult {
+    enum class Outcome { kAnswers, kNeverAnswered, kAnsweredElsewhere, kStopped };
+    Outcome outcome = Outcome::kNeverAnswered;
+    std::string address;              // where it answers, when it does
+    double seconds = 0;               // from the start of the wait to the discovery that found it
+    std::vector<std::string> seenAt;  // other addresses it answered from, in order first seen
+};
+
+// Discovers again and again, on the networks of `options`, until the access point with this MAC
+// answers: from `expectedAddress`, or from any address when that is empty (DHCP). Gives up after
+// `limitSeconds`.
+VerifyResult WaitUntilItAnswers(const std::string& macText, const std::string& expectedAddress,
+                                const ExchangeOptions& options, double limitSeconds,
+                                const std::atomic<bool>* stop);
+
+// "000A1B100006 answers at 10.0.0.16 after 9.4 s", or what was seen instead.
+std::string VerifyText(const std::string& macText, const std::string& expectedAddress,
+                       double limitSeconds, const VerifyResult& result);
+
+const char* OutcomeName(VerifyResult::Outcome outcome);
+
+}  // namespace apctl
