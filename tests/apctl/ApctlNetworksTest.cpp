@@ -1,0 +1,408 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "net/FakeNetwork.h"
+#include "sim/AccessPointModel.h"
+#include "tools/apctl/ApctlCommand.h"
+#include "tools/apctl/ApctlRun.h"
+#include "tools/apctl/CheckedOutput.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+using Call = net::FakeNetwork::Call;
+
+TEST(ApctlUsage, EveryMessageNamesTheArgumentThatIsWrong) {
+    struct Case {
+        Args args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"configure", "000A1B2C3D4E", "--dhcp", "extra"}, "unexpected argument: extra"},
+        {{"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4", "255.255.255.0", "1.2.3.1", "1.1.1.1",
+          "9.9.9.9"},
+         "unexpected argument: 9.9.9.9"},
+        {{"discover", "now"}, "unexpected argument: now"},
+        {{"interfaces", "lan0"}, "unexpected argument: lan0"},
+        {{"watch", "lan0"}, "unexpected argument: lan0"},
+        {{"apply", "a.csv", "b.csv"}, "unexpected argument: b.csv"},
+        {{"apply"}, "apply needs a plan file"},
+        {{"configure", "000A1B2C3D4E", "--dhcp", "--fixed", "1.2.3.4", "255.255.255.0", "1.2.3.1",
+          "1.1.1.1"},
+         "one of --dhcp and --fixed, once: --fixed"},
+        {{"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4", "--dhcp"}, "four addresses"},
+        {{"configure", "000A1B2C3D4E", "--dhcp", "--parallel"},
+         "unknown option for configure: --parallel"},
+        {{"reset", "000A1B2C3D4E", "--json"}, "unknown option for reset: --json"},
+        {{"discover", "--verify"}, "unknown option for discover: --verify"},
+        {{"discover", "--json=yes"}, "unknown option for discover: --json=yes"},
+        {{"discover", "--csv", "--json"}, "at most one of --json and --csv"},
+        {{"interfaces", "--csv"}, "unknown option for interfaces: --csv"},
+        {{"discover", "--interface"}, "--interface needs a value"},
+        {{"discover", "-i", "--json"}, "-i needs an interface name, not '--json'"},
+        {{"discover", "--interface="}, "--interface needs an interface name, not ''"},
+        {{"configure", "000A1B2C3D4E", "--dhcp", "--verify=soon"},
+         "--verify: not a number of seconds: 'soon'"},
+        {{"configure", "000A1B2C3D4E", "--dhcp", "--verify=0"},
+         "--verify: not a number of seconds: '0'"},
+        {{"configure", "000A1B2C3D4E", "--dhcp", "--verify=-5"},
+         "--verify: not a number of seconds: '-5'"},
+        {{"watch", "--interval", "1e999"}, "--interval: not a number of seconds: '1e999'"},
+        {{"watch", "--interval", "nan"}, "--interval: not a number of seconds: 'nan'"},
+        {{"watch", "--interval"}, "--interval needs a value"},
+        {{"configure", "--dhcp"}, "configure needs the access point's MAC address"},
+        {{"configure", "zz", "--dhcp"}, "not a MAC address: 'zz'"},
+        {{"reset", "000A1B2C3D4E", "extra"}, "unexpected argument: extra"},
+        {{"frobnicate"}, "unknown command: frobnicate"},
+    };
+    for (const Case& c : cases) {
+        apctl::Command command;
+        std::string error;
+        EXPECT_FALSE(apctl::ParseCommandLine(c.args, &command, &error)) << c.message;
+        EXPECT_NE(error.find(c.message), std::string::npos)
+            << "expected '" << c.message << "', got '" << error << "'";
+    }
+}
+
+TEST(ApctlUsage, NewOptionsAreReadInEveryForm) {
+    apctl::Command command;
+    std::string error;
+    ASSERT_TRUE(
+        apctl::ParseCommandLine({"discover", "-i", "lan0", "--interface=lan1", "--interface",
+                                 "lan2", "--parallel", "--verbose", "--json"},
+                                &command, &error))
+        << error;
+    EXPECT_EQ(command.interfaces, (std::vector<std::string>{"lan0", "lan1", "lan2"}));
+    EXPECT_TRUE(command.parallel);
+    EXPECT_TRUE(command.verbose);
+    EXPECT_EQ(command.format, apctl::OutputFormat::kJson);
+
+    // A bare --verify takes the default and never swallows the next argument.
+    ASSERT_TRUE(apctl::ParseCommandLine({"configure", "000A1B2C3D4E", "--verify", "--dhcp"},
+                                        &command, &error))
+        << error;
+    EXPECT_TRUE(command.verify);
+    EXPECT_EQ(command.verifySeconds, apctl::kDefaultVerifySeconds);
+    EXPECT_TRUE(command.dhcpClient);
+    ASSERT_TRUE(apctl::ParseCommandLine({"configure", "000A1B2C3D4E", "--dhcp", "--verify=2.5"},
+                                        &command, &error));
+    EXPECT_EQ(command.verifySeconds, 2.5);
+
+    ASSERT_TRUE(apctl::ParseCommandLine({"apply", "-", "--dry-run"}, &command, &error)) << error;
+    EXPECT_EQ(command.planPath, "-");
+    EXPECT_TRUE(command.dryRun);
+    ASSERT_TRUE(apctl::ParseCommandLine({"watch", "--interval=0.5"}, &command, &error));
+    EXPECT_EQ(command.intervalSeconds, 0.5);
+}
+
+class ApctlNetworksTest : public ::testing::Test {
+protected:
+    ApctlNetworksTest() : installed_(&network_) {}
+
+    int Run(const Args& args) {
+        out_.str("");
+        err_.str("");
+        return apctl::Run(args, out_, err_, context_);
+    }
+
+    static sim::AccessPointSettings Target(const char* address) {
+        sim::AccessPointSettings settings;
+        settings.name = "Target";
+        settings.mac = {0x00, 0x0A, 0x1B, 0x10, 0x00, 0x06};
+        settings.address = net::AddressFromText(address);
+        settings.dhcpPool = {net::AddressFromText("10.0.0.100")};
+        return settings;
+    }
+
+    void AddEntry(const char* name, const char* address, int index, bool up, bool running,
+                  bool broadcast, bool loopback) {
+        net::InterfaceAddress entry;
+        entry.address = net::AddressFromText(address);
+        entry.netmask = net::AddressFromText("255.255.255.0");
+        entry.interfaceIndex = index;
+        std::snprintf(entry.interfaceName, sizeof entry.interfaceName, "%s", name);
+        entry.up = up;
+        entry.running = running;
+        entry.broadcast = broadcast;
+        entry.loopback = loopback;
+        network_.AddInterfaceEntry(entry);
+    }
+
+    net::FakeNetwork network_;
+    net::ScopedSocketLayer installed_;
+    apctl::RunContext context_;
+    std::ostringstream out_, err_;
+};
+
+TEST_F(ApctlNetworksTest, InterfacesThatCannotBeUsedAreUsageErrorsWithNothingSent) {
+    AddEntry("lo", "127.0.0.1", 1, true, true, false, true);
+    network_.AddInterface("lan0", "10.0.0.200");
+    AddEntry("down0", "10.9.0.200", 7, false, false, true, false);
+    AddEntry("cable0", "10.8.0.200", 8, true, false, true, false);
+    AddEntry("tun0", "10.7.0.200", 9, true, true, false, false);
+    struct Case {
+        const char* name;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"lo", "interface lo: no usable IPv4 address (loopback)"},
+        {"down0", "interface down0: no usable IPv4 address (down)"},
+        {"cable0", "interface cable0: no usable IPv4 address (no carrier)"},
+        {"tun0", "interface tun0: no usable IPv4 address (no broadcast)"},
+        {"wlan9", "interface wlan9: no such interface, or it has no IPv4 address"},
+    };
+    for (const Case& c : cases) {
+        for (const char* verb : {"discover", "reset"}) {
+            Args args = {verb};
+            if (std::string(verb) == "reset") {
+                args.push_back("000A1B100006");
+            }
+            args.insert(args.end(), {"-i", "lan0", "-i", c.name});
+            EXPECT_EQ(Run(args), 2) << c.name;
+            EXPECT_NE(err_.str().find(c.message), std::string::npos) << err_.str();
+            EXPECT_TRUE(out_.str().empty());
+        }
+    }
+    EXPECT_EQ(network_.socketsOpened(), 0);
+    EXPECT_TRUE(network_.sent().empty());
+}
+
+TEST_F(ApctlNetworksTest, ChosenInterfacesAreTheOnlyOnesAskedInTheKernelsOrder) {
+    const int lan0 = network_.AddInterface("lan0", "10.0.0.200");
+    const int lan1 = network_.AddInterface("lan1", "192.168.1.200");
+    const int lan2 = network_.AddInterface("lan2", "172.16.0.200");
+    network_.AddAccessPoint(lan0, Target("10.0.0.5"));
+    EXPECT_EQ(Run({"discover", "--interface", "lan2", "-i", "lan1"}), 0);
+    for (const auto& sent : network_.sent()) {
+        EXPECT_NE(sent.from.interfaceIndex, lan0);
+    }
+    ASSERT_EQ(network_.sent().size(), 6u);
+    EXPECT_EQ(network_.sent()[0].from.interfaceIndex, lan1);
+    EXPECT_EQ(network_.sent()[3].from.interfaceIndex, lan2);
+    EXPECT_EQ(out_.str().find("Target"), std::string::npos);
+}
+
+TEST_F(ApctlNetworksTest, InterfacesListsEveryAddressAndWhyItIsNotUsed) {
+    AddEntry("lo", "127.0.0.1", 1, true, true, false, true);
+    network_.AddInterface("lan0", "10.0.0.200");
+    AddEntry("down0", "10.9.0.200", 7, false, false, true, false);
+    for (int i = 1; i <= 10; ++i) {
+        network_.AddInterface("v" + std::to_string(i), "10.1." + std::to_string(i) + ".1");
+    }
+    EXPECT_EQ(Run({"interfaces"}), 0);
+    const std::string table = out_.str();
+    EXPECT_NE(table.find("lo         127.0.0.1/24   not used: loopback"), std::string::npos)
+        << table;
+    EXPECT_NE(table.find("lan0       10.0.0.200/24  used\n"), std::string::npos) << table;
+    EXPECT_NE(table.find("not used: down"), std::string::npos);
+    EXPECT_NE(table.find("v10        10.1.10.1/24   not used: beyond the first ten"),
+              std::string::npos)
+        << table;
+
+    EXPECT_EQ(Run({"interfaces", "--json"}), 0);
+    EXPECT_NE(out_.str().find("{\"interface\": \"lo\", \"address\": \"127.0.0.1\", "
+                              "\"prefixLength\": 24, \"usable\": false, \"reason\": \"loopback\"}"),
+              std::string::npos)
+        << out_.str();
+    EXPECT_NE(out_.str().find("{\"interface\": \"lan0\", \"address\": \"10.0.0.200\", "
+                              "\"prefixLength\": 24, \"usable\": true, \"reason\": null}"),
+              std::string::npos);
+    EXPECT_TRUE(network_.sent().empty());
+}
+
+TEST_F(ApctlNetworksTest, AFailedSocketStepIsAFailureNamingAddressStepAndError) {
+    network_.AddInterface("lan0", "10.0.0.200");
+    const int lan1 = network_.AddInterface("lan1", "192.168.1.200");
+    network_.AddAccessPoint(lan1, Target("192.168.1.5"));
+    // The second network's first send: the first network's three sends come before it.
+    network_.FailCall(Call::kSend, 4, ENETUNREACH);
+    EXPECT_EQ(Run({"discover", "--json"}), 1);
+    EXPECT_EQ(out_.str(), "") << "nothing on standard output";
+    EXPECT_EQ(err_.str(),
+              "apctl: discovery failed on 192.168.1.200 (lan1): sending the request: Network is "
+              "unreachable\n");
+
+    network_.FailCall(Call::kBindAnyPort, 0, EADDRINUSE);
+    EXPECT_EQ(Run({"configure", "000A1B100006", "--dhcp"}), 1);
+    EXPECT_EQ(err_.str(),
+              "apctl: the configuration request failed on 10.0.0.200 (lan0): binding to a port: "
+              "Address already in use\n");
+    EXPECT_EQ(Run({"reset", "000A1B100006"}), 1);
+    EXPECT_EQ(err_.str(),
+              "apctl: the reset request failed on 10.0.0.200 (lan0): binding to a port: Address "
+              "already in use\n");
+}
+
+TEST_F(ApctlNetworksTest, VerboseTellsPerNetworkAndWarnsOfWhatKeepsRepliesAway) {
+    const int lan0 = network_.AddInterface("lan0", "10.0.0.200");
+    network_.AddInterface("lan1", "192.168.1.200");
+    sim::AccessPointSettings once = Target("10.0.0.5");
+    once.answerEveryCopy = false;
+    once.replyDelayMs = 250;
+    network_.AddAccessPoint(lan0, once);
+    context_.reversePathFilter = [](const std::string& name) { return name == "lan1" ? 1 : 0; };
+    EXPECT_EQ(Run({"discover", "--json", "--verbose"}), 0);
+    EXPECT_EQ(out_.str().substr(0, 2), "[\n") << "standard output stays plain JSON";
+    const std::string err = err_.str();
+    EXPECT_NE(err.find("apctl: lan0 10.0.0.200: 3 requests sent, 1 replies accepted, 0 ignored (0 "
+                       "status, 0 too short, 0 other interface), last reply after 0.2 s, 4.2 s in "
+                       "all\n"),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("apctl: lan1 192.168.1.200: 3 requests sent, 0 replies accepted"),
+              std::string::npos);
+    EXPECT_NE(err.find("apctl: warning: lan1: reverse-path filtering is on (rp_filter 1): replies "
+                       "from access points on other subnets are dropped"),
+              std::string::npos);
+    EXPECT_EQ(err.find("warning: lan0"), std::string::npos);
+    EXPECT_EQ(err.find("firewall"), std::string::npos);
+
+    // Nobody answers anywhere: the firewall is the first thing to check.
+    net::FakeNetwork silent;
+    net::ScopedSocketLayer installed(&silent);
+    silent.AddInterface("lan0", "10.0.0.200");
+    EXPECT_EQ(Run({"discover", "--verbose"}), 0);
+    EXPECT_NE(err_.str().find("no access point answered on any network; check that the firewall"),
+              std::string::npos)
+        << err_.str();
+}
+
+// Discovery replies that say this MAC answers from `source`, after `fromMs` only.
+net::FakeNetwork::Responder ImpostorFrom(const char* source, std::int64_t fromMs) {
+    return [source, fromMs](const net::FakeNetwork::SentDatagram& sent, std::int64_t now) {
+        std::vector<net::FakeNetwork::Delivery> deliveries;
+        if (now >= fromMs && !sent.bytes.empty() && sent.bytes[0] == 0x40) {
+            // Status 0, then the MAC element: type 2, length 9, six bytes.
+            deliveries.push_back({10,
+                                  net::AddressFromText(source),
+                                  {0x41, 0x0D, 0x00, 0x09, 0x00, 0x02, 0x00, 0x09, 0x00, 0x0A, 0x1B,
+                                   0x10, 0x00, 0x06}});
+        }
+        return deliveries;
+    };
+}
+
+TEST_F(ApctlNetworksTest, VerifyWaitsUntilTheAccessPointAnswersFromItsNewAddress) {
+    struct Case {
+        const char* what;
+        int silentAfterResetMs;
+        bool impostor;
+        int status;
+        std::string outcome;
+    };
+    const Case cases[] = {
+        {"comes back after 12 s", 12000, false, 0, "000A1B100006 answers at 10.0.0.16 after "},
+        {"never comes back", 600000, false, 1, "000A1B100006 never answered within 30.0 s"},
+        {"comes back at another address", 600000, true, 1,
+         "000A1B100006 did not answer at 10.0.0.16 within 30.0 s; answered from 172.16.9.9 only"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        net::FakeNetwork network;
+        net::ScopedSocketLayer installed(&network);
+        const int lan = network.AddInterface("lan0", "10.0.0.200");
+        sim::AccessPointSettings target = Target("10.0.0.5");
+        target.silentAfterResetMs = c.silentAfterResetMs;
+        network.AddAccessPoint(lan, target);
+        if (c.impostor) {
+            network.AddResponder(lan, ImpostorFrom("172.16.9.9", 1));
+        }
+        EXPECT_EQ(Run({"configure", "000A1B100006", "--fixed", "10.0.0.016", "255.255.255.0",
+                       "10.0.0.1", "10.0.0.1", "--verify=30"}),
+                  c.status);
+        const std::string said = c.status == 0 ? out_.str() : err_.str();
+        EXPECT_NE(said.find(c.outcome), std::string::npos) << said;
+        if (c.status == 0) {
+            EXPECT_EQ(out_.str().find("Data saved successfully.\n"), 0u);
+            // Back after 12 s: the discovery that began after that found it.
+            const double seconds = std::stod(out_.str().substr(out_.str().find("after ") + 6));
+            EXPECT_GE(seconds, 12.0);
+            EXPECT_LT(seconds, 12.0 + 6.0 + 5.2);
+        } else {
+            // Given up after the limit, not long past it.
+            EXPECT_LT(network.NowMs(), 3000 + 4000 * 2 + 30000 + 6000);
+        }
+        EXPECT_EQ(network.openSockets(), 0);
+    }
+}
+
+TEST_F(ApctlNetworksTest, VerifyForDhcpTakesAnyAddressAndPrintsOneJsonObject) {
+    const int lan = network_.AddInterface("lan0", "10.0.0.200");
+    sim::AccessPointSettings target = Target("10.0.0.5");
+    target.silentAfterResetMs = 3000;
+    network_.AddAccessPoint(lan, target);
+    EXPECT_EQ(Run({"configure", "000A1B100006", "--dhcp", "--verify", "--json"}), 0);
+    const std::string json = out_.str();
+    EXPECT_EQ(json.find("{\"macText\": \"000A1B100006\", \"mode\": \"dhcp\", \"outcome\": "
+                        "\"answers\", \"message\": \"000A1B100006 answers at 10.0.0.100 after "),
+              0u)
+        << json;
+    EXPECT_NE(json.find("\"address\": \"10.0.0.100\", \"seconds\": "), std::string::npos);
+    EXPECT_EQ(json.back(), '\n');
+    EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 1);
+}
+
+// Writes through the checked output into a real descriptor.
+struct WriteOutcome {
+    bool flushed;
+    int error;
+};
+
+WriteOutcome WriteTo(int fd, const std::string& text) {
+    apctl::CheckedOutput output(fd);
+    std::ostream stream(&output);
+    stream << text;
+    const bool flushed = output.Flush();
+    return {flushed, output.error()};
+}
+
+TEST(ApctlOutput, LostOutputIsAFailureWithTheSystemsReason) {
+    const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(full, 0) << "/dev/full is needed for this test";
+    WriteOutcome outcome = WriteTo(full, "partial line without an end");
+    ::close(full);
+    EXPECT_FALSE(outcome.flushed);
+    EXPECT_EQ(outcome.error, ENOSPC);
+    EXPECT_EQ(apctl::WriteErrorMessage(outcome.error), "write error: No space left on device");
+
+    int closed[2];
+    ASSERT_EQ(::pipe(closed), 0);
+    ::close(closed[0]);
+    ::close(closed[1]);
+    outcome = WriteTo(closed[1], "line\n");
+    EXPECT_FALSE(outcome.flushed);
+    EXPECT_EQ(outcome.error, EBADF);
+    EXPECT_EQ(apctl::WriteErrorMessage(EBADF), "write error: Bad file descriptor");
+
+    // A reader that went away (`| head -1`) ends the output quietly.
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    ::close(pipe[0]);
+    const auto previous = std::signal(SIGPIPE, SIG_IGN);
+    outcome = WriteTo(pipe[1], "line\n");
+    std::signal(SIGPIPE, previous);
+    ::close(pipe[1]);
+    EXPECT_FALSE(outcome.flushed);
+    EXPECT_EQ(outcome.error, EPIPE);
+    EXPECT_EQ(apctl::WriteErrorMessage(EPIPE), "");
+
+    int good[2];
+    ASSERT_EQ(::pipe(good), 0);
+    outcome = WriteTo(good[1], "a\nb");
+    ::close(good[1]);
+    char read[8] = {};
+    EXPECT_EQ(::read(good[0], read, sizeof read), 3);
+    ::close(good[0]);
+    EXPECT_TRUE(outcome.flushed);
+    EXPECT_STREQ(read, "a\nb");
+}
+
+}  // namespace
