@@ -133,7 +133,7 @@ bool DiscoverOnAddress(net::SocketLayer& layer, const net::LocalAddress& local,
         if (received == net::ReceiveResult::kFailed) {
             return false;
         }
-        if (received == net::ReceiveResult::kForeign ||
+        if (received != net::ReceiveResult::kReceived ||
             !IsAcceptedDiscoveryReply(datagram, length)) {
             continue;
         }

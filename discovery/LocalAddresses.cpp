@@ -18,7 +18,10 @@ void GetLocalAddresses(net::LocalAddress (&addresses)[kMaxLocalAddresses], int* 
         if (found == kMaxLocalAddresses) {
             break;
         }
-        if (!entry.up || !entry.running || !entry.broadcast || entry.loopback) {
+        // Index 0: the interface went away while it was being listed; a socket tied to it would
+        // be tied to none.
+        if (!entry.up || !entry.running || !entry.broadcast || entry.loopback ||
+            entry.interfaceIndex <= 0) {
             continue;
         }
         net::LocalAddress& local = addresses[found++];
