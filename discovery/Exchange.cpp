@@ -96,6 +96,10 @@ bool ReceiveUntilSilence(
             RecordFailure(exchange, ExchangeStep::kReceive);
             return false;
         }
+        // Gone between the wait and the read: nothing arrived after all.
+        if (received == net::ReceiveResult::kNothing) {
+            continue;
+        }
         // Whatever arrived, a datagram restarts the silence: slow access points are heard.
         silenceEnds = layer.Now() + kReplySilence;
         if (received == net::ReceiveResult::kForeign) {

@@ -31,6 +31,7 @@ struct FakeNetwork::Socket {
     struct Queued {
         std::uint32_t source;
         std::vector<std::uint8_t> bytes;
+        bool vanishes = false;
     };
     std::deque<Queued> queue;
 };
@@ -39,6 +40,7 @@ struct FakeNetwork::Pending {
     SocketHandle socket;
     std::uint32_t source;
     std::vector<std::uint8_t> bytes;
+    bool vanishes = false;
 };
 
 struct FakeNetwork::WorkerState {
@@ -241,8 +243,9 @@ bool FakeNetwork::SendFrom(SocketHandle socket, const LocalAddress& local, const
     const auto [first, last] = responders_.equal_range(local.interfaceIndex);
     for (auto it = first; it != last; ++it) {
         for (Delivery& delivery : it->second(datagram, nowMs_)) {
-            pending_.emplace(nowMs_ + std::max(delivery.delayMs, 0),
-                             Pending{socket, delivery.source, std::move(delivery.bytes)});
+            pending_.emplace(
+                nowMs_ + std::max(delivery.delayMs, 0),
+                Pending{socket, delivery.source, std::move(delivery.bytes), delivery.vanishes});
         }
     }
     DeliverDue();
@@ -282,6 +285,9 @@ ReceiveResult FakeNetwork::Receive(SocketHandle socket, std::uint8_t* buffer, st
     }
     Socket::Queued datagram = std::move(found->queue.front());
     found->queue.pop_front();
+    if (datagram.vanishes) {
+        return ReceiveResult::kNothing;
+    }
     *length = std::min(capacity, datagram.bytes.size());
     if (*length > 0) {
         std::memcpy(buffer, datagram.bytes.data(), *length);
@@ -392,7 +398,7 @@ void FakeNetwork::DeliverDue() {
         Pending due = std::move(pending_.begin()->second);
         pending_.erase(pending_.begin());
         if (Socket* socket = Find(due.socket)) {
-            socket->queue.push_back({due.source, std::move(due.bytes)});
+            socket->queue.push_back({due.source, std::move(due.bytes), due.vanishes});
         }
     }
 }

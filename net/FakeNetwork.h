@@ -48,6 +48,9 @@ public:
         int delayMs = 0;
         std::uint32_t source = 0;  // network byte order
         std::vector<std::uint8_t> bytes;
+        // Makes the socket readable, then is gone when read (kNothing), as a datagram the kernel
+        // drops between the wait and the read.
+        bool vanishes = false;
     };
 
     // Answers what was sent on an interface; called with the virtual time of the send.

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -19,8 +20,9 @@ namespace {
 
 class ThreadWorker final : public Worker {
 public:
-    explicit ThreadWorker(std::thread thread) : thread_(std::move(thread)) {}
     ~ThreadWorker() override { Join(); }
+    // Throws when the thread cannot be started; the worker is then left without one.
+    void Start(std::function<void()> body) { thread_ = std::thread(std::move(body)); }
     void Join() override {
         if (thread_.joinable()) {
             thread_.join();
@@ -52,6 +54,11 @@ bool PosixSocketLayer::ListInterfaceAddresses(std::vector<InterfaceAddress>* add
             address.netmask = inet.sin_addr.s_addr;
         }
         address.interfaceIndex = static_cast<int>(if_nametoindex(entry->ifa_name));
+        // Gone since getifaddrs saw it. Index 0 would mean "no interface" to every later step:
+        // binding to it unties a socket, and filtering by it lets every interface through.
+        if (address.interfaceIndex == 0) {
+            continue;
+        }
         std::strncpy(address.interfaceName, entry->ifa_name, sizeof address.interfaceName - 1);
         address.up = (entry->ifa_flags & IFF_UP) != 0;
         address.running = (entry->ifa_flags & IFF_RUNNING) != 0;
@@ -75,17 +82,24 @@ bool PosixSocketLayer::EnableBroadcast(SocketHandle socket) {
 
 bool PosixSocketLayer::BindToDevice(SocketHandle socket, const LocalAddress& local) {
     const int index = local.interfaceIndex;
-    const bool bound =
-        setsockopt(socket, SOL_SOCKET, SO_BINDTOIFINDEX, &index, sizeof index) == 0 ||
-        setsockopt(
-            socket, SOL_SOCKET, SO_BINDTODEVICE, local.interfaceName,
-            static_cast<socklen_t>(strnlen(local.interfaceName, sizeof local.interfaceName))) == 0;
+    bool bound = false;
+    int bindError = ENODEV;
+    // Index 0 names no interface: SO_BINDTOIFINDEX would take it as "untie from any device".
+    if (index > 0) {
+        bound = setsockopt(socket, SOL_SOCKET, SO_BINDTOIFINDEX, &index, sizeof index) == 0 ||
+                setsockopt(socket, SOL_SOCKET, SO_BINDTODEVICE, local.interfaceName,
+                           static_cast<socklen_t>(
+                               strnlen(local.interfaceName, sizeof local.interfaceName))) == 0;
+        bindError = errno;
+    }
     // The arrival interface is needed either way, to filter when the kernel would not tie it.
     const int on = 1;
     setsockopt(socket, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
     if (!bound) {
         std::lock_guard<std::mutex> lock(mutex_);
         unboundSockets_.insert({socket, index});
+        // The caller reports why the binding failed, not what enabling IP_PKTINFO left behind.
+        errno = bindError;
     }
     return bound;
 }
@@ -151,9 +165,21 @@ WaitResult PosixSocketLayer::WaitReadable(SocketHandle socket, Milliseconds time
         const int ready =
             ::poll(&watched, 1, static_cast<int>(std::max<long long>(0, left.count())));
         if (ready > 0) {
-            return (watched.revents & (POLLERR | POLLNVAL)) != 0 && (watched.revents & POLLIN) == 0
-                       ? WaitResult::kFailed
-                       : WaitResult::kReadable;
+            if ((watched.revents & (POLLERR | POLLNVAL)) != 0 && (watched.revents & POLLIN) == 0) {
+                // poll itself sets no errno for a failing socket; its pending error says why.
+                int pending = 0;
+                socklen_t size = sizeof pending;
+                if ((watched.revents & POLLNVAL) != 0) {
+                    errno = EBADF;
+                } else if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &pending, &size) == 0 &&
+                           pending != 0) {
+                    errno = pending;
+                } else {
+                    errno = EIO;
+                }
+                return WaitResult::kFailed;
+            }
+            return WaitResult::kReadable;
         }
         if (ready == 0) {
             return WaitResult::kTimedOut;
@@ -178,39 +204,49 @@ ReceiveResult PosixSocketLayer::Receive(SocketHandle socket, std::uint8_t* buffe
     message.msg_control = control;
     message.msg_controllen = sizeof control;
 
+    // Never blocking: a datagram the wait saw can be gone by now (the kernel drops one whose
+    // checksum fails only when it is read), and a blocking read would then hold the exchange past
+    // every deadline.
     ssize_t received;
     do {
-        received = ::recvmsg(socket, &message, 0);
+        received = ::recvmsg(socket, &message, MSG_DONTWAIT);
     } while (received < 0 && errno == EINTR);
     if (received < 0) {
-        return ReceiveResult::kFailed;
+        return errno == EAGAIN || errno == EWOULDBLOCK ? ReceiveResult::kNothing
+                                                       : ReceiveResult::kFailed;
     }
     // A datagram longer than the buffer arrives cut to it (MSG_TRUNC); only what was read counts.
     *length = static_cast<std::size_t>(received);
     *source = from.sin_addr.s_addr;
 
+    bool unbound = false;
     int expectedInterface = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         for (const auto& [handle, index] : unboundSockets_) {
             if (handle == socket) {
+                unbound = true;
                 expectedInterface = index;
             }
         }
     }
-    if (expectedInterface != 0) {
-        for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
-             header = CMSG_NXTHDR(&message, header)) {
-            if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
-                in_pktinfo info{};
-                std::memcpy(&info, CMSG_DATA(header), sizeof info);
-                if (info.ipi_ifindex != expectedInterface) {
-                    return ReceiveResult::kForeign;
-                }
-            }
+    if (!unbound) {
+        return ReceiveResult::kReceived;
+    }
+    // Not tied by the kernel: only a datagram known to have arrived on the socket's own
+    // interface is taken. Without an arrival interface, or with the socket's interface gone
+    // (index 0), nothing is.
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
+            in_pktinfo info{};
+            std::memcpy(&info, CMSG_DATA(header), sizeof info);
+            return expectedInterface > 0 && info.ipi_ifindex == expectedInterface
+                       ? ReceiveResult::kReceived
+                       : ReceiveResult::kForeign;
         }
     }
-    return ReceiveResult::kReceived;
+    return ReceiveResult::kForeign;
 }
 
 void PosixSocketLayer::Close(SocketHandle socket) {
@@ -232,8 +268,12 @@ Milliseconds PosixSocketLayer::Now() {
 }
 
 std::unique_ptr<Worker> PosixSocketLayer::StartWorker(std::function<void()> body) {
+    // The worker is allocated before its thread starts: a running thread whose owner could not be
+    // allocated would be destroyed joinable, and that ends the process.
     try {
-        return std::make_unique<ThreadWorker>(std::thread(std::move(body)));
+        auto worker = std::make_unique<ThreadWorker>();
+        worker->Start(std::move(body));
+        return worker;
     } catch (const std::system_error&) {
         return nullptr;
     } catch (const std::bad_alloc&) {

@@ -40,6 +40,9 @@ enum class ReceiveResult {
     kFailed,
     // A datagram that arrived through another interface than the socket's: read and dropped.
     kForeign,
+    // The wait said readable but nothing was there any more (a datagram dropped in between):
+    // nothing read, and the exchange goes on waiting.
+    kNothing,
 };
 
 // A thread started through the layer; Join waits for it to end.
@@ -64,8 +67,9 @@ public:
     virtual SocketHandle OpenUdpSocket() = 0;
     virtual bool EnableBroadcast(SocketHandle socket) = 0;
     // Ties the socket to the interface of `local`, so that it hears the broadcast replies of
-    // that network and no other. May be refused (older kernels); the layer then drops replies
-    // from other interfaces itself and reports them as kForeign.
+    // that network and no other. May be refused (older kernels), and always is for interface
+    // index 0 (an interface gone since it was listed); the layer then drops replies from other
+    // interfaces itself and reports them as kForeign.
     virtual bool BindToDevice(SocketHandle socket, const LocalAddress& local) = 0;
     // Binds to the wildcard address and any free port.
     virtual bool BindAnyPort(SocketHandle socket) = 0;
@@ -75,7 +79,8 @@ public:
     virtual bool SendFrom(SocketHandle socket, const LocalAddress& local, const std::uint8_t* data,
                           std::size_t length, std::uint32_t destination, std::uint16_t port) = 0;
     virtual WaitResult WaitReadable(SocketHandle socket, Milliseconds timeout) = 0;
-    // Reads one datagram, cut to `capacity` bytes. `source` is in network byte order.
+    // Reads one datagram, cut to `capacity` bytes, without ever blocking. `source` is in network
+    // byte order.
     virtual ReceiveResult Receive(SocketHandle socket, std::uint8_t* buffer, std::size_t capacity,
                                   std::size_t* length, std::uint32_t* source) = 0;
     virtual void Close(SocketHandle socket) = 0;

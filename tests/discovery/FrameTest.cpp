@@ -149,6 +149,38 @@ TEST(ParseReplyElements, DeclaredAreaLongerThanTheDatagramReadsOnlyWhatArrived) 
     EXPECT_EQ(Text(record.name), "ok");
 }
 
+// The bounds of the bounded reader, byte-exact. Each datagram lies in a larger buffer whose bytes
+// after the end it was given are 'Z': a reader that takes one byte too many shows it in the name.
+TEST(ParseReplyElements, ElementsEndingAtOrOneByteBeyondTheReceivedBytes) {
+    struct Case {
+        const char* what;
+        Bytes datagram;  // what arrived
+        std::string name;
+    };
+    const Case cases[] = {
+        // 10 bytes; the name element (length 5) ends exactly at the last one.
+        {"ends at the last byte", {0x41, 0x0D, 0x00, 0x05, 0x00, 0x01, 0x00, 0x05, 'o', 'k'}, "ok"},
+        // The same 10 bytes, but the element claims 6: one byte past what arrived.
+        {"one byte past the datagram",
+         {0x41, 0x0D, 0x00, 0x06, 0x00, 0x01, 0x00, 0x06, 'o', 'k'},
+         ""},
+        // The declared area (5 bytes) ends before the datagram does.
+        {"ends at the declared end",
+         {0x41, 0x0D, 0x00, 0x05, 0x00, 0x01, 0x00, 0x05, 'o', 'k', 'Z'},
+         "ok"},
+        {"one byte past the declared end",
+         {0x41, 0x0D, 0x00, 0x05, 0x00, 0x01, 0x00, 0x06, 'o', 'k', 'Z'},
+         ""},
+    };
+    for (const Case& c : cases) {
+        Bytes buffer = c.datagram;
+        buffer.insert(buffer.end(), 8, 'Z');
+        DeviceRecord record{};
+        ParseReplyElements(buffer.data(), c.datagram.size(), &record);
+        EXPECT_EQ(Text(record.name), c.name) << c.what;
+    }
+}
+
 TEST(ParseReplyElements, OverlongTextsKeepTheirTerminator) {
     const std::string longText(200, 'x');
     Bytes area;

@@ -44,6 +44,14 @@ SEEDS = {
         "overrun": reply(0, [element(1, b"ok"), element(8, b"x", length=255)]),
         "declared_past_end": reply(0, FULL, declared=0xFFFF),
         "declared_short": reply(0, FULL, declared=7),
+        # The bounds of the reader, byte-exact: an element ending at the last received byte or
+        # at the declared end, and one ending a byte beyond either.
+        "ends_at_last_byte": reply(0, [element(1, b"ok")]),
+        "one_past_last_byte": reply(0, [element(1, b"ok", length=6)]),
+        "header_one_past_last_byte": reply(0, [element(1, b"")], declared=3)[:-1],
+        "ends_at_declared_end": reply(0, [element(1, b"ok")]) + b"Z",
+        "one_past_declared_end": reply(0, [element(1, b"ok", length=6)], declared=5) + b"Z",
+        "header_one_past_declared_end": reply(0, [element(1, b"ok")], declared=2),
         "markup": reply(0, [element(1, b"<b>x</b>"), element(8, b"<img src=x>\x1b[2J\xe9\xff")]),
     },
     "acknowledgement": {
