@@ -29,6 +29,7 @@
 #include <functional>
 #include <future>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +37,7 @@
 #include "config/ConfigExchange.h"
 #include "discovery/BroadcastDiscovery.h"
 #include "net/PosixSocketLayer.h"
+#include "tools/apctl/ApctlRun.h"
 #include "tools/apsim/LabNamespace.h"
 
 namespace {
@@ -438,6 +440,17 @@ const char kNumberBack[] =
 TEST(InterfaceChanges, ALaterAddressRenumberedDuringDiscoveryFailsIt) {
     const int result = DuringTheFirstWait([] { return Discover().result; }, kRenumber, kNumberBack);
     EXPECT_EQ(result, 0);
+}
+
+TEST(InterfaceChanges, ApctlSaysWhichAddressAndStepFailedAndPrintsNoResult) {
+    std::ostringstream out, err;
+    const int status = DuringTheFirstWait(
+        [&out, &err] { return apctl::Run({"discover", "--json"}, out, err); }, kRenumber,
+        kNumberBack);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(out.str(), "") << "an empty table would pass for an empty network";
+    EXPECT_EQ(err.str().rfind("apctl: discovery failed on 192.168.1.200 (lan1): ", 0), 0u)
+        << err.str();
 }
 
 TEST(InterfaceChanges, ALaterAddressRenumberedDuringAConfigurationFailsIt) {
