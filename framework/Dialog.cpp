@@ -6,8 +6,9 @@
 #include <QLineEdit>
 
 #include "framework/DialogWindow.h"
+#include "framework/ResourceRegistry.h"
+#include "framework/StandardIds.h"
 #include "framework/WinApp.h"
-#include "resources/Resource.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "framework/DataExchange.h"
+#include "framework/DialogTemplate.h"
 #include "framework/Menu.h"
 #include "framework/Wnd.h"
-#include "resources/DialogTemplate.h"
 
 class DialogWindow;
 

@@ -21,9 +21,9 @@
 #include "framework/ListView.h"
 #include "framework/PostedCall.h"
 #include "framework/RadioButton.h"
+#include "framework/StandardIds.h"
 #include "framework/StaticText.h"
-#include "resources/Resource.h"
-#include "resources/WindowStyles.h"
+#include "framework/WindowStyles.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <functional>
 #include <vector>
 
+#include "framework/DialogTemplate.h"
 #include "framework/DialogUnits.h"
-#include "resources/DialogTemplate.h"
 
 class CDialog;
 class QButtonGroup;

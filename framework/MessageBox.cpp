@@ -6,9 +6,9 @@
 #include "framework/DialogWindow.h"
 #include "framework/Latin1.h"
 #include "framework/LoadString.h"
+#include "framework/StandardIds.h"
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
-#include "resources/Resource.h"
 
 namespace {
 

@@ -26,8 +26,8 @@
 #include "framework/StaticText.h"
 #include "framework/WaitCursor.h"
 #include "framework/WinApp.h"
+#include "framework/WindowStyles.h"
 #include "resources/Resource.h"
-#include "resources/WindowStyles.h"
 #include "tests/gui/ModalDriver.h"
 
 namespace {
