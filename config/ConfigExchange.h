@@ -2,11 +2,7 @@
 
 #include <cstdint>
 
-#include "net/SocketLayer.h"
-
-// Pause between an acknowledged configuration request and the reset request, so the access point
-// can store its new settings first.
-inline constexpr net::Milliseconds kPauseBeforeReset{3000};
+#include "config/ConfigTiming.h"
 
 // Sends the new IP configuration to the access point whose MAC is the first 12 hexadecimal digits
 // of `macText`, from each local address in turn until one brings an acknowledgement. A nonzero

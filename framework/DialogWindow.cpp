@@ -1,6 +1,7 @@
 #include "framework/DialogWindow.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -23,6 +24,7 @@
 #include "framework/RadioButton.h"
 #include "framework/StandardIds.h"
 #include "framework/StaticText.h"
+#include "framework/WinApp.h"
 #include "framework/WindowStyles.h"
 
 namespace {
@@ -56,6 +58,17 @@ bool IsBackground(const QWidget* widget) {
 }
 
 }  // namespace
+
+QWidget* ActiveOwner(const CWnd* self) {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        return modal;
+    }
+    if (QWidget* active = QApplication::activeWindow()) {
+        return active;
+    }
+    const CWnd* main = AfxGetMainWnd();
+    return main != nullptr && main != self ? main->GetSafeHwnd() : nullptr;
+}
 
 DialogWindow::DialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate, QWidget* owner)
     : QDialog(owner), dialog_(dialog), template_(dialogTemplate) {

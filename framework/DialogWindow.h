@@ -9,7 +9,12 @@
 #include "framework/DialogUnits.h"
 
 class CDialog;
+class CWnd;
 class QButtonGroup;
+
+// The window the user is working in, to own a new dialog or message box that names no owner:
+// the modal window on top, else the active window, else the main window unless that is `self`.
+QWidget* ActiveOwner(const CWnd* self);
 
 // The Qt window of a CDialog: creates the template's controls at their positions, turns their
 // signals into commands and notifications for the dialog, and maps the keys, the close box and

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "config/ConfigExchange.h"
+#include "discovery/FieldText.h"
 #include "resources/StringTable.h"
 
 namespace apctl {
@@ -23,11 +24,6 @@ void AppendLatin1(std::string* out, unsigned char byte) {
         out->push_back(static_cast<char>(0xC0 | (byte >> 6)));
         out->push_back(static_cast<char>(0x80 | (byte & 0x3F)));
     }
-}
-
-template <std::size_t N>
-std::string FieldText(const char (&field)[N]) {
-    return std::string(field, FieldTextLength(field));
 }
 
 std::string Utf8FromLatin1(const std::string& bytes) {
