@@ -36,8 +36,7 @@ const FieldParsers& BehaviourFields() {
              const QJsonArray items = value.toArray();
              for (qsizetype i = 0; i < items.size(); ++i) {
                  std::uint16_t type = 0;
-                 if (!ReadNumber(items[i], path + "[" + std::to_string(i) + "]", 0, 0xFFFF, &type,
-                                 error)) {
+                 if (!ReadNumber(items[i], ItemPath(path, i), 0, 0xFFFF, &type, error)) {
                      return false;
                  }
                  types.push_back(type);
@@ -94,8 +93,7 @@ const FieldParsers& BehaviourFields() {
              const QJsonArray items = value.toArray();
              for (qsizetype i = 0; i < items.size(); ++i) {
                  std::uint32_t address = 0;
-                 if (!ReadAddressValue(items[i], path + "[" + std::to_string(i) + "]", &address,
-                                       error)) {
+                 if (!ReadAddressValue(items[i], ItemPath(path, i), &address, error)) {
                      return false;
                  }
                  entry->settings.dhcpPool.push_back(address);

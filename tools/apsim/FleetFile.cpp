@@ -38,7 +38,7 @@ bool ParseNetworks(const QJsonValue& value, std::vector<LabNetwork>* networks, s
     }
     networks->clear();
     for (qsizetype i = 0; i < items.size(); ++i) {
-        const Path itemPath = path + "[" + std::to_string(i) + "]";
+        const Path itemPath = ItemPath(path, i);
         if (!items[i].isObject()) {
             return Fail(itemPath, "expected an object with \"name\" and \"hostAddress\"", error);
         }
@@ -112,7 +112,7 @@ bool Place(const PendingPlacement& pending, const std::vector<LabNetwork>& netwo
     for (std::size_t i = 0; i < names.size(); ++i) {
         Path networkPath = pending.networkPath.empty() ? path + ".network" : pending.networkPath;
         if (pending.networks.size() > 1) {
-            networkPath += "[" + std::to_string(i) + "]";
+            networkPath = ItemPath(networkPath, i);
         }
         const auto network =
             std::find_if(networks.begin(), networks.end(),
@@ -125,9 +125,8 @@ bool Place(const PendingPlacement& pending, const std::vector<LabNetwork>& netwo
                 return Fail(networkPath, "network \"" + names[i] + "\" named twice", error);
             }
         }
-        const Path addressPath = pending.addresses.size() > 1
-                                     ? pending.addressPath + "[" + std::to_string(i) + "]"
-                                     : pending.addressPath;
+        const Path addressPath =
+            pending.addresses.size() > 1 ? ItemPath(pending.addressPath, i) : pending.addressPath;
         Placement placement{names[i], 0};
         if (!ReadAddressValue(QJsonValue(QString::fromStdString(pending.addresses[i])), addressPath,
                               &placement.address, error)) {
@@ -225,8 +224,8 @@ bool ParseFleet(const QByteArray& document, Fleet* fleet, std::string* error) {
     const QJsonArray items = list.toArray();
     for (qsizetype i = 0; i < items.size(); ++i) {
         AccessPointEntry entry;
-        if (!ParseAccessPoint(items[i], defaults, "accessPoints[" + std::to_string(i) + "]",
-                              parsed.networks, &entry, error)) {
+        if (!ParseAccessPoint(items[i], defaults, ItemPath("accessPoints", i), parsed.networks,
+                              &entry, error)) {
             return false;
         }
         parsed.accessPoints.push_back(std::move(entry));

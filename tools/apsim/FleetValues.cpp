@@ -15,6 +15,15 @@ bool Fail(const Path& path, const std::string& message, std::string* error) {
     return false;
 }
 
+Path ItemPath(const Path& path, std::size_t index) {
+    // Appended piece by piece, as Quoted builds its text.
+    Path item = path;
+    item.push_back('[');
+    item.append(std::to_string(index));
+    item.push_back(']');
+    return item;
+}
+
 std::string Quoted(const QString& text) {
     // Built in place: GCC 12 takes a chain of + on temporaries for overlapping copies at -O3.
     std::string quoted = text.toStdString();
@@ -184,7 +193,7 @@ bool ReadTextList(const QJsonValue& value, const Path& path, std::vector<std::st
     const QJsonArray items = value.toArray();
     for (qsizetype i = 0; i < items.size(); ++i) {
         if (!items[i].isString()) {
-            return Fail(path + "[" + std::to_string(i) + "]", "expected a text", error);
+            return Fail(ItemPath(path, i), "expected a text", error);
         }
         out->push_back(items[i].toString().toStdString());
     }
@@ -199,7 +208,7 @@ bool ReadExtraElements(const QJsonValue& value, const Path& path, std::vector<si
     const QJsonArray items = value.toArray();
     out->clear();
     for (qsizetype i = 0; i < items.size(); ++i) {
-        const Path itemPath = path + "[" + std::to_string(i) + "]";
+        const Path itemPath = ItemPath(path, i);
         if (!items[i].isObject()) {
             return Fail(itemPath, "expected an object with \"type\" and \"hex\" or \"text\"",
                         error);

@@ -21,6 +21,8 @@ using Path = std::string;
 
 // Sets `error` to the message for the value at `path`; returns false for the caller to return.
 bool Fail(const Path& path, const std::string& message, std::string* error);
+// The path of item `index` of the array at `path`: `accessPoints[2]`.
+Path ItemPath(const Path& path, std::size_t index);
 // A text from the document as a message shows it, in double quotes.
 std::string Quoted(const QString& text);
 
