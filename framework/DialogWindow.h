@@ -12,6 +12,9 @@ class CDialog;
 class CWnd;
 class QButtonGroup;
 
+// What the window manager is asked for: the template's caption, system menu and boxes only.
+Qt::WindowFlags WindowFlagsFor(const DialogTemplate& dialogTemplate);
+
 // The window the user is working in, to own a new dialog or message box that names no owner:
 // the modal window on top, else the active window, else the main window unless that is `self`.
 QWidget* ActiveOwner(const CWnd* self);
@@ -52,6 +55,14 @@ protected:
 private:
     void createControls();
     QWidget* createControl(const ControlTemplate& control, QButtonGroup*& radioGroup);
+    QWidget* createPushButton(const ControlTemplate& entry, const QString& text);
+    QWidget* createRadioButton(const ControlTemplate& entry, const QString& text,
+                               QButtonGroup*& radioGroup);
+    QWidget* createGroupBox(const QString& text);
+    QWidget* createStaticText(const QString& text);
+    QWidget* createStaticIcon(const ControlTemplate& entry);
+    QWidget* createEdit(const ControlTemplate& entry);
+    QWidget* createListView(const ControlTemplate& entry);
     bool handleDialogKey(const QKeyEvent& key);
     void flushPosted();
 
