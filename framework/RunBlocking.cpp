@@ -45,6 +45,16 @@ void AssertUserInterfaceThread(const char* what) {
 constexpr QEventLoop::ProcessEventsFlags kWaitFlags =
     QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers;
 
+// The exception that left the work, to be thrown again on the waiting thread; null when none did.
+std::exception_ptr RunCatching(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (...) {
+        return std::current_exception();
+    }
+    return nullptr;
+}
+
 void QueueHeldCalls() {
     AssertUserInterfaceThread("held calls queued");
     std::vector<HeldCall> calls;
@@ -96,11 +106,7 @@ void RunBlocking(const std::function<void()>& work) {
     g_workRunning = true;
     try {
         worker = std::thread([&] {
-            try {
-                work();
-            } catch (...) {
-                failure = std::current_exception();
-            }
+            failure = RunCatching(work);
             done = true;
             g_workRunning = false;
             QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
@@ -108,11 +114,7 @@ void RunBlocking(const std::function<void()>& work) {
     } catch (const std::system_error&) {
         // No thread to be had: the work runs here, and the window waits as it would have
         // before there were workers.
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
+        failure = RunCatching(work);
         done = true;
         g_workRunning = false;
     }
