@@ -10,6 +10,7 @@
 #include "config/IpConfigDlg.h"
 #include "details/DetailInfoDlg.h"
 #include "discovery/DiscoverDevices.h"
+#include "discovery/FieldText.h"
 #include "framework/DataExchange.h"
 #include "framework/LoadString.h"
 #include "framework/RunBlocking.h"
@@ -29,18 +30,13 @@ constexpr DeviceColumn kDeviceColumns[] = {
     {IDS_COLUMN_IEEE_STANDARD, 9}, {IDS_COLUMN_FW_VERSION, 8},  {IDS_COLUMN_DESCRIPTION, 9},
 };
 
-template <std::size_t N>
-std::string_view FieldText(const char (&field)[N]) {
-    return std::string_view(field, FieldTextLength(field));
-}
-
 // The text up to and including its last '.', or the whole text without one: for a dotted
 // address, its first three octets.
 template <std::size_t N>
-std::string_view ThreeOctetPrefix(const char (&field)[N]) {
-    const std::string_view text = FieldText(field);
+std::string ThreeOctetPrefix(const char (&field)[N]) {
+    const std::string text = FieldText(field);
     const std::size_t lastDot = text.rfind('.');
-    return lastDot == std::string_view::npos ? text : text.substr(0, lastDot + 1);
+    return lastDot == std::string::npos ? text : text.substr(0, lastDot + 1);
 }
 
 }  // namespace
@@ -135,7 +131,6 @@ void CAccessPointDlg::OnRefresh() {
 
     m_detailInfoButton.EnableWindow(m_deviceCount != 0);
     FillDeviceList();
-    waitCursor.Restore();
 }
 
 void CAccessPointDlg::FillDeviceList() {
@@ -201,7 +196,7 @@ void CAccessPointDlg::OnWebManagement() {
     if (record == nullptr) {
         return;
     }
-    const std::string url = WebManagementUrl(std::string(FieldText(record->ipAddress)).c_str());
+    const std::string url = WebManagementUrl(FieldText(record->ipAddress).c_str());
     OpenUrlOutcome outcome = OpenUrlOutcome::kNoAssociation;
     {
         // The desktop's opener may take a few seconds to hand the page on.

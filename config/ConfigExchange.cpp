@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "discovery/Exchange.h"
 #include "discovery/Frame.h"
 #include "discovery/HexBytes.h"
 #include "discovery/LocalAddresses.h"

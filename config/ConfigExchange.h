@@ -2,12 +2,10 @@
 
 #include <cstdint>
 
-#include "discovery/Exchange.h"
-#include "net/SocketLayer.h"
+#include "config/ConfigTiming.h"
 
-// Pause between an acknowledged configuration request and the reset request, so the access point
-// can store its new settings first.
-inline constexpr net::Milliseconds kPauseBeforeReset{3000};
+// discovery/Exchange.h; only its name is needed here.
+struct ExchangeOptions;
 
 // Sends the new IP configuration to the access point whose MAC is the first 12 hexadecimal digits
 // of `macText`, from each local address in turn until one brings an acknowledgement. A nonzero

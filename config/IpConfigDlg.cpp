@@ -14,33 +14,17 @@ constexpr const char* kNoAddress = "NULL";
 
 }  // namespace
 
-CIpConfigDlg::CIpConfigDlg()
-    : CDialog(IDD_IPCONFIG), m_octetEdits{&m_ipEdit1,      &m_ipEdit2,      &m_ipEdit3,
-                                          &m_ipEdit4,      &m_maskEdit1,    &m_maskEdit2,
-                                          &m_maskEdit3,    &m_maskEdit4,    &m_gatewayEdit1,
-                                          &m_gatewayEdit2, &m_gatewayEdit3, &m_gatewayEdit4,
-                                          &m_dnsEdit1,     &m_dnsEdit2,     &m_dnsEdit3,
-                                          &m_dnsEdit4} {}
+// The octet edits' identifiers run in entry order from the first octet of the IP address.
+static_assert(IDC_DNS_EDIT4 == IDC_IP_EDIT1 + kOctetFieldCount - 1);
+
+CIpConfigDlg::CIpConfigDlg() : CDialog(IDD_IPCONFIG) {}
 
 void CIpConfigDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, IDC_MASK_EDIT4, m_maskEdit4);
-    DDX_Control(pDX, IDC_MASK_EDIT3, m_maskEdit3);
-    DDX_Control(pDX, IDC_MASK_EDIT2, m_maskEdit2);
-    DDX_Control(pDX, IDC_MASK_EDIT1, m_maskEdit1);
+    for (int field = 0; field < kOctetFieldCount; ++field) {
+        DDX_Control(pDX, IDC_IP_EDIT1 + field, OctetEdit(field));
+    }
     DDX_Control(pDX, IDC_MAC_ADDRESS, m_macLabel);
-    DDX_Control(pDX, IDC_IP_EDIT4, m_ipEdit4);
-    DDX_Control(pDX, IDC_IP_EDIT3, m_ipEdit3);
-    DDX_Control(pDX, IDC_IP_EDIT2, m_ipEdit2);
-    DDX_Control(pDX, IDC_IP_EDIT1, m_ipEdit1);
-    DDX_Control(pDX, IDC_GATEWAY_EDIT4, m_gatewayEdit4);
-    DDX_Control(pDX, IDC_GATEWAY_EDIT3, m_gatewayEdit3);
-    DDX_Control(pDX, IDC_GATEWAY_EDIT2, m_gatewayEdit2);
-    DDX_Control(pDX, IDC_GATEWAY_EDIT1, m_gatewayEdit1);
-    DDX_Control(pDX, IDC_DNS_EDIT4, m_dnsEdit4);
-    DDX_Control(pDX, IDC_DNS_EDIT3, m_dnsEdit3);
-    DDX_Control(pDX, IDC_DNS_EDIT2, m_dnsEdit2);
-    DDX_Control(pDX, IDC_DNS_EDIT1, m_dnsEdit1);
     DDX_Control(pDX, IDC_DEVICE_NAME, m_nameLabel);
 }
 
@@ -59,35 +43,27 @@ void CIpConfigDlg::OnOctetChange() {
     }
 }
 
-const MessageMap* CIpConfigDlg::GetMessageMap() const {
-    static constexpr MessageMapEntry kEntries[] = {
+template <std::size_t... field>
+constexpr auto CIpConfigDlg::MessageMapEntries(std::index_sequence<field...>) {
+    return std::array{
         msg::BnClicked<&CIpConfigDlg::OnDhcpClient>(IDC_DHCP_CLIENT),
         msg::BnClicked<&CIpConfigDlg::OnFixed>(IDC_FIXED),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<0>>(IDC_IP_EDIT1),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<1>>(IDC_IP_EDIT2),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<2>>(IDC_IP_EDIT3),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<3>>(IDC_IP_EDIT4),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<4>>(IDC_MASK_EDIT1),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<5>>(IDC_MASK_EDIT2),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<6>>(IDC_MASK_EDIT3),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<7>>(IDC_MASK_EDIT4),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<8>>(IDC_GATEWAY_EDIT1),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<9>>(IDC_GATEWAY_EDIT2),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<10>>(IDC_GATEWAY_EDIT3),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<11>>(IDC_GATEWAY_EDIT4),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<12>>(IDC_DNS_EDIT1),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<13>>(IDC_DNS_EDIT2),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<14>>(IDC_DNS_EDIT3),
-        msg::EnChange<&CIpConfigDlg::OnOctetChange<15>>(IDC_DNS_EDIT4),
+        msg::EnChange<&CIpConfigDlg::OnOctetChange<static_cast<int>(field)>>(
+            IDC_IP_EDIT1 + static_cast<int>(field))...,
     };
+}
+
+const MessageMap* CIpConfigDlg::GetMessageMap() const {
+    static constexpr auto kEntries =
+        MessageMapEntries(std::make_index_sequence<kOctetFieldCount>());
     static const MessageMap kMap{CDialog::GetMessageMap(), kEntries};
     return &kMap;
 }
 
 bool CIpConfigDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    for (CEdit* edit : m_octetEdits) {
-        edit->LimitText(3);
+    for (CEdit& edit : m_octetEdits) {
+        edit.LimitText(3);
     }
     m_nameLabel.SetWindowText(m_deviceName);
     m_macLabel.SetWindowText(m_macText);
@@ -97,8 +73,8 @@ bool CIpConfigDlg::OnInitDialog() {
 }
 
 void CIpConfigDlg::EnableOctetEdits(bool enable) {
-    for (CEdit* edit : m_octetEdits) {
-        edit->EnableWindow(enable);
+    for (CEdit& edit : m_octetEdits) {
+        edit.EnableWindow(enable);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 
 #include "config/ConfigExchange.h"
 #include "config/OctetFields.h"
@@ -41,24 +42,11 @@ protected:
                                        const char* subnetMask, const char* gateway,
                                        const char* dnsServer);
 
-    CEdit m_maskEdit4;
-    CEdit m_maskEdit3;
-    CEdit m_maskEdit2;
-    CEdit m_maskEdit1;
-    CStatic m_macLabel;
-    CEdit m_ipEdit4;
-    CEdit m_ipEdit3;
-    CEdit m_ipEdit2;
-    CEdit m_ipEdit1;
-    CEdit m_gatewayEdit4;
-    CEdit m_gatewayEdit3;
-    CEdit m_gatewayEdit2;
-    CEdit m_gatewayEdit1;
-    CEdit m_dnsEdit4;
-    CEdit m_dnsEdit3;
-    CEdit m_dnsEdit2;
-    CEdit m_dnsEdit1;
+    // The octet edits in identifier order, which is also the order of entry: IP address octets
+    // 1 to 4, then subnet mask, gateway and DNS server.
+    std::array<CEdit, kOctetFieldCount> m_octetEdits;
     CStatic m_nameLabel;
+    CStatic m_macLabel;
 
 private:
     struct OutcomeTexts {
@@ -67,12 +55,11 @@ private:
         std::string setFailed;
     };
 
-    CEdit& OctetEdit(int field) { return *m_octetEdits[static_cast<std::size_t>(field)]; }
+    CEdit& OctetEdit(int field) { return m_octetEdits[static_cast<std::size_t>(field)]; }
+    template <std::size_t... field>
+    static constexpr auto MessageMapEntries(std::index_sequence<field...>);
     void EnableOctetEdits(bool enable);
     void ConfigureAndReport(int dhcpClient, const std::array<std::string, 4>& addresses,
                             const OutcomeTexts& texts);
-
-    // The octet edits in identifier order, which is also the order of entry.
-    const std::array<CEdit*, kOctetFieldCount> m_octetEdits;
     bool m_exchangeRunning = false;
 };

@@ -1,11 +1,8 @@
 #include "details/DetailInfoText.h"
 
-namespace {
+#include "discovery/FieldText.h"
 
-template <std::size_t N>
-std::string FieldText(const char (&field)[N]) {
-    return std::string(field, FieldTextLength(field));
-}
+namespace {
 
 void AppendLine(std::string* text, const char* label, const char* tabs, const std::string& value) {
     *text += label;

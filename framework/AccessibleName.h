@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "resources/DialogTemplate.h"
+#include "framework/DialogTemplate.h"
 
 // The accessible name of control `index` of a dialog template, for controls that have no caption
 // of their own (edits, list views, icons): the template's accessible name if it gives one, else

@@ -6,22 +6,11 @@
 #include <QLineEdit>
 
 #include "framework/DialogWindow.h"
+#include "framework/ResourceRegistry.h"
+#include "framework/StandardIds.h"
 #include "framework/WinApp.h"
-#include "resources/Resource.h"
 
 namespace {
-
-// A dialog run without a parent is owned by the window the user is working in.
-QWidget* DefaultOwner(const CWnd* self) {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-        return modal;
-    }
-    const CWnd* main = AfxGetMainWnd();
-    if (main != nullptr && main != self) {
-        return main->GetSafeHwnd();
-    }
-    return nullptr;
-}
 
 void SetChecked(QAbstractButton& button, bool checked) {
     if (button.isChecked() == checked) {
@@ -64,7 +53,7 @@ int CDialog::DoModal() {
     if (m_template == nullptr || m_window) {
         return -1;
     }
-    QWidget* owner = m_parent != nullptr ? m_parent->GetSafeHwnd() : DefaultOwner(this);
+    QWidget* owner = m_parent != nullptr ? m_parent->GetSafeHwnd() : ActiveOwner(this);
     m_window = std::make_unique<DialogWindow>(*this, *m_template, owner);
     Attach(m_window.get());
     m_ended = false;
@@ -171,10 +160,9 @@ CMenu* CDialog::GetSystemMenu(bool revert) {
     return &m_systemMenu;
 }
 
-bool CDialog::UpdateData(bool saveAndValidate) {
+void CDialog::UpdateData(bool saveAndValidate) {
     CDataExchange exchange(this, saveAndValidate);
     DoDataExchange(&exchange);
-    return true;
 }
 
 void CDialog::BindControl(int id, CWnd& control) {
@@ -200,9 +188,8 @@ bool CDialog::OnInitDialog() {
 void CDialog::DoDataExchange(CDataExchange*) {}
 
 void CDialog::OnOK() {
-    if (UpdateData(true)) {
-        EndDialog(IDOK);
-    }
+    UpdateData(true);
+    EndDialog(IDOK);
 }
 
 void CDialog::OnCancel() {

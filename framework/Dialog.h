@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "framework/DataExchange.h"
+#include "framework/DialogTemplate.h"
 #include "framework/Menu.h"
 #include "framework/Wnd.h"
-#include "resources/DialogTemplate.h"
 
 class DialogWindow;
 
@@ -39,7 +39,8 @@ public:
     // on the dialog's background, Shift+F10, the Menu key or Alt+Space open it; a chosen item
     // arrives as a system command. Reverting restores the standard menu and returns null.
     CMenu* GetSystemMenu(bool revert);
-    bool UpdateData(bool saveAndValidate = true);
+    // Runs DoDataExchange: the controls to the members, or back. Nothing it does can fail.
+    void UpdateData(bool saveAndValidate = true);
 
     // Framework use: DDX_Control's binding, and the window object of one of the dialog's widgets.
     void BindControl(int id, CWnd& control);

@@ -4,7 +4,7 @@
 #include <QRect>
 #include <QString>
 
-#include "resources/DialogTemplate.h"
+#include "framework/DialogTemplate.h"
 
 // Dialog units scale a template with its font: one horizontal unit is a quarter of the font's
 // average character width, one vertical unit an eighth of its height. A layout then keeps its

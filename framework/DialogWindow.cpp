@@ -1,6 +1,7 @@
 #include "framework/DialogWindow.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -21,9 +22,10 @@
 #include "framework/ListView.h"
 #include "framework/PostedCall.h"
 #include "framework/RadioButton.h"
+#include "framework/StandardIds.h"
 #include "framework/StaticText.h"
-#include "resources/Resource.h"
-#include "resources/WindowStyles.h"
+#include "framework/WinApp.h"
+#include "framework/WindowStyles.h"
 
 namespace {
 
@@ -57,17 +59,46 @@ bool IsBackground(const QWidget* widget) {
 
 }  // namespace
 
-DialogWindow::DialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate, QWidget* owner)
-    : QDialog(owner), dialog_(dialog), template_(dialogTemplate) {
+Qt::WindowFlags WindowFlagsFor(const DialogTemplate& dialogTemplate) {
     // An application window gets a task-bar entry of its own; other dialogs stay with their
-    // owner. Dialogs have no minimise or maximise box.
+    // owner. The window manager is asked for exactly the decorations the template names and no
+    // others: without the customise hint it would add the minimise and maximise boxes.
+    const std::uint32_t style = dialogTemplate.style;
     Qt::WindowFlags flags =
         (dialogTemplate.exStyle & WS_EX_APPWINDOW) != 0 ? Qt::Window : Qt::Dialog;
-    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if ((dialogTemplate.style & WS_SYSMENU) != 0) {
-        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    flags |= Qt::CustomizeWindowHint;
+    if ((style & WS_CAPTION) == WS_CAPTION) {
+        flags |= Qt::WindowTitleHint;
     }
-    setWindowFlags(flags);
+    if ((style & WS_SYSMENU) != 0) {
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if ((style & WS_MINIMIZEBOX) != 0) {
+            flags |= Qt::WindowMinimizeButtonHint;
+        }
+        if ((style & WS_MAXIMIZEBOX) != 0) {
+            flags |= Qt::WindowMaximizeButtonHint;
+        }
+    }
+    if ((style & DS_MODALFRAME) != 0) {
+        flags |= Qt::MSWindowsFixedSizeDialogHint;
+    }
+    return flags;
+}
+
+QWidget* ActiveOwner(const CWnd* self) {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        return modal;
+    }
+    if (QWidget* active = QApplication::activeWindow()) {
+        return active;
+    }
+    const CWnd* main = AfxGetMainWnd();
+    return main != nullptr && main != self ? main->GetSafeHwnd() : nullptr;
+}
+
+DialogWindow::DialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate, QWidget* owner)
+    : QDialog(owner), dialog_(dialog), template_(dialogTemplate) {
+    setWindowFlags(WindowFlagsFor(dialogTemplate));
     setWindowTitle(FromLatin1(dialogTemplate.caption));
     setFont(DialogFont(dialogTemplate.fontFace, dialogTemplate.fontPointSize));
     baseUnits_ = BaseUnitsOf(font());
@@ -139,91 +170,111 @@ void DialogWindow::createControls() {
 }
 
 QWidget* DialogWindow::createControl(const ControlTemplate& entry, QButtonGroup*& radioGroup) {
-    const int id = entry.id;
     const QString text = FromLatin1(entry.text != nullptr ? entry.text : "");
     if (entry.kind != ControlKind::kAutoRadioButton && (entry.style & WS_GROUP) != 0) {
         radioGroup = nullptr;
     }
     switch (entry.kind) {
         case ControlKind::kPushButton:
-        case ControlKind::kDefPushButton: {
-            auto* button = new QPushButton(text, this);
-            button->setAutoDefault(true);
-            button->setDefault(entry.kind == ControlKind::kDefPushButton);
-            button->setFocusPolicy(Qt::ClickFocus);
-            connect(button, &QPushButton::clicked, this,
-                    [this, id] { dialog_.RouteCommand(id, BN_CLICKED); });
-            return button;
-        }
-        case ControlKind::kAutoRadioButton: {
-            auto* radio = new RadioButton(text, this);
-            radio->setAutoExclusive(false);
-            radio->setFocusPolicy(Qt::ClickFocus);
-            // A group of radio buttons runs from one with WS_GROUP to the next control with it.
-            if (radioGroup == nullptr || (entry.style & WS_GROUP) != 0) {
-                radioGroup = new QButtonGroup(this);
-                radioGroup->setExclusive(true);
-            }
-            radioGroup->addButton(radio);
-            connect(radio, &QRadioButton::clicked, this,
-                    [this, id] { dialog_.RouteCommand(id, BN_CLICKED); });
-            return radio;
-        }
-        case ControlKind::kGroupBox: {
-            auto* box = new QGroupBox(text, this);
-            box->setAttribute(Qt::WA_TransparentForMouseEvents);
-            box->setFocusPolicy(Qt::NoFocus);
-            return box;
-        }
-        case ControlKind::kStaticText: {
-            auto* label = new StaticText(this);
-            label->setText(text);
-            label->setFocusPolicy(Qt::NoFocus);
-            return label;
-        }
-        case ControlKind::kStaticIcon: {
-            auto* label = new QLabel(this);
-            label->setTextFormat(Qt::PlainText);
-            if (HICON icon = AfxLoadIcon(entry.iconId)) {
-                label->setPixmap(icon->icon.pixmap(32, 32));
-            }
-            label->setFocusPolicy(Qt::NoFocus);
-            return label;
-        }
-        case ControlKind::kEdit: {
-            auto* edit = new QLineEdit(this);
-            edit->setFrame((entry.style & WS_BORDER) != 0);
-            edit->setFocusPolicy(Qt::ClickFocus);
-            if ((entry.style & ES_NUMBER) != 0) {
-                edit->setValidator(new QRegularExpressionValidator(
-                    QRegularExpression(QStringLiteral("[0-9]*")), edit));
-            }
-            // Every change of the text, typed or set by the program, is reported.
-            connect(edit, &QLineEdit::textChanged, this,
-                    [this, id] { dialog_.RouteCommand(id, EN_CHANGE); });
-            return edit;
-        }
-        case ControlKind::kListView: {
-            auto* list = new ListView(this);
-            list->setFrameShape((entry.style & WS_BORDER) != 0 ? QFrame::StyledPanel
-                                                               : QFrame::NoFrame);
-            list->setFocusPolicy(Qt::ClickFocus);
-            connect(list, &ListView::rowStateChanged, this,
-                    [this, id](int row, unsigned oldState, unsigned newState) {
-                        NMLISTVIEW change;
-                        change.hdr.idFrom = id;
-                        change.hdr.code = LVN_ITEMCHANGED;
-                        change.iItem = row;
-                        change.uOldState = oldState;
-                        change.uNewState = newState;
-                        change.uChanged = LVIF_STATE;
-                        LRESULT result = 0;
-                        dialog_.OnNotifyMsg(&change.hdr, &result);
-                    });
-            return list;
-        }
+        case ControlKind::kDefPushButton:
+            return createPushButton(entry, text);
+        case ControlKind::kAutoRadioButton:
+            return createRadioButton(entry, text, radioGroup);
+        case ControlKind::kGroupBox:
+            return createGroupBox(text);
+        case ControlKind::kStaticText:
+            return createStaticText(text);
+        case ControlKind::kStaticIcon:
+            return createStaticIcon(entry);
+        case ControlKind::kEdit:
+            return createEdit(entry);
+        case ControlKind::kListView:
+            return createListView(entry);
     }
     return new QWidget(this);
+}
+
+QWidget* DialogWindow::createPushButton(const ControlTemplate& entry, const QString& text) {
+    auto* button = new QPushButton(text, this);
+    button->setAutoDefault(true);
+    button->setDefault(entry.kind == ControlKind::kDefPushButton);
+    button->setFocusPolicy(Qt::ClickFocus);
+    connect(button, &QPushButton::clicked, this,
+            [this, id = entry.id] { dialog_.RouteCommand(id, BN_CLICKED); });
+    return button;
+}
+
+QWidget* DialogWindow::createRadioButton(const ControlTemplate& entry, const QString& text,
+                                         QButtonGroup*& radioGroup) {
+    auto* radio = new RadioButton(text, this);
+    radio->setAutoExclusive(false);
+    radio->setFocusPolicy(Qt::ClickFocus);
+    // A group of radio buttons runs from one with WS_GROUP to the next control with it.
+    if (radioGroup == nullptr || (entry.style & WS_GROUP) != 0) {
+        radioGroup = new QButtonGroup(this);
+        radioGroup->setExclusive(true);
+    }
+    radioGroup->addButton(radio);
+    connect(radio, &QRadioButton::clicked, this,
+            [this, id = entry.id] { dialog_.RouteCommand(id, BN_CLICKED); });
+    return radio;
+}
+
+QWidget* DialogWindow::createGroupBox(const QString& text) {
+    auto* box = new QGroupBox(text, this);
+    box->setAttribute(Qt::WA_TransparentForMouseEvents);
+    box->setFocusPolicy(Qt::NoFocus);
+    return box;
+}
+
+QWidget* DialogWindow::createStaticText(const QString& text) {
+    auto* label = new StaticText(this);
+    label->setText(text);
+    label->setFocusPolicy(Qt::NoFocus);
+    return label;
+}
+
+QWidget* DialogWindow::createStaticIcon(const ControlTemplate& entry) {
+    auto* label = new QLabel(this);
+    label->setTextFormat(Qt::PlainText);
+    if (HICON icon = AfxLoadIcon(entry.iconId)) {
+        label->setPixmap(icon->icon.pixmap(32, 32));
+    }
+    label->setFocusPolicy(Qt::NoFocus);
+    return label;
+}
+
+QWidget* DialogWindow::createEdit(const ControlTemplate& entry) {
+    auto* edit = new QLineEdit(this);
+    edit->setFrame((entry.style & WS_BORDER) != 0);
+    edit->setFocusPolicy(Qt::ClickFocus);
+    if ((entry.style & ES_NUMBER) != 0) {
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    }
+    // Every change of the text, typed or set by the program, is reported.
+    connect(edit, &QLineEdit::textChanged, this,
+            [this, id = entry.id] { dialog_.RouteCommand(id, EN_CHANGE); });
+    return edit;
+}
+
+QWidget* DialogWindow::createListView(const ControlTemplate& entry) {
+    auto* list = new ListView(this);
+    list->setFrameShape((entry.style & WS_BORDER) != 0 ? QFrame::StyledPanel : QFrame::NoFrame);
+    list->setFocusPolicy(Qt::ClickFocus);
+    connect(list, &ListView::rowStateChanged, this,
+            [this, id = entry.id](int row, unsigned oldState, unsigned newState) {
+                NMLISTVIEW change;
+                change.hdr.idFrom = id;
+                change.hdr.code = LVN_ITEMCHANGED;
+                change.iItem = row;
+                change.uOldState = oldState;
+                change.uNewState = newState;
+                change.uChanged = LVIF_STATE;
+                LRESULT result = 0;
+                dialog_.OnNotifyMsg(&change.hdr, &result);
+            });
+    return list;
 }
 
 void DialogWindow::focusFirstTabStop() {

@@ -5,11 +5,19 @@
 #include <functional>
 #include <vector>
 
+#include "framework/DialogTemplate.h"
 #include "framework/DialogUnits.h"
-#include "resources/DialogTemplate.h"
 
 class CDialog;
+class CWnd;
 class QButtonGroup;
+
+// What the window manager is asked for: the template's caption, system menu and boxes only.
+Qt::WindowFlags WindowFlagsFor(const DialogTemplate& dialogTemplate);
+
+// The window the user is working in, to own a new dialog or message box that names no owner:
+// the modal window on top, else the active window, else the main window unless that is `self`.
+QWidget* ActiveOwner(const CWnd* self);
 
 // The Qt window of a CDialog: creates the template's controls at their positions, turns their
 // signals into commands and notifications for the dialog, and maps the keys, the close box and
@@ -47,6 +55,14 @@ protected:
 private:
     void createControls();
     QWidget* createControl(const ControlTemplate& control, QButtonGroup*& radioGroup);
+    QWidget* createPushButton(const ControlTemplate& entry, const QString& text);
+    QWidget* createRadioButton(const ControlTemplate& entry, const QString& text,
+                               QButtonGroup*& radioGroup);
+    QWidget* createGroupBox(const QString& text);
+    QWidget* createStaticText(const QString& text);
+    QWidget* createStaticIcon(const ControlTemplate& entry);
+    QWidget* createEdit(const ControlTemplate& entry);
+    QWidget* createListView(const ControlTemplate& entry);
     bool handleDialogKey(const QKeyEvent& key);
     void flushPosted();
 

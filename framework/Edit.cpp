@@ -16,11 +16,6 @@ void CEdit::LimitText(int maxChars) {
     }
 }
 
-int CEdit::GetLimitText() const {
-    const auto* edit = qobject_cast<const QLineEdit*>(GetSafeHwnd());
-    return edit != nullptr ? edit->maxLength() : 0;
-}
-
 void CEdit::SetSel(int start, int end) {
     auto* edit = qobject_cast<QLineEdit*>(GetSafeHwnd());
     if (edit == nullptr) {
@@ -39,26 +34,6 @@ void CEdit::SetSel(int start, int end) {
         std::swap(start, end);
     }
     edit->setSelection(start, end - start);
-}
-
-void CEdit::GetSel(int* start, int* end) const {
-    const auto* edit = qobject_cast<const QLineEdit*>(GetSafeHwnd());
-    int first = 0;
-    int last = 0;
-    if (edit != nullptr) {
-        if (edit->hasSelectedText()) {
-            first = edit->selectionStart();
-            last = first + static_cast<int>(edit->selectedText().size());
-        } else {
-            first = last = edit->cursorPosition();
-        }
-    }
-    if (start != nullptr) {
-        *start = first;
-    }
-    if (end != nullptr) {
-        *end = last;
-    }
 }
 
 bool CEdit::CanAttach(const QWidget* widget) const {

@@ -8,10 +8,8 @@ class CEdit : public CWnd {
 public:
     // At most `maxChars` characters can be typed; 0 lifts the limit.
     void LimitText(int maxChars);
-    int GetLimitText() const;
     // Selects characters start to end − 1; (0, −1) selects everything, (−1, any) nothing.
     void SetSel(int start, int end);
-    void GetSel(int* start, int* end) const;
 
     bool CanAttach(const QWidget* widget) const override;
 };

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "framework/IconImage.h"
-#include "resources/IconResource.h"
+#include "framework/ResourceRegistry.h"
 
 HICON AfxLoadIcon(int resourceId) {
     // Never freed, like the platform's shared icons: windows may hold them until the end, and
@@ -16,7 +16,8 @@ HICON AfxLoadIcon(int resourceId) {
     if (found != loaded->end()) {
         return found->second.get();
     }
-    const char* const* xpm = FindIconResource(resourceId);
+    const IconResourceLookup lookup = AfxIconResources();
+    const char* const* xpm = lookup != nullptr ? lookup(resourceId) : nullptr;
     if (xpm == nullptr) {
         return nullptr;
     }

@@ -121,15 +121,7 @@ unsigned CListCtrl::GetItemState(int item, unsigned mask) const {
     if (!ValidItem(list, item)) {
         return 0;
     }
-    const QModelIndex index = list->model()->index(item, 0);
-    unsigned state = 0;
-    if (list->selectionModel()->isSelected(index)) {
-        state |= LVIS_SELECTED;
-    }
-    if (list->selectionModel()->currentIndex().row() == item) {
-        state |= LVIS_FOCUSED;
-    }
-    return state & mask;
+    return list->rowState(item) & mask;
 }
 
 bool CListCtrl::SetItemState(int item, unsigned state, unsigned mask) {

@@ -65,7 +65,7 @@ void ListView::removeAllRows() {
     quiet_ = false;
 }
 
-unsigned ListView::stateOf(int row) const {
+unsigned ListView::rowState(int row) const {
     unsigned state = 0;
     const QModelIndex index = model()->index(row, 0);
     if (selectionModel()->isSelected(index)) {
@@ -83,11 +83,11 @@ void ListView::onSelectionChanged(const QItemSelection& selected,
         return;
     }
     for (int row : RowsOf(deselected)) {
-        const unsigned now = stateOf(row);
+        const unsigned now = rowState(row);
         emit rowStateChanged(row, now | LVIS_SELECTED, now);
     }
     for (int row : RowsOf(selected)) {
-        const unsigned now = stateOf(row);
+        const unsigned now = rowState(row);
         emit rowStateChanged(row, now & ~LVIS_SELECTED, now);
     }
 }
@@ -97,11 +97,11 @@ void ListView::onCurrentChanged(const QModelIndex& current, const QModelIndex& p
         return;
     }
     if (previous.isValid() && previous.row() != current.row()) {
-        const unsigned now = stateOf(previous.row());
+        const unsigned now = rowState(previous.row());
         emit rowStateChanged(previous.row(), now | LVIS_FOCUSED, now);
     }
     if (current.isValid() && previous.row() != current.row()) {
-        const unsigned now = stateOf(current.row());
+        const unsigned now = rowState(current.row());
         emit rowStateChanged(current.row(), now & ~LVIS_FOCUSED, now);
     }
 }

@@ -27,6 +27,9 @@ public:
     // the copy key (Ctrl+C) puts on the clipboard.
     QString selectedRowsText() const;
 
+    // LVIS_SELECTED and LVIS_FOCUSED of a row.
+    unsigned rowState(int row) const;
+
 signals:
     void rowStateChanged(int row, unsigned oldState, unsigned newState);
 
@@ -37,7 +40,6 @@ protected:
 private:
     void onSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
     void onCurrentChanged(const QModelIndex& current, const QModelIndex& previous);
-    unsigned stateOf(int row) const;
 
     bool infoTips_ = false;
     bool quiet_ = false;

@@ -6,9 +6,9 @@
 #include "framework/DialogWindow.h"
 #include "framework/Latin1.h"
 #include "framework/LoadString.h"
+#include "framework/StandardIds.h"
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
-#include "resources/Resource.h"
 
 namespace {
 
@@ -27,17 +27,6 @@ QMessageBox::Icon IconOf(unsigned icon) {
     }
 }
 
-QWidget* ActiveOwner() {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-        return modal;
-    }
-    if (QWidget* active = QApplication::activeWindow()) {
-        return active;
-    }
-    const CWnd* main = AfxGetMainWnd();
-    return main != nullptr ? main->GetSafeHwnd() : nullptr;
-}
-
 }  // namespace
 
 void SetMessageBoxHook(MessageBoxHook hook) {
@@ -46,7 +35,7 @@ void SetMessageBoxHook(MessageBoxHook hook) {
 
 int ShowMessageBoxOver(QWidget* owner, std::string_view text, const char* caption, unsigned type) {
     if (owner == nullptr) {
-        owner = ActiveOwner();
+        owner = ActiveOwner(nullptr);
     }
     MessageBoxRequest request;
     request.text = std::string(text);

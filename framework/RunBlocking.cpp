@@ -6,7 +6,6 @@
 #include <QThread>
 #include <atomic>
 #include <exception>
-#include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -17,17 +16,17 @@
 
 namespace {
 
-// Both only ever touched on the user-interface thread.
+// The wait's state and the held calls belong to the user-interface thread alone; every access
+// checks that it is made there.
 int g_waitDepth = 0;
 struct HeldCall {
     QPointer<QObject> context;
     std::function<void()> call;
 };
 std::vector<HeldCall> g_heldCalls;
-
-// One piece of work at a time, whoever waits for it: a wait can only nest if something ran
-// inside another wait, and even then the two never run side by side.
-std::mutex g_workMutex;
+// Whether the work of a wait is running on its worker. Set on the user-interface thread, cleared
+// by the worker.
+std::atomic<bool> g_workRunning = false;
 
 bool OnUserInterfaceThread() {
     const QCoreApplication* application = QCoreApplication::instance();
@@ -35,12 +34,29 @@ bool OnUserInterfaceThread() {
            QThread::currentThread() == application->thread();
 }
 
-void RunSerialised(const std::function<void()>& work) {
-    const std::lock_guard<std::mutex> lock(g_workMutex);
-    work();
+// A held call or the wait's state touched from another thread would race with the wait: a
+// programming error, stopped where it happens.
+void AssertUserInterfaceThread(const char* what) {
+    if (!OnUserInterfaceThread()) {
+        qFatal("%s off the user-interface thread", what);
+    }
+}
+
+constexpr QEventLoop::ProcessEventsFlags kWaitFlags =
+    QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers;
+
+// The exception that left the work, to be thrown again on the waiting thread; null when none did.
+std::exception_ptr RunCatching(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (...) {
+        return std::current_exception();
+    }
+    return nullptr;
 }
 
 void QueueHeldCalls() {
+    AssertUserInterfaceThread("held calls queued");
     std::vector<HeldCall> calls;
     calls.swap(g_heldCalls);
     for (HeldCall& held : calls) {
@@ -57,6 +73,7 @@ void PostCall(QObject* context, std::function<void()> call) {
     QMetaObject::invokeMethod(
         context,
         [guard, call = std::move(call)]() mutable {
+            AssertUserInterfaceThread("a posted call held back for a wait");
             if (g_waitDepth > 0) {
                 g_heldCalls.push_back({guard, std::move(call)});
                 return;
@@ -72,38 +89,44 @@ bool BlockingWaitInProgress() {
 
 void RunBlocking(const std::function<void()>& work) {
     if (!OnUserInterfaceThread()) {
-        RunSerialised(work);
+        work();
         return;
     }
     const CWaitCursor waitCursor;
+    ++g_waitDepth;
+    // A wait started inside another (by something served meanwhile) lets the other's work finish
+    // before its own starts, so the work of two waits never runs side by side.
+    while (g_workRunning) {
+        QCoreApplication::processEvents(kWaitFlags | QEventLoop::WaitForMoreEvents);
+    }
     QEventLoop loop;
     std::atomic<bool> done = false;
     std::exception_ptr failure;
     std::thread worker;
+    g_workRunning = true;
     try {
         worker = std::thread([&] {
-            try {
-                RunSerialised(work);
-            } catch (...) {
-                failure = std::current_exception();
-            }
+            failure = RunCatching(work);
             done = true;
+            g_workRunning = false;
             QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
         });
     } catch (const std::system_error&) {
         // No thread to be had: the work runs here, and the window waits as it would have
         // before there were workers.
-        RunSerialised(work);
-        return;
+        failure = RunCatching(work);
+        done = true;
+        g_workRunning = false;
     }
-    ++g_waitDepth;
     if (!done) {
         // Input stays queued in the window system's queue; expose events, the keep-alive and
         // posted paint requests are served. Timers would run handlers inside the wait.
-        loop.exec(QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers);
+        loop.exec(kWaitFlags);
     }
     // The loop also ends when the application quits; the work still finishes first.
-    worker.join();
+    if (worker.joinable()) {
+        worker.join();
+    }
     if (--g_waitDepth == 0) {
         QueueHeldCalls();
     }

@@ -11,8 +11,9 @@
 // window repaints and never looks hung, yet the user's input stays queued and is handled once
 // the work has returned, as on a blocked thread. Timers do not fire meanwhile, and commands
 // posted through the framework that come due meanwhile wait until the work has returned, so
-// no handler runs inside the wait. The wait cursor shows throughout. The work of all waits is
-// serialised: the process-wide tables it touches are never touched by two threads at once.
-// Called on any other thread, or without a running user interface, the work runs in place.
+// no handler runs inside the wait. The wait cursor shows throughout. A wait started inside
+// another starts its work once the other's has returned. Called on any other thread, or
+// without a running user interface, the work runs in place. Whatever the work shares with
+// other threads it locks itself (discovery guards its own tables).
 // An exception leaving the work is thrown again here, on the calling thread.
 void RunBlocking(const std::function<void()>& work);

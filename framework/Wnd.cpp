@@ -1,12 +1,9 @@
 #include "framework/Wnd.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPointer>
 
+#include "framework/ControlText.h"
 #include "framework/Dialog.h"
 #include "framework/DialogWindow.h"
 #include "framework/Font.h"
@@ -14,7 +11,6 @@
 #include "framework/Latin1.h"
 #include "framework/MessageBox.h"
 #include "framework/PostedCall.h"
-#include "framework/StaticText.h"
 
 CWnd::CWnd() = default;
 CWnd::~CWnd() = default;
@@ -46,53 +42,16 @@ bool CWnd::IsWindowEnabled() const {
     return m_widget != nullptr && m_widget->isEnabled();
 }
 
-void CWnd::ShowWindow(bool show) {
-    if (m_widget != nullptr) {
-        m_widget->setVisible(show);
-    }
-}
-
 bool CWnd::IsWindowVisible() const {
     return m_widget != nullptr && m_widget->isVisible();
 }
 
 void CWnd::SetWindowText(std::string_view text) {
-    const QString value = FromLatin1(text);
-    if (auto* label = qobject_cast<StaticText*>(m_widget)) {
-        label->setText(value);
-    } else if (auto* button = qobject_cast<QAbstractButton*>(m_widget)) {
-        button->setText(value);
-    } else if (auto* edit = qobject_cast<QLineEdit*>(m_widget)) {
-        edit->setText(value);
-    } else if (auto* box = qobject_cast<QGroupBox*>(m_widget)) {
-        box->setTitle(value);
-    } else if (auto* plain = qobject_cast<QLabel*>(m_widget)) {
-        plain->setText(value);
-    } else if (m_widget != nullptr && m_widget->isWindow()) {
-        m_widget->setWindowTitle(value);
-    }
+    SetControlText(m_widget, FromLatin1(text));
 }
 
 std::string CWnd::GetWindowText() const {
-    if (const auto* label = qobject_cast<const StaticText*>(m_widget)) {
-        return ToLatin1(label->text());
-    }
-    if (const auto* button = qobject_cast<const QAbstractButton*>(m_widget)) {
-        return ToLatin1(button->text());
-    }
-    if (const auto* edit = qobject_cast<const QLineEdit*>(m_widget)) {
-        return ToLatin1(edit->text());
-    }
-    if (const auto* box = qobject_cast<const QGroupBox*>(m_widget)) {
-        return ToLatin1(box->title());
-    }
-    if (const auto* plain = qobject_cast<const QLabel*>(m_widget)) {
-        return ToLatin1(plain->text());
-    }
-    if (m_widget != nullptr && m_widget->isWindow()) {
-        return ToLatin1(m_widget->windowTitle());
-    }
-    return {};
+    return ToLatin1(ControlText(m_widget).value_or(QString()));
 }
 
 void CWnd::SetAccessibleName(std::string_view name) {

@@ -25,7 +25,6 @@ public:
 
     void EnableWindow(bool enable = true);
     bool IsWindowEnabled() const;
-    void ShowWindow(bool show);
     bool IsWindowVisible() const;
 
     // Texts are single-byte: byte n is character n (Latin-1), shown as plain text.

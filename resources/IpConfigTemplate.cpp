@@ -1,6 +1,6 @@
+#include "framework/WindowStyles.h"
 #include "resources/Resource.h"
 #include "resources/Templates.h"
-#include "resources/WindowStyles.h"
 
 namespace {
 

@@ -1,11 +1,8 @@
 #pragma once
 
-// Resource identifiers of the dialog templates, their controls, the icon and the commands.
+#include "framework/StandardIds.h"
 
-inline constexpr int IDOK = 1;
-inline constexpr int IDCANCEL = 2;
-// Controls that no code addresses.
-inline constexpr int IDC_STATIC = -1;
+// Resource identifiers of the dialog templates, their controls, the icon and the commands.
 
 // Dialog templates.
 inline constexpr int IDD_ABOUTBOX = 100;

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "resources/DialogTemplate.h"
+#include "framework/DialogTemplate.h"
 
-// The application's dialog templates, one definition file each; FindDialogTemplate looks them up.
+// The application's dialog templates, one definition file each;
+// RegisterResources hands them to the framework.
 extern const DialogTemplate kAboutBoxTemplate;
 extern const DialogTemplate kMainDialogTemplate;
 extern const DialogTemplate kIpConfigTemplate;

@@ -16,6 +16,7 @@
 
 #include "app/AccessPointApp.h"
 #include "net/PosixSocketLayer.h"
+#include "resources/RegisterResources.h"
 #include "resources/Resource.h"
 #include "tests/gui/DialogTesting.h"
 #include "tests/gui/ModalDriver.h"
@@ -116,6 +117,7 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtimeDir.isValid()) {
         qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());
     }
+    RegisterResources();
     ::testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

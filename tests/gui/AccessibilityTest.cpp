@@ -12,9 +12,10 @@
 #include "framework/Dialog.h"
 #include "framework/DialogWindow.h"
 #include "framework/Edit.h"
+#include "framework/ResourceRegistry.h"
 #include "framework/StaticText.h"
+#include "framework/WindowStyles.h"
 #include "resources/Resource.h"
-#include "resources/WindowStyles.h"
 #include "tests/gui/ModalDriver.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include "framework/Dialog.h"
 #include "framework/DialogUnits.h"
 #include "framework/DialogWindow.h"
+#include "framework/ResourceRegistry.h"
 #include "tests/gui/ModalDriver.h"
 
 namespace {

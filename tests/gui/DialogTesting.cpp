@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 
 #include "app/CurrentDeviceTable.h"
+#include "framework/ControlText.h"
 #include "framework/DialogWindow.h"
 #include "framework/Latin1.h"
 #include "framework/StaticText.h"
@@ -87,18 +88,12 @@ void ClickControl(int id) {
 }
 
 std::string ControlText(int id) {
-    const QWidget* control = TopControl(id);
-    if (const auto* edit = qobject_cast<const QLineEdit*>(control)) {
-        return ToLatin1(edit->text());
+    const std::optional<QString> text = ::ControlText(TopControl(id));
+    if (!text) {
+        ADD_FAILURE() << "control " << id << " has no text to read";
+        return {};
     }
-    if (const auto* text = qobject_cast<const StaticText*>(control)) {
-        return ToLatin1(text->text());
-    }
-    if (const auto* button = qobject_cast<const QAbstractButton*>(control)) {
-        return ToLatin1(button->text());
-    }
-    ADD_FAILURE() << "control " << id << " has no text to read";
-    return {};
+    return ToLatin1(*text);
 }
 
 bool MainWindowFilled() {

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
+#include "resources/RegisterResources.h"
+
 namespace {
 
 QtMessageHandler g_standardHandler = nullptr;
@@ -32,6 +34,7 @@ int main(int argc, char* argv[]) {
         qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());
     }
     g_standardHandler = qInstallMessageHandler(QuietMessages);
+    RegisterResources();
     ::testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

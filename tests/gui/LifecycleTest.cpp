@@ -17,6 +17,7 @@
 #include "framework/MessageBox.h"
 #include "framework/StaticText.h"
 #include "resources/Resource.h"
+#include "tests/gui/DialogTesting.h"
 #include "tests/gui/ModalDriver.h"
 #include "tests/gui/TestNetwork.h"
 
@@ -41,10 +42,6 @@ int RunApplication() {
     char name[] = "apmanager";
     char* argv[] = {name, nullptr};
     return AfxWinMain(1, argv);
-}
-
-bool MainWindowFilled() {
-    return TopDialogId() == IDD_ACCESSPOINT_DIALOG && g_deviceTable != nullptr;
 }
 
 QWidget* FocusOf(QWidget* window) {

@@ -16,109 +16,13 @@
 #include "framework/ListView.h"
 #include "resources/Resource.h"
 #include "tests/gui/DialogTesting.h"
+#include "tests/gui/MainWindowTesting.h"
 #include "tests/gui/ModalDriver.h"
 #include "tests/gui/TestNetwork.h"
 
 namespace {
 
-struct ButtonStates {
-    bool detailInfo = false;
-    bool web = false;
-    bool setIp = false;
-
-    bool operator==(const ButtonStates&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const ButtonStates& states) {
-    return out << "{detail " << states.detailInfo << ", web " << states.web << ", set ip "
-               << states.setIp << "}";
-}
-
-constexpr ButtonStates kWeb{true, true, false};
-constexpr ButtonStates kSetIp{true, false, true};
-
-// The main window with its insides in reach.
-class TestAccessPointDlg : public CAccessPointDlg {
-public:
-    using CAccessPointDlg::InsertDeviceColumns;
-    using CAccessPointDlg::m_deviceCount;
-    using CAccessPointDlg::m_deviceList;
-
-    ButtonStates Buttons() {
-        return {GetDlgItem(IDC_DETAIL_INFO)->IsWindowEnabled(),
-                GetDlgItem(IDC_WEB_MANAGEMENT)->IsWindowEnabled(),
-                GetDlgItem(IDC_SET_IP_ADDRESS)->IsWindowEnabled()};
-    }
-
-    std::vector<std::string> Column(int subItem) const {
-        std::vector<std::string> texts;
-        for (int row = 0; row < m_deviceList.GetItemCount(); ++row) {
-            texts.push_back(m_deviceList.GetItemText(row, subItem));
-        }
-        return texts;
-    }
-
-    void Select(std::initializer_list<int> rows) {
-        m_deviceList.SetItemState(-1, 0, LVIS_SELECTED);
-        for (int row : rows) {
-            m_deviceList.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
-        }
-    }
-
-    ListView* List() const { return qobject_cast<ListView*>(m_deviceList.GetSafeHwnd()); }
-
-    std::function<int()> sends;
-    ButtonStates atInit;
-    int sendsAtInit = -1;
-    bool tableAtInit = true;
-
-protected:
-    bool OnInitDialog() override {
-        const bool result = CAccessPointDlg::OnInitDialog();
-        atInit = Buttons();
-        sendsAtInit = sends ? sends() : -1;
-        tableAtInit = g_deviceTable != nullptr;
-        return result;
-    }
-};
-
-void Click(int id) {
-    QTest::mouseClick(TopControl(id), Qt::LeftButton);
-}
-
-void ClickRow(ListView* list, int row) {
-    const QRect rect = list->visualItemRect(list->topLevelItem(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-}
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    ~MainWindowTest() override {
-        g_deviceTable.reset();
-        ReleaseMergedTable();
-    }
-
-    // Runs the main window: `whenFilled` acts once the first discovery has filled it, then the
-    // window is closed with Exit.
-    void Run(TestAccessPointDlg& dialog, const std::function<void()>& whenFilled) {
-        dialog.sends = [this] { return network.Sends(); };
-        ModalDriver driver;
-        driver.When(
-            "the first discovery",
-            [] { return TopDialogId() == IDD_ACCESSPOINT_DIALOG && g_deviceTable != nullptr; },
-            [&] {
-                whenFilled();
-                Click(IDCANCEL);
-            });
-        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-        EXPECT_TRUE(driver.Finished());
-    }
-
-    TestNetwork network;
-    int lan = network.AddInterface("10.0.0.200");
-    RecordingUrlOpener opener;
-    MessageBoxRecorder boxes;
-};
+using namespace mainwindow_test;
 
 TEST_F(MainWindowTest, ButtonStatesFollowDiscoveryAndSelection) {
     network.Add(lan, {.name = "alpha", .address = "10.0.0.5", .macTail = 1});
@@ -223,13 +127,15 @@ TEST_F(MainWindowTest, ColumnWidthsAreSixtiethsOfTheListWidth) {
         std::vector<int> widths;
     };
     const Case cases[] = {{600, {100, 110, 130, 90, 80, 90}}, {579, {96, 106, 125, 86, 77, 86}}};
+    // Name, IP Address, MAC, IEEE Standard, FW Version, Description.
+    constexpr int kSixtieths[] = {10, 11, 13, 9, 8, 9};
     TestAccessPointDlg dialog;
     Run(dialog, [&] {
         CRect rect;
         dialog.m_deviceList.GetWindowRect(&rect);
         for (int column = 0; column < 6; ++column) {
             EXPECT_EQ(dialog.m_deviceList.GetColumnWidth(column),
-                      CAccessPointDlg::DeviceColumnWidth(rect.Width(), column));
+                      rect.Width() * kSixtieths[column] / 60);
         }
         for (const Case& c : cases) {
             QWidget* list = dialog.m_deviceList.GetSafeHwnd();
@@ -321,89 +227,6 @@ TEST_F(MainWindowTest, RefreshWithoutMemoryKeepsTheTableAndTheList) {
         EXPECT_EQ(dialog.Column(0), (std::vector<std::string>{"alpha", "beta"}));
         EXPECT_EQ(dialog.m_deviceList.GetItemState(1, LVIS_SELECTED), LVIS_SELECTED);
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    });
-}
-
-TEST_F(MainWindowTest, TextsFromTheWireAreLatin1AndNeverMarkup) {
-    network.Add(lan, {.name = "<b>x</b>",
-                      .address = "10.0.0.5",
-                      .macTail = 1,
-                      .description = "<img src=x>&amp; a description long enough to be cut"});
-    network.Add(lan, {.name = "Caf\xE9", .address = "10.0.0.6", .macTail = 2});
-    TestAccessPointDlg dialog;
-    Run(dialog, [&] {
-        ListView* list = dialog.List();
-        EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("<b>x</b>"));
-        EXPECT_EQ(list->topLevelItem(1)->text(0), QString(QStringLiteral("Caf")) + QChar(0xE9));
-        EXPECT_EQ(dialog.m_deviceList.GetItemText(1, 0), "Caf\xE9");
-
-        // The description is cut off in its column: its tooltip shows all of it, escaped.
-        const QRect cell = list->visualRect(list->model()->index(0, 5));
-        EXPECT_EQ(list->toolTipAt(cell.center()),
-                  QStringLiteral("<img src=x>&amp; a description long enough to be cut"));
-        QHelpEvent help(QEvent::ToolTip, cell.center(),
-                        list->viewport()->mapToGlobal(cell.center()));
-        QApplication::sendEvent(list->viewport(), &help);
-        EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("&lt;img src=x&gt;&amp;amp;")))
-            << QToolTip::text().toStdString();
-        QToolTip::hideText();
-        // A name that fits needs no tooltip.
-        EXPECT_TRUE(
-            list->toolTipAt(list->visualRect(list->model()->index(1, 0)).center()).isEmpty());
-    });
-}
-
-}  // namespace
-
-namespace {
-
-// Anyone on the network can answer: a flood of replies from thousands of MACs, with markup,
-// control characters and bytes above 127 in the texts. The window keeps working, shows the texts
-// literally, and the next Refresh is as normal as the first.
-TEST_F(MainWindowTest, FloodOfHostileRepliesLeavesTheWindowWorking) {
-    constexpr int kFlood = 4000;
-    network.fake().AddResponder(lan, [](const net::FakeNetwork::SentDatagram& sent, std::int64_t) {
-        std::vector<net::FakeNetwork::Delivery> deliveries;
-        if (sent.bytes.empty() || sent.bytes[0] != 0x40) {
-            return deliveries;
-        }
-        auto reply = [](const std::string& name, int mac) {
-            const std::vector<std::uint8_t> macBytes = {0x02,
-                                                        0,
-                                                        0,
-                                                        0,
-                                                        static_cast<std::uint8_t>(mac >> 8),
-                                                        static_cast<std::uint8_t>(mac & 0xFF)};
-            return sim::EncodeReply(0, {{1, {name.begin(), name.end()}, {}},
-                                        {2, macBytes, {}},
-                                        {8, {'<', 'i', '>', 0x07, 0xFF}, {}},
-                                        {13, {0xFF, 0xFF}, {}}});
-        };
-        deliveries.push_back({1, net::AddressFromText("10.0.0.9"), reply("<b>x</b>", 0)});
-        deliveries.push_back({1, net::AddressFromText("10.0.0.8"), reply("\x1B[2J\x07", 1)});
-        for (int i = 2; i < kFlood; ++i) {
-            deliveries.push_back({2, net::AddressFromText("10.0.0.7"), reply("flood", i)});
-        }
-        return deliveries;
-    });
-    TestAccessPointDlg dialog;
-    Run(dialog, [&] {
-        auto check = [&](const char* when) {
-            SCOPED_TRACE(when);
-            ASSERT_EQ(dialog.m_deviceCount, kDeviceTableCapacity);
-            ASSERT_EQ(dialog.m_deviceList.GetItemCount(), kDeviceTableCapacity);
-            // Name order: ESC sorts before '<', which sorts before "flood".
-            EXPECT_EQ(dialog.m_deviceList.GetItemText(0, 0), "\x1B[2J\x07");
-            EXPECT_EQ(dialog.m_deviceList.GetItemText(1, 0), "<b>x</b>");
-            EXPECT_EQ(dialog.List()->topLevelItem(1)->text(0), QStringLiteral("<b>x</b>"));
-            EXPECT_EQ(dialog.List()->topLevelItem(1)->text(5),
-                      QString(QStringLiteral("<i>")) + QChar(0x07) + QChar(0xFF));
-            EXPECT_EQ(dialog.m_deviceList.GetItemText(1, 3), "") << "mode 0xFFFF names no standard";
-            EXPECT_EQ(dialog.m_deviceList.GetItemText(2, 0), "flood");
-        };
-        check("first discovery");
-        Click(IDC_REFRESH);
-        check("second discovery");
     });
 }
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
@@ -92,6 +93,24 @@ TEST(RunBlocking, AnExceptionFromTheWorkReachesTheCaller) {
     bool ran = false;
     RunBlocking([&] { ran = true; });
     EXPECT_TRUE(ran);
+}
+
+// The held-call queue belongs to the user-interface thread: a posted call that comes due on
+// another thread stops the program there rather than racing with a wait.
+TEST(RunBlockingDeathTest, APostedCallDueOnAnotherThreadStopsTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            QThread thread;
+            QObject context;
+            context.moveToThread(&thread);
+            thread.start();
+            PostCall(&context, [] {});
+            std::this_thread::sleep_for(5s);
+            thread.quit();
+            thread.wait();
+        },
+        "off the user-interface thread");
 }
 
 }  // namespace

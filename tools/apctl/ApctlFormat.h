@@ -4,16 +4,12 @@
 #include <vector>
 
 #include "discovery/DeviceRecord.h"
+#include "discovery/FieldText.h"
 
 // The printed forms of what apctl finds. Texts from the network are single bytes, decoded as
 // Latin-1; the terminal forms show control characters as escapes so a hostile name cannot drive
 // the terminal.
 namespace apctl {
-
-template <std::size_t N>
-std::string FieldText(const char (&field)[N]) {
-    return std::string(field, FieldTextLength(field));
-}
 
 std::string Utf8FromLatin1(const std::string& bytes);
 // For the terminal: C0 and C1 control characters, DEL and the backslash become \xNN.

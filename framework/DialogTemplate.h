@@ -4,7 +4,8 @@
 #include <span>
 
 // A dialog described as data: what the framework builds a dialog window from. Positions and
-// sizes are in dialog units, which the framework scales by the dialog font.
+// sizes are in dialog units, which the framework scales by the dialog font. The application
+// defines its templates with these types and registers them (ResourceRegistry.h).
 
 enum class ControlKind {
     kPushButton,
@@ -48,6 +49,3 @@ struct DialogTemplate {
     // In tab order.
     std::span<const ControlTemplate> controls;
 };
-
-// The template with this resource identifier, or null.
-const DialogTemplate* FindDialogTemplate(int id) noexcept;

@@ -15,6 +15,9 @@ inline constexpr std::uint32_t WS_BORDER = 0x00800000u;
 inline constexpr std::uint32_t WS_SYSMENU = 0x00080000u;
 inline constexpr std::uint32_t WS_GROUP = 0x00020000u;
 inline constexpr std::uint32_t WS_TABSTOP = 0x00010000u;
+// On a dialog rather than a control, the same two bits ask for the minimise and maximise boxes.
+inline constexpr std::uint32_t WS_MINIMIZEBOX = 0x00020000u;
+inline constexpr std::uint32_t WS_MAXIMIZEBOX = 0x00010000u;
 
 // Dialogs.
 inline constexpr std::uint32_t DS_MODALFRAME = 0x80u;
