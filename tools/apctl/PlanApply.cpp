@@ -544,6 +544,12 @@ int ApplyPlan(const Command& command, const Plan& plan, const ExchangeOptions& o
     std::vector<RowResult> results(plan.rows.size());
     Sightings seen;
     if (DiscoverFirst(networks, context.stop, &seen, err)) {
+        // A row skipped by a stop is where the discovery saw it.
+        for (std::size_t i = 0; i < plan.rows.size(); ++i) {
+            if (const auto sighting = seen.find(plan.rows[i].macText); sighting != seen.end()) {
+                results[i].address = sighting->second;
+            }
+        }
         const std::size_t total = plan.rows.size();
         for (std::size_t i = 0; i < total; ++i) {
             // Rows are only ever stopped between them, never one half done.
