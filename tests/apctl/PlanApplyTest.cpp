@@ -313,9 +313,11 @@ TEST_F(ApplyTest, FactoryFleetIsReaddressedAndASecondRunSendsNothing) {
     // Each access point is silent for 9 s after its reset: the discoveries starting 0 s and
     // 7.2 s after it hear nothing, the one at 14.4 s hears it and ends 5.2 s later.
     for (int n = 1; n <= 3; ++n) {
-        const std::string address = "10.0.0.1" + std::to_string(n);
-        EXPECT_EQ(progress[n], "[" + std::to_string(n) + "/3] " + MacText(n) + " fixed " + address +
-                                   " ... answers at " + address + " after 19.6 s");
+        char expected[96];
+        std::snprintf(expected, sizeof expected,
+                      "[%d/3] %s fixed 10.0.0.1%d ... answers at 10.0.0.1%d after 19.6 s", n,
+                      MacText(n).c_str(), n, n);
+        EXPECT_EQ(progress[n], expected);
     }
     EXPECT_EQ(progress[4], "3 rows: 3 changed");
     EXPECT_EQ(out_.str(),
