@@ -1,10 +1,249 @@
 #include "tools/apctl/ApctlWatch.h"
 
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <set>
+
+#include "discovery/DiscoverDevices.h"
+#include "tools/apctl/ApctlFormat.h"
+#include "tools/apctl/ApctlNetworks.h"
+
 namespace apctl {
-// PLACEHOLDER-WATCH: replaced by the watch implementation before landing.
-int Watch(const Command&, const ExchangeOptions&, const RunContext&, std::ostream&,
-          std::ostream& err) {
-    err << "apctl: watch is not built yet\n";
-    return kExitFailed;
+
+namespace {
+
+struct Known {
+    DeviceRecord record;
+    int absences = 0;  // discoveries in a row that did not see it
+};
+
+using KnownAccessPoints = std::map<std::string, Known>;
+
+std::string UtcTimestamp() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
 }
+
+enum class FieldKind { kPlain, kText, kNumber, kMode };
+
+// A field whose change is reported: its name as discover --json calls it, and its value.
+struct WatchedField {
+    const char* name;
+    FieldKind kind;
+    std::string (*value)(const DeviceRecord&);
+};
+
+const WatchedField kWatchedFields[] = {
+    {"ipAddress", FieldKind::kPlain, [](const DeviceRecord& r) { return FieldText(r.ipAddress); }},
+    {"name", FieldKind::kText, [](const DeviceRecord& r) { return FieldText(r.name); }},
+    {"firmwareVersion", FieldKind::kPlain,
+     [](const DeviceRecord& r) { return FieldText(r.firmwareVersion); }},
+    {"wirelessMode", FieldKind::kMode,
+     [](const DeviceRecord& r) { return std::to_string(r.wirelessMode); }},
+    {"ssidBg", FieldKind::kText, [](const DeviceRecord& r) { return FieldText(r.ssidBg); }},
+    {"channelBg", FieldKind::kNumber,
+     [](const DeviceRecord& r) { return std::to_string(r.channelBg); }},
+    {"ssidA", FieldKind::kText, [](const DeviceRecord& r) { return FieldText(r.ssidA); }},
+    {"channelA", FieldKind::kNumber,
+     [](const DeviceRecord& r) { return std::to_string(r.channelA); }},
+};
+
+std::string ModeText(std::uint16_t mode) {
+    const std::string text = WirelessModeText(mode);
+    return text.empty() ? "mode " + std::to_string(mode) : text;
+}
+
+// A field's value for a person: texts quoted, the mode by its name.
+std::string Shown(const WatchedField& field, const std::string& value) {
+    switch (field.kind) {
+        case FieldKind::kText: {
+            // Appended, not added up: GCC 12 at -O3 warns falsely (-Wrestrict) on '"' + text.
+            std::string quoted(1, '"');
+            quoted.append(Printable(value)).push_back('"');
+            return quoted;
+        }
+        case FieldKind::kMode:
+            return ModeText(static_cast<std::uint16_t>(std::stoi(value)));
+        case FieldKind::kPlain:
+        case FieldKind::kNumber:
+            break;
+    }
+    return value.empty() ? "''" : Printable(value);
+}
+
+std::string JsonValue(const WatchedField& field, const std::string& value) {
+    return field.kind == FieldKind::kNumber || field.kind == FieldKind::kMode ? value
+                                                                              : JsonString(value);
+}
+
+std::string MacShown(const std::string& mac) {
+    return mac.empty() ? "(no MAC)" : Printable(mac);
+}
+
+class ChangePrinter {
+public:
+    ChangePrinter(std::ostream& out, bool json, std::string time)
+        : out_(out), json_(json), time_(std::move(time)) {}
+
+    void Appeared(const DeviceRecord& r) {
+        const std::string mac = FieldText(r.macText);
+        if (json_) {
+            Line(JsonStart("appeared", mac) + ", \"record\": " + RecordJson(r) + "}");
+            return;
+        }
+        std::string text = time_ + " + " + MacShown(mac) + " " + Printable(FieldText(r.ipAddress)) +
+                           " \"" + Printable(FieldText(r.name)) + "\" firmware " +
+                           Printable(FieldText(r.firmwareVersion)) + " " +
+                           ModeText(r.wirelessMode) + " via " +
+                           Printable(FieldText(r.localAddress));
+        Line(text);
+    }
+
+    void Gone(const DeviceRecord& r) {
+        const std::string mac = FieldText(r.macText);
+        if (json_) {
+            Line(JsonStart("gone", mac) + ", \"record\": " + RecordJson(r) + "}");
+            return;
+        }
+        Line(time_ + " - " + MacShown(mac) + " " + Printable(FieldText(r.ipAddress)) + " \"" +
+             Printable(FieldText(r.name)) + "\" absent from " +
+             std::to_string(kAbsencesBeforeGone) + " discoveries");
+    }
+
+    void Changed(const std::string& mac, const WatchedField& field, const std::string& before,
+                 const std::string& after) {
+        if (json_) {
+            Line(JsonStart("changed", mac) + ", \"field\": \"" + field.name + "\", \"old\": " +
+                 JsonValue(field, before) + ", \"new\": " + JsonValue(field, after) + "}");
+            return;
+        }
+        Line(time_ + " ~ " + MacShown(mac) + " " + field.name + " " + Shown(field, before) +
+             " -> " + Shown(field, after));
+    }
+
+private:
+    std::string JsonStart(const char* change, const std::string& mac) const {
+        return "{\"time\": " + JsonString(time_) + ", \"change\": \"" + change +
+               "\", \"macText\": " + JsonString(mac);
+    }
+
+    // Each line goes out at once: whoever reads a watch reads it as it happens.
+    void Line(const std::string& text) { out_ << text << "\n" << std::flush; }
+
+    std::ostream& out_;
+    bool json_;
+    std::string time_;
+};
+
+// Prints what differs between what was known and this discovery, and updates what is known.
+void Compare(const DeviceTable& table, int count, KnownAccessPoints* known,
+             ChangePrinter& printer) {
+    std::set<std::string> present;
+    for (int i = 0; i < count; ++i) {
+        const DeviceRecord& record = table.records[i];
+        const std::string mac = FieldText(record.macText);
+        present.insert(mac);
+        const auto found = known->find(mac);
+        if (found == known->end()) {
+            printer.Appeared(record);
+            known->emplace(mac, Known{record, 0});
+            continue;
+        }
+        for (const WatchedField& field : kWatchedFields) {
+            const std::string before = field.value(found->second.record);
+            const std::string after = field.value(record);
+            if (before != after) {
+                printer.Changed(mac, field, before, after);
+            }
+        }
+        found->second = Known{record, 0};
+    }
+    for (auto it = known->begin(); it != known->end();) {
+        if (present.count(it->first) == 0 && ++it->second.absences >= kAbsencesBeforeGone) {
+            printer.Gone(it->second.record);
+            it = known->erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+// Waits out the interval in slices, so that a stop ends the wait at once.
+void Pause(net::SocketLayer& layer, net::Milliseconds interval, const std::atomic<bool>* stop) {
+    const net::Milliseconds end = layer.Now() + interval;
+    while (stop == nullptr || !stop->load()) {
+        const net::Milliseconds now = layer.Now();
+        if (now >= end) {
+            return;
+        }
+        layer.Sleep(std::min(end - now, kCancelCheckInterval));
+    }
+}
+
+}  // namespace
+
+int Watch(const Command& command, const ExchangeOptions& options, const RunContext& context,
+          std::ostream& out, std::ostream& err) {
+    return Watch(command, options, context, out, err, WatchHooks{});
+}
+
+int Watch(const Command& command, const ExchangeOptions& options, const RunContext& context,
+          std::ostream& out, std::ostream& err, const WatchHooks& hooks) {
+    net::SocketLayer* layer = net::ActiveSocketLayer();
+    DeviceTablePtr table = AllocateDeviceTable();
+    if (layer == nullptr || !table) {
+        err << "apctl: not enough memory for a device table\n";
+        return kExitFailed;
+    }
+    const auto stopRequested = [&] { return context.stop != nullptr && context.stop->load(); };
+    const net::Milliseconds interval{std::llround(command.intervalSeconds * 1000.0)};
+    const bool json = command.format == OutputFormat::kJson;
+    KnownAccessPoints known;
+    ExchangeOptions discovery = options;
+    discovery.parallel = command.parallel;
+    discovery.cancel = context.stop;
+    for (int round = 1; !stopRequested(); ++round) {
+        ExchangeReport report;
+        discovery.report = &report;
+        int count = 0;
+        const int completed = DiscoverDevicesWith(discovery, table.get(), &count);
+        // A discovery cut short by the stop says nothing about who is gone.
+        if (stopRequested()) {
+            break;
+        }
+        const std::string time = hooks.timestamp ? hooks.timestamp() : UtcTimestamp();
+        // A discovery that failed saw nobody, which is no absence of anybody: what is known
+        // stays as it was until one completes.
+        if (report.listingFailed) {
+            err << time << " apctl: cannot list the network interfaces: "
+                << std::strerror(report.listingError) << "\n";
+        } else if (completed == 0) {
+            err << time << " ";
+            if (!ReportFailure("discovery", report, err)) {
+                err << "apctl: discovery failed\n";
+            }
+        } else {
+            ChangePrinter printer(out, json, time);
+            Compare(*table, count, &known, printer);
+        }
+        err << std::flush;
+        if (out.fail()) {
+            // Nobody reads any more (a pipe into head that has ended): stop, every socket closed.
+            return kExitFailed;
+        }
+        if (hooks.afterDiscovery) {
+            hooks.afterDiscovery(round);
+        }
+        Pause(*layer, interval, context.stop);
+    }
+    return kExitSuccess;
+}
+
 }  // namespace apctl

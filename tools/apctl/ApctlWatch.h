@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <ostream>
+#include <string>
 
 #include "discovery/Exchange.h"
 #include "tools/apctl/ApctlCommand.h"
@@ -8,9 +10,23 @@
 
 namespace apctl {
 
+// An access point missing from this many discoveries in a row is gone; one lost reply is not.
+inline constexpr int kAbsencesBeforeGone = 2;
+
+// What a test or a benchmark puts around a watch.
+struct WatchHooks {
+    // The time each change is stamped with; by default the UTC wall clock in ISO 8601, to the
+    // second.
+    std::function<std::string()> timestamp;
+    // Called after each discovery has been compared (1 for the first), before the pause.
+    std::function<void(int discovery)> afterDiscovery;
+};
+
 // apctl watch: discovery after discovery on the networks of `options`, one line per change,
-// until the context's stop flag is set. Exit 0 when stopped.
+// until the context's stop flag is set. Exit 0 when stopped, 1 when standard output is gone.
 int Watch(const Command& command, const ExchangeOptions& options, const RunContext& context,
           std::ostream& out, std::ostream& err);
+int Watch(const Command& command, const ExchangeOptions& options, const RunContext& context,
+          std::ostream& out, std::ostream& err, const WatchHooks& hooks);
 
 }  // namespace apctl

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -12,11 +13,19 @@
 // apctl apply: re-addressing a fleet from a plan, one access point after the other.
 namespace apctl {
 
+// A plan is read whole before anything is sent, so its size is bounded: far more rows than any
+// discovery can list, and lines far longer than any valid row.
+inline constexpr std::size_t kPlanRowLimit = 4096;
+inline constexpr std::size_t kPlanLineLimit = 1024;
+inline constexpr std::size_t kPlanByteLimit = std::size_t{4} << 20;
+
 struct PlanRow {
     int line = 0;         // in the plan file, from 1
     std::string macText;  // 12 upper-case hexadecimal digits
     bool dhcpClient = false;
-    std::string ipAddress, subnetMask, gateway, dnsServer;  // empty for DHCP
+    // Empty for DHCP; otherwise as the access point reports them: decimal octets without leading
+    // zeros.
+    std::string ipAddress, subnetMask, gateway, dnsServer;
 };
 
 struct Plan {

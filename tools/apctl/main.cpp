@@ -19,13 +19,16 @@ extern "C" void RequestStop(int) {
 }
 
 // For the commands that run until stopped: SIGINT and SIGTERM then end them cleanly, every
-// socket closed. The others keep the default, so an interrupt ends them at once as before.
+// socket closed. The others keep the default, so an interrupt ends them at once as before. A
+// reader that goes away (watch piped into head) shows as a failed write, which ends them the
+// same way, instead of a SIGPIPE.
 void CatchStopSignals() {
     struct sigaction action {};
     action.sa_handler = RequestStop;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 }  // namespace

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "net/FakeNetwork.h"
+#include "tools/apctl/ApctlWatch.h"
+
+namespace {
+
+sim::AccessPointSettings Numbered(int n, const std::string& name, const std::string& address) {
+    sim::AccessPointSettings settings;
+    settings.name = name;
+    settings.mac = {0x00, 0x0A, 0x1B, 0x10, 0x00, static_cast<std::uint8_t>(n)};
+    settings.address = net::AddressFromText(address);
+    settings.firmware = {0x01, 0x0B};
+    settings.ssidBg = "guest";
+    settings.channelBg = 6;
+    settings.wirelessMode = 3;
+    return settings;
+}
+
+// Standard output whose reader has gone away.
+class ClosedOutput final : public std::streambuf {
+protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+class WatchTest : public ::testing::Test {
+protected:
+    // An access point the test takes away, brings back or replaces between discoveries.
+    struct Slot {
+        std::unique_ptr<sim::AccessPoint> model;
+        bool present = true;
+    };
+
+    WatchTest() : installed_(&network_) { lan_ = network_.AddInterface("lan0", "10.0.0.200"); }
+
+    Slot& AddSlot(const sim::AccessPointSettings& settings, bool present = true) {
+        slots_.push_back(std::make_unique<Slot>());
+        Slot* slot = slots_.back().get();
+        slot->model = std::make_unique<sim::AccessPoint>(settings);
+        slot->present = present;
+        network_.AddResponder(
+            lan_, [slot](const net::FakeNetwork::SentDatagram& request, std::int64_t nowMs) {
+                std::vector<net::FakeNetwork::Delivery> deliveries;
+                if (!slot->present || request.port != sim::kPort) {
+                    return deliveries;
+                }
+                for (sim::Reply& reply : slot->model->HandleDatagram(request.bytes.data(),
+                                                                     request.bytes.size(), nowMs)) {
+                    deliveries.push_back({reply.delayMs, reply.source, std::move(reply.bytes)});
+                }
+                return deliveries;
+            });
+        return *slot;
+    }
+
+    // Runs watch with the arguments after "watch"; `between` runs after each discovery and is
+    // where a test changes the fleet or stops. Changes are stamped with the virtual time in ms.
+    int Watch(const std::vector<std::string>& arguments, std::function<void(int)> between,
+              std::ostream* out = nullptr) {
+        std::vector<std::string> line = {"watch"};
+        line.insert(line.end(), arguments.begin(), arguments.end());
+        apctl::Command command;
+        std::string error;
+        EXPECT_TRUE(apctl::ParseCommandLine(line, &command, &error)) << error;
+        apctl::WatchHooks hooks;
+        hooks.timestamp = [this] { return "t" + std::to_string(network_.NowMs()); };
+        hooks.afterDiscovery = [this, between](int round) {
+            ends_.push_back(network_.NowMs());
+            between(round);
+        };
+        apctl::RunContext context;
+        context.stop = &stop_;
+        return apctl::Watch(command, ExchangeOptions{}, context, out != nullptr ? *out : out_, err_,
+                            hooks);
+    }
+
+    // The time of the first request of each discovery.
+    std::vector<std::int64_t> DiscoveryStarts() const {
+        std::vector<std::int64_t> starts;
+        const auto sent = network_.sent();
+        for (std::size_t i = 0; i < sent.size(); i += 3) {
+            starts.push_back(sent[i].timeMs);
+        }
+        return starts;
+    }
+
+    net::FakeNetwork network_;
+    net::ScopedSocketLayer installed_;
+    int lan_ = 0;
+    std::vector<std::unique_ptr<Slot>> slots_;
+    std::atomic<bool> stop_{false};
+    std::vector<std::int64_t> ends_;  // when each discovery ended
+    std::ostringstream out_, err_;
+};
+
+TEST_F(WatchTest, AppearChangeFlapAndGone) {
+    Slot& lobby = AddSlot(Numbered(1, "Lobby", "10.0.0.11"));
+    Slot& annex = AddSlot(Numbered(2, "Annex", "10.0.0.12"));
+    Slot& late = AddSlot(Numbered(3, "Late", "10.0.0.13"), false);
+    auto renamed = Numbered(1, "Hall", "10.0.0.21");
+    renamed.channelBg = 11;
+    const int status = Watch({}, [&](int round) {
+        switch (round) {
+            case 1:  // one lost reply
+                annex.present = false;
+                break;
+            case 2:
+                annex.present = true;
+                lobby.model = std::make_unique<sim::AccessPoint>(renamed);
+                break;
+            case 3:  // gone for good
+                annex.present = false;
+                break;
+            case 5:
+                late.present = true;
+                break;
+            case 6:
+                stop_.store(true);
+                break;
+            default:
+                break;
+        }
+    });
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(ends_.size(), 6u);
+    const auto at = [&](int round) { return "t" + std::to_string(ends_[round - 1]) + " "; };
+    EXPECT_EQ(
+        out_.str(),
+        at(1) + "+ 000A1B100002 10.0.0.12 \"Annex\" firmware 010B 802.11b/g via 10.0.0.200\n" +
+            at(1) + "+ 000A1B100001 10.0.0.11 \"Lobby\" firmware 010B 802.11b/g via 10.0.0.200\n" +
+            at(3) + "~ 000A1B100001 ipAddress 10.0.0.11 -> 10.0.0.21\n" + at(3) +
+            "~ 000A1B100001 name \"Lobby\" -> \"Hall\"\n" + at(3) +
+            "~ 000A1B100001 channelBg 6 -> 11\n" + at(5) +
+            "- 000A1B100002 10.0.0.12 \"Annex\" absent from 2 discoveries\n" + at(6) +
+            "+ 000A1B100003 10.0.0.13 \"Late\" firmware 010B 802.11b/g via 10.0.0.200\n");
+    EXPECT_EQ(err_.str(), "");
+    // The interval runs from the end of one discovery to the start of the next.
+    const std::vector<std::int64_t> starts = DiscoveryStarts();
+    ASSERT_EQ(starts.size(), 6u);
+    for (std::size_t i = 1; i < starts.size(); ++i) {
+        EXPECT_EQ(starts[i] - ends_[i - 1], 10000) << "before discovery " << i + 1;
+    }
+    EXPECT_EQ(network_.openSockets(), 0);
+}
+
+TEST_F(WatchTest, JsonLinesAndTheInterval) {
+    Slot& lobby = AddSlot(Numbered(1, "Lobby", "10.0.0.11"));
+    auto changed = Numbered(1, "Lobby", "10.0.0.11");
+    changed.ssidBg = "staff \"b\"";
+    changed.wirelessMode = 7;
+    EXPECT_EQ(Watch({"--json", "--interval", "2.5"},
+                    [&](int round) {
+                        if (round == 1) {
+                            lobby.model = std::make_unique<sim::AccessPoint>(changed);
+                        } else if (round == 2) {
+                            lobby.present = false;
+                        } else if (round == 4) {
+                            stop_.store(true);
+                        }
+                    }),
+              0);
+    ASSERT_EQ(ends_.size(), 4u);
+    const auto at = [&](int round) {
+        return "{\"time\": \"t" + std::to_string(ends_[round - 1]) + "\", ";
+    };
+    EXPECT_EQ(out_.str(),
+              at(1) +
+                  "\"change\": \"appeared\", \"macText\": \"000A1B100001\", \"record\": "
+                  "{\"name\": \"Lobby\", \"macText\": \"000A1B100001\", \"ipAddress\": "
+                  "\"10.0.0.11\", \"localAddress\": \"10.0.0.200\", \"description\": \"\", "
+                  "\"ssidBg\": \"guest\", \"channelBg\": 6, \"ssidA\": \"\", \"channelA\": 0, "
+                  "\"wirelessMode\": 3, \"firmwareVersion\": \"010B\"}}\n" +
+                  at(2) +
+                  "\"change\": \"changed\", \"macText\": \"000A1B100001\", \"field\": "
+                  "\"wirelessMode\", \"old\": 3, \"new\": 7}\n" +
+                  at(2) +
+                  "\"change\": \"changed\", \"macText\": \"000A1B100001\", \"field\": "
+                  "\"ssidBg\", \"old\": \"guest\", \"new\": \"staff \\\"b\\\"\"}\n" +
+                  at(4) +
+                  "\"change\": \"gone\", \"macText\": \"000A1B100001\", \"record\": "
+                  "{\"name\": \"Lobby\", \"macText\": \"000A1B100001\", \"ipAddress\": "
+                  "\"10.0.0.11\", \"localAddress\": \"10.0.0.200\", \"description\": \"\", "
+                  "\"ssidBg\": \"staff \\\"b\\\"\", \"channelBg\": 6, \"ssidA\": \"\", "
+                  "\"channelA\": 0, \"wirelessMode\": 7, \"firmwareVersion\": \"010B\"}}\n");
+    const std::vector<std::int64_t> starts = DiscoveryStarts();
+    ASSERT_EQ(starts.size(), 4u);
+    EXPECT_EQ(starts[1] - ends_[0], 2500);
+}
+
+// A discovery whose send failed saw nobody, which is no absence of anybody.
+TEST_F(WatchTest, FailedDiscoveryIsReportedAndCountsAsNoAbsence) {
+    Slot& lobby = AddSlot(Numbered(1, "Lobby", "10.0.0.11"));
+    // Sends 1 to 3 are the first discovery's; the second discovery fails at its first.
+    network_.FailCall(net::FakeNetwork::Call::kSend, 4, ENETUNREACH);
+    EXPECT_EQ(Watch({},
+                    [&](int round) {
+                        if (round == 2) {
+                            lobby.present = false;
+                        } else if (round == 4) {
+                            stop_.store(true);
+                        }
+                    }),
+              0);
+    ASSERT_EQ(ends_.size(), 4u);
+    EXPECT_EQ(err_.str(), "t" + std::to_string(ends_[1]) +
+                              " apctl: discovery failed on 10.0.0.200 (lan0): sending the "
+                              "request: Network is unreachable\n");
+    const std::string out = out_.str();
+    EXPECT_EQ(out.substr(out.find('\n') + 1),
+              "t" + std::to_string(ends_[3]) +
+                  " - 000A1B100001 10.0.0.11 \"Lobby\" absent from 2 discoveries\n");
+}
+
+// The stop comes while the second discovery waits for replies: it ends within the wait's check
+// interval, nobody is reported gone, and every socket is closed.
+TEST_F(WatchTest, StopCutsTheExchangeShort) {
+    AddSlot(Numbered(1, "Lobby", "10.0.0.11"));
+    int discoveryRequests = 0;
+    std::int64_t stoppedAt = -1;
+    network_.AddResponder(lan_, [&](const net::FakeNetwork::SentDatagram&, std::int64_t nowMs) {
+        if (++discoveryRequests == 4) {
+            stop_.store(true);
+            stoppedAt = nowMs;
+        }
+        return std::vector<net::FakeNetwork::Delivery>{};
+    });
+    EXPECT_EQ(Watch({}, [](int) {}), 0);
+    EXPECT_EQ(ends_.size(), 1u);
+    ASSERT_GE(stoppedAt, 0);
+    EXPECT_LE(network_.NowMs() - stoppedAt, kCancelCheckInterval.count());
+    const std::string out = out_.str();
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+    EXPECT_EQ(network_.openSockets(), 0);
+}
+
+TEST_F(WatchTest, StopsWhenNobodyReadsAnyMore) {
+    AddSlot(Numbered(1, "Lobby", "10.0.0.11"));
+    ClosedOutput closed;
+    std::ostream out(&closed);
+    EXPECT_EQ(Watch(
+                  {}, [](int) {}, &out),
+              1);
+    EXPECT_EQ(ends_.size(), 0u);
+    EXPECT_EQ(network_.sent().size(), 3u);
+    EXPECT_EQ(network_.openSockets(), 0);
+}
+
+}  // namespace

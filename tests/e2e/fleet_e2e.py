@@ -1,0 +1,269 @@
+#!/usr/bin/env python3
+"""End-to-end tests of apctl apply and apctl watch against simulated access points in the lab.
+
+apply: twenty access points fresh from the box, all on the factory address 192.168.0.254 of a
+subnet that is not the host's, are re-addressed from a CSV plan; discover --json then finds each
+at its planned address, and a second run of the same plan sends nothing.
+
+watch: the first discovery reports every access point, a change of address made by another
+apctl meanwhile shows as one change (the access point's silence during its restart is no
+absence), and SIGINT or SIGTERM ends the watch at once with exit 0.
+"""
+
+import argparse
+import json
+import os
+import queue
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+sys.dont_write_bytecode = True  # the source tree stays as it is
+from lab_e2e import Checks, Lab, begin_run  # noqa: E402
+
+FACTORY_ADDRESS = "192.168.0.254"
+COUNT = 20
+
+
+def mac(n):
+    return f"000A1B2000{n:02X}"
+
+
+def planned(n):
+    return f"10.0.0.{100 + n}"
+
+
+def write_json(directory, name, value):
+    path = os.path.join(directory, name)
+    with open(path, "w", encoding="utf-8") as out:
+        json.dump(value, out)
+    return path
+
+
+def factory_fleet():
+    # A restart shorter than the 1.2 s over which a discovery sends its three copies: the first
+    # discovery after each reset hears the access point, so a row takes about 8.5 s (the 3 s
+    # pause before the reset and the discovery's 4 s silence are the protocol's and stay).
+    return {
+        "networks": [{"name": "lan0", "hostAddress": "10.0.0.200/24"}],
+        "defaults": {"reply": "broadcast", "silentAfterResetMs": 1000, "firmware": "0102",
+                     "wirelessMode": 3, "ssidBg": "factory", "channelBg": 1},
+        "accessPoints": [{"name": f"AP-{n:02d}", "mac": mac(n), "network": "lan0",
+                          "address": FACTORY_ADDRESS} for n in range(1, COUNT + 1)],
+    }
+
+
+def plan_text():
+    lines = ["# unpacked on Monday: every one at the factory address", "mac,mode,ip,mask,gateway,dns"]
+    for n in range(1, COUNT + 1):
+        # Each form configure takes, in turn.
+        text = mac(n)
+        if n % 3 == 1:
+            text = ":".join(text[i:i + 2] for i in range(0, 12, 2)).lower()
+        elif n % 3 == 2:
+            text = "-".join(text[i:i + 2] for i in range(0, 12, 2))
+        lines.append(f"{text},fixed,{planned(n)},255.255.255.0,10.0.0.1,10.0.0.53")
+    return "\n".join(lines) + "\n"
+
+
+def configuration_requests(lab, start, end):
+    return [line for line in lab.events("lan0", start=start, end=end)
+            if line["kind"] in ("set-ip-configuration", "reset")]
+
+
+def scenario_apply(args, checks):
+    with Lab(args.lab, args.apsim, "a") as lab, tempfile.TemporaryDirectory() as scratch:
+        lab.up(write_json(scratch, "factory.json", factory_fleet()))
+        plan = os.path.join(scratch, "plan.csv")
+        with open(plan, "w", encoding="utf-8") as out:
+            out.write(plan_text())
+
+        # --- A plan with one error is refused whole, nothing sent.
+        broken = os.path.join(scratch, "broken.csv")
+        with open(broken, "w", encoding="utf-8") as out:
+            out.write(plan_text().replace("255.255.255.0,10.0.0.1,10.0.0.53\n",
+                                          "255.255.0,10.0.0.1,10.0.0.53\n", 1))
+        result, start, end = lab.apctl(args.apctl, "apply", broken)
+        checks.equal(result.returncode, 2, "apply of a broken plan: exit status")
+        checks.that(f"{broken}:3: mask: not a dotted address: 255.255.0" in result.stderr,
+                    "the error names file, line and field: " + result.stderr.strip())
+        checks.equal(lab.events("lan0", start=start, end=end), [],
+                     "nothing reaches the network for a broken plan")
+
+        result, start, end = lab.apctl(args.apctl, "apply", plan, "--dry-run")
+        checks.equal(result.returncode, 0, "apply --dry-run: exit status")
+        checks.equal(lab.events("lan0", start=start, end=end), [], "nothing sent by --dry-run")
+
+        # --- The plan, read from standard input this time.
+        started = time.monotonic()
+        with open(plan, encoding="utf-8") as stdin:
+            result = subprocess.run([args.lab, "--id", lab.id, "exec", "--", args.apctl, "apply",
+                                     "-", "--json"], stdin=stdin, capture_output=True, text=True,
+                                    timeout=600)
+        finished = time.monotonic()
+        print(f"$ apctl apply - --json < plan.csv  -> exit {result.returncode} in "
+              f"{finished - started:.1f} s", flush=True)
+        print(result.stderr, end="", flush=True)
+        checks.equal(result.returncode, 0, "apply: exit status")
+        try:
+            summary = json.loads(result.stdout)
+        except json.JSONDecodeError:
+            checks.that(False, "apply --json printed no JSON: " + result.stdout[:200])
+            summary = []
+        checks.equal([(row["macText"], row["outcome"], row["address"]) for row in summary],
+                     [(mac(n), "changed", planned(n)) for n in range(1, COUNT + 1)],
+                     "every row changed, each at its planned address")
+        progress = [line for line in result.stderr.splitlines() if line.startswith("[")]
+        checks.equal(len(progress), COUNT, "one progress line per row")
+        checks.that(all(f" answers at {planned(n)} after " in progress[n - 1]
+                        for n in range(1, min(len(progress), COUNT) + 1)),
+                    "each progress line tells where and when it answered")
+
+        # Rows one after the other: each access point's reset before the next one's request.
+        requests = configuration_requests(lab, started, finished)
+        checks.equal([(line["kind"], line["mac"]) for line in requests],
+                     [(kind, mac(n)) for n in range(1, COUNT + 1)
+                      for kind in ("set-ip-configuration", "reset")],
+                     "one configuration and one reset per row, in plan order")
+
+        # --- What discovery sees afterwards.
+        result, _, _ = lab.apctl(args.apctl, "discover", "--json")
+        checks.equal(result.returncode, 0, "discover after apply: exit status")
+        records = json.loads(result.stdout) if result.returncode == 0 else []
+        checks.equal(sorted((record["macText"], record["ipAddress"]) for record in records),
+                     [(mac(n), planned(n)) for n in range(1, COUNT + 1)],
+                     "discover --json: every access point at its planned address")
+
+        # --- The same plan again: all unchanged, nothing but a discovery sent.
+        result, start, end = lab.apctl(args.apctl, "apply", plan)
+        checks.equal(result.returncode, 0, "second apply: exit status")
+        outcomes = [line.split()[3] for line in result.stdout.splitlines()[1:]]
+        checks.equal(outcomes, ["unchanged"] * COUNT, "second apply: every row unchanged")
+        checks.equal(configuration_requests(lab, start, end), [],
+                     "second apply sends no configuration or reset")
+
+
+def start_watch(lab, apctl, *options):
+    process = subprocess.Popen([lab.script, "--id", lab.id, "exec", "--", apctl, "watch",
+                                *options], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                               text=True)
+    lines = queue.Queue()
+
+    def read():
+        for line in process.stdout:
+            lines.put(line.rstrip("\n"))
+        lines.put(None)
+
+    threading.Thread(target=read, daemon=True).start()
+    return process, lines
+
+
+def wait_for(lines, seen, condition, timeout):
+    """Reads watch lines into `seen` until one satisfies `condition`; that line or None."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        try:
+            line = lines.get(timeout=max(0.0, deadline - time.monotonic()))
+        except queue.Empty:
+            break
+        if line is None:
+            break
+        seen.append(line)
+        if condition(line):
+            return line
+    return None
+
+
+def stop_watch(checks, process, signum, what):
+    sent = time.monotonic()
+    process.send_signal(signum)
+    try:
+        status = process.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        status = process.wait()
+    took = time.monotonic() - sent
+    checks.equal(status, 0, f"{what}: exit status")
+    # The exchange's waits look at the stop every 200 ms.
+    checks.between(took, 0.0, 1.5, f"{what}: seconds until watch ended")
+    stderr = process.stderr.read()
+    checks.equal(stderr, "", f"{what}: nothing on standard error")
+
+
+def scenario_watch(args, checks):
+    fleet = {
+        "networks": [{"name": "lan0", "hostAddress": "10.0.0.200/24"},
+                     {"name": "lan1", "hostAddress": "192.168.1.200/24"}],
+        "defaults": {"silentAfterResetMs": 1500, "firmware": "0102", "wirelessMode": 3},
+        "accessPoints": [
+            {"name": "Lobby", "mac": mac(1), "network": "lan0", "address": "10.0.0.11"},
+            {"name": "Annex", "mac": mac(2), "network": "lan0", "address": "10.0.0.12"},
+            {"name": "Store", "mac": mac(3), "network": "lan1", "address": "192.168.1.13"},
+        ],
+    }
+    with Lab(args.lab, args.apsim, "w") as lab, tempfile.TemporaryDirectory() as scratch:
+        lab.up(write_json(scratch, "watch.json", fleet))
+        process, lines = start_watch(lab, args.apctl, "--interval", "1", "--parallel")
+        seen = []
+        try:
+            wait_for(lines, seen, lambda line: len(seen) == 3, 30)
+            checks.equal(sorted(line.split()[1:3] for line in seen),
+                         [["+", mac(1)], ["+", mac(2)], ["+", mac(3)]],
+                         "the first discovery reports every access point as +: " + repr(seen))
+
+            result, _, _ = lab.apctl(args.apctl, "configure", mac(2), "--fixed", "10.0.0.22",
+                                     "255.255.255.0", "10.0.0.1", "10.0.0.1")
+            checks.equal(result.returncode, 0, "configure while watching: exit status")
+            changed = wait_for(lines, seen, lambda line: " ~ " in line, 40)
+            checks.that(changed is not None and changed.endswith(
+                f"~ {mac(2)} ipAddress 10.0.0.12 -> 10.0.0.22"),
+                f"the new address shows as one change: {changed!r}")
+            # Another round after the change, so that a late '-' would have shown.
+            before = len(seen)
+            time.sleep(7)
+            while not lines.empty():
+                line = lines.get()
+                if line is not None:
+                    seen.append(line)
+            checks.equal(seen[before:], [], "nothing more while nothing changes")
+            checks.that(not any(" - " in line for line in seen),
+                        "its silence during the restart is no absence: " + repr(seen))
+        finally:
+            if process.poll() is None:
+                stop_watch(checks, process, signal.SIGINT, "watch stopped by SIGINT")
+
+        # SIGTERM in the middle of the second discovery, which starts 0.5 s after the first.
+        process, lines = start_watch(lab, args.apctl, "--json", "--interval", "0.5")
+        seen = []
+        wait_for(lines, seen, lambda line: len(seen) == 3, 30)
+        checks.that(len(seen) == 3 and all(json.loads(line)["change"] == "appeared"
+                                           for line in seen), "--json: one object per line")
+        time.sleep(2)
+        stop_watch(checks, process, signal.SIGTERM, "watch stopped by SIGTERM")
+
+
+SCENARIOS = {"apply": scenario_apply, "watch": scenario_watch}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--lab", required=True, help="scripts/lab")
+    parser.add_argument("--apsim", required=True)
+    parser.add_argument("--apctl", required=True)
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    args = parser.parse_args()
+    if not begin_run(args.lab):
+        return 1
+    checks = Checks()
+    began = time.monotonic()
+    SCENARIOS[args.scenario](args, checks)
+    print(f"{args.scenario}: {len(checks.failures)} failed check(s) "
+          f"in {time.monotonic() - began:.1f} s")
+    return 1 if checks.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
