@@ -50,10 +50,18 @@ inside() {
     export XDG_RUNTIME_DIR=$runtime_dir
     openbox >/dev/null 2>&1 &
     wm=$!
+    # As on a desktop, the window manager is running before the utility starts: a window mapped
+    # while openbox is still taking over the screen may be left unmapped.
+    local tries=0
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+        ((tries++ < 100)) || die "openbox did not start"
+        sleep 0.1
+    done
     "$apmanager" &
     app=$!
     trap 'kill "$app" "$wm" 2>/dev/null || true; rm -rf "$runtime_dir"' EXIT
-    local main="" tries=0
+    local main=""
+    tries=0
     until main=$(xdotool search --onlyvisible --name "^$TITLE\$" 2>/dev/null | head -n 1) &&
         [[ -n $main ]] && xprop -id "$main" _NET_WM_ALLOWED_ACTIONS | grep -q ACTION; do
         ((tries++ < 300)) || die "the main window did not appear under the window manager (window: ${main:-none})"
