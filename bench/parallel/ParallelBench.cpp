@@ -222,9 +222,9 @@ int main(int argc, char** argv) {
         const std::string option = argv[i];
         const std::string value = argv[i + 1];
         if (option == "--per-network") {
-            options.perNetwork = std::atoi(value.c_str());
+            options.perNetwork = static_cast<int>(std::strtol(value.c_str(), nullptr, 10));
         } else if (option == "--networks") {
-            options.networks = std::atoi(value.c_str());
+            options.networks = static_cast<int>(std::strtol(value.c_str(), nullptr, 10));
         } else if (option == "--lab") {
             options.lab = value;
         } else if (option == "--apsim") {

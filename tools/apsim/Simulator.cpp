@@ -39,7 +39,7 @@ std::string InterfaceName(int index) {
 // Larger than any datagram, so the log holds exactly what arrived.
 constexpr std::size_t kReceiveCapacity = 65536;
 
-constexpr std::int64_t kJunkLastsUs = 60 * 1000000;
+constexpr std::int64_t kJunkLastsUs = std::int64_t{60} * 1000000;
 // A reply header with status 2 and an empty element area: read, and ignored, by the utility.
 const std::vector<std::uint8_t> kJunkBytes = {0x41, 0x0D, 0x02, 0x00, 0x00};
 
