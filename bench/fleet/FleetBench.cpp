@@ -9,14 +9,9 @@
 // inside the lab's host namespace (--inside), where it calls DiscoverDevices itself so that the
 // wall time is that of the call alone, read on the same monotonic clock as the logs.
 
-#include <poll.h>
-#include <sys/ptrace.h>
-#include <sys/utsname.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QByteArray>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -34,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/LabBench.h"
 #include "discovery/DeviceRecord.h"
 #include "discovery/DiscoverDevices.h"
 #include "discovery/NetworkStartup.h"
@@ -42,6 +38,11 @@
 #include "tools/apsim/LabNamespace.h"
 
 namespace {
+
+using bench::LogEvent;
+using bench::MachineText;
+using bench::ReadLog;
+using bench::RunProgram;
 
 constexpr double kSilenceSeconds = 4.0;
 constexpr char kLabId[] = "bench";
@@ -98,119 +99,6 @@ std::string FleetJson(const Options& options) {
     return json.str();
 }
 
-// Runs a program to its end; its standard output is returned through `output` when given.
-int RunProgram(const std::vector<std::string>& arguments, std::string* output = nullptr) {
-    int pipeEnds[2] = {-1, -1};
-    if (output != nullptr && pipe(pipeEnds) != 0) {
-        return -1;
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        if (output != nullptr) {
-            dup2(pipeEnds[1], STDOUT_FILENO);
-            close(pipeEnds[0]);
-            close(pipeEnds[1]);
-        }
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments) {
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        }
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    if (output != nullptr) {
-        close(pipeEnds[1]);
-        char buffer[4096];
-        ssize_t got;
-        while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0 ||
-               (got < 0 && errno == EINTR)) {
-            if (got > 0) {
-                output->append(buffer, static_cast<std::size_t>(got));
-            }
-        }
-        close(pipeEnds[0]);
-    }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Runs a program and reports the peak resident memory of the program it finally becomes (the
-// launchers before it exec into it). The child is traced only to be stopped as it exits, while
-// its memory is still there to be read; getrusage would also count the launchers' images.
-long PeakResidentKilobytes(const std::vector<std::string>& arguments, int* exitStatus,
-                           std::string* output) {
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) {
-        return -1;
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(pipeEnds[1], STDOUT_FILENO);
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
-        ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
-        raise(SIGSTOP);
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments) {
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        }
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    close(pipeEnds[1]);
-    long peak = -1;
-    int status = 0;
-    waitpid(child, &status, 0);  // the stop before exec
-    ptrace(PTRACE_SETOPTIONS, child, nullptr,
-           reinterpret_cast<void*>(PTRACE_O_TRACEEXIT | PTRACE_O_TRACEEXEC));
-    ptrace(PTRACE_CONT, child, nullptr, nullptr);
-    // Reading the output as it comes keeps the child from blocking on a full pipe.
-    std::string collected;
-    for (;;) {
-        char buffer[65536];
-        pollfd entry{pipeEnds[0], POLLIN, 0};
-        if (poll(&entry, 1, 5) > 0) {
-            const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
-            if (got > 0) {
-                collected.append(buffer, static_cast<std::size_t>(got));
-            }
-        }
-        const pid_t changed = waitpid(child, &status, WNOHANG | __WALL);
-        if (changed == 0 || (changed < 0 && errno == EINTR)) {
-            continue;
-        }
-        if (changed < 0 || WIFEXITED(status) || WIFSIGNALED(status)) {
-            break;
-        }
-        int forward = 0;
-        if (status >> 8 == (SIGTRAP | (PTRACE_EVENT_EXIT << 8))) {
-            std::ifstream proc("/proc/" + std::to_string(child) + "/status");
-            std::string line;
-            while (std::getline(proc, line)) {
-                if (line.rfind("VmHWM:", 0) == 0) {
-                    peak = std::strtol(line.c_str() + 6, nullptr, 10);
-                }
-            }
-        } else if (WIFSTOPPED(status) && WSTOPSIG(status) != SIGTRAP) {
-            forward = WSTOPSIG(status);
-        }
-        ptrace(PTRACE_CONT, child, nullptr, reinterpret_cast<void*>(static_cast<long>(forward)));
-    }
-    char buffer[65536];
-    ssize_t got;
-    while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
-        collected.append(buffer, static_cast<std::size_t>(got));
-    }
-    close(pipeEnds[0]);
-    *exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    *output = std::move(collected);
-    return peak;
-}
-
 // --inside: one DiscoverDevices in the lab's host namespace. Prints the monotonic start and end
 // and the count on the first line, then one MAC text per line.
 int RunInside() {
@@ -240,29 +128,6 @@ int RunInside() {
     return 0;
 }
 
-struct LogEvent {
-    double mono = 0;
-    bool reply = false;
-};
-
-std::vector<LogEvent> ReadLog(const std::string& path, double start, double end) {
-    std::vector<LogEvent> events;
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return events;
-    }
-    while (!file.atEnd()) {
-        const QJsonObject line = QJsonDocument::fromJson(file.readLine()).object();
-        const double mono = line.value("mono").toDouble();
-        const QString event = line.value("event").toString();
-        if (mono < start || mono > end || (event != "request" && event != "reply")) {
-            continue;
-        }
-        events.push_back({mono, event == "reply"});
-    }
-    return events;
-}
-
 int Found(const std::vector<std::string>& macs, const std::set<std::string>& present) {
     std::set<std::string> distinct;
     for (const std::string& mac : macs) {
@@ -271,22 +136,6 @@ int Found(const std::vector<std::string>& macs, const std::set<std::string>& pre
         }
     }
     return static_cast<int>(distinct.size());
-}
-
-std::string MachineText() {
-    utsname name{};
-    uname(&name);
-    std::string cpu = "unknown processor";
-    std::ifstream info("/proc/cpuinfo");
-    std::string line;
-    while (std::getline(info, line)) {
-        if (line.rfind("model name", 0) == 0) {
-            cpu = line.substr(line.find(':') + 2);
-            break;
-        }
-    }
-    return std::string(name.sysname) + " " + name.release + " " + name.machine + ", " + cpu + ", " +
-           std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " cores";
 }
 
 struct RunFigures {
@@ -413,11 +262,13 @@ int RunOutside(const Options& options) {
     long peakKilobytes = -1;
     int apctlFound = 0;
     if (ok && !g_interrupted) {
-        int status = 0;
-        std::string output;
-        peakKilobytes = PeakResidentKilobytes(
+        bench::Measured measured;
+        bench::Measure(
             {options.lab, "--id", kLabId, "exec", "--", options.apctl, "discover", "--json"},
-            &status, &output);
+            &measured);
+        peakKilobytes = measured.peakKilobytes;
+        const int status = measured.exitStatus;
+        const std::string& output = measured.output;
         std::vector<std::string> macs;
         for (const QJsonValue record :
              QJsonDocument::fromJson(QByteArray::fromStdString(output)).array()) {
@@ -499,7 +350,7 @@ int main(int argc, char** argv) {
     }
     options.self = self;
     if (options.perNetwork < 1 || options.perNetwork > 1000 || options.networks < 1 ||
-        options.networks > 8 || options.runs < 1) {
+        options.networks > 10 || options.runs < 1) {
         return Usage();
     }
     return RunOutside(options);

@@ -36,7 +36,7 @@ TEST(FleetFile, ReadsEveryFieldOfAnAccessPoint) {
                            "length": 1}],
         "trailingHex": "FFEE", "areaLength": 999, "rawReplyHex": "4100",
         "acknowledgeConfiguration": false, "acknowledgeReset": false,
-        "acknowledgementStatus": 1, "silentAfterResetMs": 500,
+        "acknowledgementStatus": 1, "silentAfterResetMs": 500, "junkEveryMs": 3500,
         "dhcpPool": ["192.168.1.150", "192.168.1.151"]
       }]})");
     ASSERT_EQ(fleet.accessPoints.size(), 1u);
@@ -68,6 +68,8 @@ TEST(FleetFile, ReadsEveryFieldOfAnAccessPoint) {
     EXPECT_FALSE(ap.acknowledgeReset);
     EXPECT_EQ(ap.acknowledgementStatus, 1);
     EXPECT_EQ(ap.silentAfterResetMs, 500);
+    EXPECT_EQ(fleet.accessPoints[0].junkEveryMs, 3500);
+    EXPECT_EQ(apsim::JunkIntervalsOn(fleet, "lan1"), std::vector<int>{3500});
     EXPECT_EQ(ap.dhcpPool,
               (std::vector<std::uint32_t>{Address("192.168.1.150"), Address("192.168.1.151")}));
 
@@ -198,6 +200,8 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{AP(", \"channelBg\": 1.5"), "accessPoints[0].channelBg"},
         MalformedCase{AP(", \"channelA\": \"36\""), "accessPoints[0].channelA"},
         MalformedCase{AP(", \"replyDelayMs\": -1"), "accessPoints[0].replyDelayMs"},
+        MalformedCase{AP(", \"junkEveryMs\": 60001"),
+                      "accessPoints[0].junkEveryMs: expected a whole number from 0 to 60000"},
         MalformedCase{AP(", \"answer\": \"all\""), "accessPoints[0].answer"},
         MalformedCase{AP(", \"reply\": \"multicast\""), "accessPoints[0].reply"},
         MalformedCase{AP(", \"firmware\": \"01\""),
@@ -258,18 +262,22 @@ TEST(FleetFile, ATextLongerThanOneElementCanCarryIsRefused) {
     EXPECT_EQ(error.rfind("accessPoints[0].description: longer than 252 bytes", 0), 0u) << error;
 }
 
-TEST(FleetFile, NineNetworksAreTooMany) {
-    std::string networks;
-    for (int i = 0; i < 9; ++i) {
-        networks += std::string(i ? "," : "") + "{\"name\": \"n" + std::to_string(i) +
-                    "\", \"hostAddress\": \"10." + std::to_string(i) + ".0.1/24\"}";
-    }
+TEST(FleetFile, TenNetworksAreTheMost) {
+    const auto fleetOf = [](int count) {
+        std::string networks;
+        for (int i = 0; i < count; ++i) {
+            networks += std::string(i ? "," : "") + "{\"name\": \"n" + std::to_string(i) +
+                        "\", \"hostAddress\": \"10." + std::to_string(i) + ".0.1/24\"}";
+        }
+        return QByteArray::fromStdString("{\"networks\": [" + networks +
+                                         "], \"accessPoints\": []}");
+    };
     apsim::Fleet fleet;
     std::string error;
-    EXPECT_FALSE(apsim::ParseFleet(
-        QByteArray::fromStdString("{\"networks\": [" + networks + "], \"accessPoints\": []}"),
-        &fleet, &error));
-    EXPECT_EQ(error.rfind("networks: at most 8", 0), 0u) << error;
+    EXPECT_TRUE(apsim::ParseFleet(fleetOf(10), &fleet, &error)) << error;
+    EXPECT_EQ(fleet.networks.size(), 10u);
+    EXPECT_FALSE(apsim::ParseFleet(fleetOf(11), &fleet, &error));
+    EXPECT_EQ(error.rfind("networks: at most 10", 0), 0u) << error;
 }
 
 TEST(FleetFile, AccessPointOptionAddsToTheDefaultNetworks) {

@@ -83,6 +83,11 @@ const FieldParsers& BehaviourFields() {
          NumberField(&sim::AccessPointSettings::acknowledgementStatus, 0, 0xFF)},
         {"silentAfterResetMs",
          NumberField(&sim::AccessPointSettings::silentAfterResetMs, 0, 600000)},
+        {"junkEveryMs",
+         [](const QJsonValue& value, const Path& path, AccessPointEntry* entry,
+            std::string* error) {
+             return ReadNumber(value, path, 0, 60000, &entry->junkEveryMs, error);
+         }},
         {"dhcpPool",
          [](const QJsonValue& value, const Path& path, AccessPointEntry* entry,
             std::string* error) {

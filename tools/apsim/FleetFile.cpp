@@ -279,6 +279,18 @@ std::vector<sim::AccessPointSettings> AccessPointsOn(const Fleet& fleet,
     return result;
 }
 
+std::vector<int> JunkIntervalsOn(const Fleet& fleet, const std::string& network) {
+    std::vector<int> result;
+    for (const AccessPointEntry& entry : fleet.accessPoints) {
+        for (const Placement& placement : entry.placements) {
+            if (placement.network == network) {
+                result.push_back(entry.junkEveryMs);
+            }
+        }
+    }
+    return result;
+}
+
 const LabNetwork* FindNetwork(const Fleet& fleet, const std::string& name) {
     for (const LabNetwork& network : fleet.networks) {
         if (network.name == name) {

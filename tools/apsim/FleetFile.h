@@ -30,6 +30,10 @@ struct Placement {
 struct AccessPointEntry {
     sim::AccessPointSettings settings;  // `address` is left 0; the placement gives it
     std::vector<Placement> placements;
+    // A nuisance on the network rather than a behaviour of the access point, so the simulator
+    // plays it and the shared model knows nothing of it: after a discovery request, a 5-byte
+    // reply with status 2 to the requester every this many milliseconds, for a minute. 0: none.
+    int junkEveryMs = 0;
 };
 
 struct Fleet {
@@ -37,7 +41,8 @@ struct Fleet {
     std::vector<AccessPointEntry> accessPoints;
 };
 
-inline constexpr std::size_t kMaxNetworks = 8;
+// As many as the utility uses local addresses.
+inline constexpr std::size_t kMaxNetworks = 10;
 
 // 10.0.0.200/24 and 192.168.1.200/24, for fleets that name no networks.
 std::vector<LabNetwork> DefaultNetworks();
@@ -53,6 +58,9 @@ bool AddAccessPointFromJson(const std::string& objectText, Fleet* fleet, std::st
 // The access points placed on `network`, each with its address there.
 std::vector<sim::AccessPointSettings> AccessPointsOn(const Fleet& fleet,
                                                      const std::string& network);
+
+// junkEveryMs of each access point AccessPointsOn gives, in the same order.
+std::vector<int> JunkIntervalsOn(const Fleet& fleet, const std::string& network);
 
 const LabNetwork* FindNetwork(const Fleet& fleet, const std::string& name);
 

@@ -39,6 +39,10 @@ std::string InterfaceName(int index) {
 // Larger than any datagram, so the log holds exactly what arrived.
 constexpr std::size_t kReceiveCapacity = 65536;
 
+constexpr std::int64_t kJunkLastsUs = std::int64_t{60} * 1000000;
+// A reply header with status 2 and an empty element area: read, and ignored, by the utility.
+const std::vector<std::uint8_t> kJunkBytes = {0x41, 0x0D, 0x02, 0x00, 0x00};
+
 }  // namespace
 
 std::int64_t MonotonicMicroseconds() {
@@ -48,11 +52,15 @@ std::int64_t MonotonicMicroseconds() {
 }
 
 Simulator::Simulator(std::string network, const std::vector<sim::AccessPointSettings>& accessPoints,
-                     EventLog* log)
+                     EventLog* log, std::vector<int> junkEveryMs)
     : network_(std::move(network)), log_(log) {
     accessPoints_.reserve(accessPoints.size());
     for (const sim::AccessPointSettings& settings : accessPoints) {
         accessPoints_.emplace_back(settings);
+    }
+    junk_.resize(accessPoints_.size());
+    for (std::size_t i = 0; i < junk_.size() && i < junkEveryMs.size(); ++i) {
+        junk_[i].everyMs = junkEveryMs[i];
     }
 }
 
@@ -183,6 +191,15 @@ bool Simulator::ReceiveOne(std::string* error) {
 
     const std::int64_t nowUs = MonotonicMicroseconds();
     const std::int64_t nowMs = nowUs / 1000;
+    if (request.kind == sim::RequestKind::kDiscovery) {
+        Scheduled requester;
+        requester.destination = source.sin_addr.s_addr;
+        requester.port = ntohs(source.sin_port);
+        requester.interfaceIndex = interfaceIndex;
+        for (std::size_t i = 0; i < junk_.size(); ++i) {
+            StartJunk(i, requester, nowUs);
+        }
+    }
     for (std::size_t i = 0; i < accessPoints_.size(); ++i) {
         for (sim::Reply& reply : accessPoints_[i].HandleDatagram(buffer, length, nowMs)) {
             Scheduled scheduled;
@@ -200,10 +217,49 @@ bool Simulator::ReceiveOne(std::string* error) {
     return true;
 }
 
+void Simulator::StartJunk(std::size_t accessPoint, const Scheduled& requester, std::int64_t nowUs) {
+    Junk& junk = junk_[accessPoint];
+    if (junk.everyMs <= 0) {
+        return;
+    }
+    junk.untilUs = nowUs + kJunkLastsUs;
+    junk.destination = requester.destination;
+    junk.port = requester.port;
+    junk.interfaceIndex = requester.interfaceIndex;
+    if (junk.scheduled) {
+        return;
+    }
+    junk.scheduled = true;
+    Scheduled next;
+    next.dueUs = nowUs + static_cast<std::int64_t>(junk.everyMs) * 1000;
+    next.sequence = nextSequence_++;
+    next.accessPoint = accessPoint;
+    next.junk = true;
+    queue_.push(std::move(next));
+}
+
 void Simulator::SendDue(std::int64_t nowUs) {
     while (!queue_.empty() && queue_.top().dueUs <= nowUs) {
-        Send(queue_.top());
+        Scheduled due = queue_.top();
         queue_.pop();
+        if (!due.junk) {
+            Send(due);
+            continue;
+        }
+        Junk& junk = junk_[due.accessPoint];
+        if (due.dueUs > junk.untilUs) {
+            junk.scheduled = false;
+            continue;
+        }
+        due.destination = junk.destination;
+        due.port = junk.port;
+        due.interfaceIndex = junk.interfaceIndex;
+        due.reply.bytes = kJunkBytes;
+        due.reply.source = accessPoints_[due.accessPoint].CurrentAddress();
+        Send(due);
+        due.dueUs += static_cast<std::int64_t>(junk.everyMs) * 1000;
+        due.sequence = nextSequence_++;
+        queue_.push(std::move(due));
     }
 }
 

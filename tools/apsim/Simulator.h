@@ -16,8 +16,10 @@ namespace apsim {
 // the access point's own address as source.
 class Simulator {
 public:
+    // `junkEveryMs`: for each access point, the interval of its junk after a discovery request
+    // (0 or missing: none).
     Simulator(std::string network, const std::vector<sim::AccessPointSettings>& accessPoints,
-              EventLog* log);
+              EventLog* log, std::vector<int> junkEveryMs = {});
     ~Simulator();
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
@@ -36,17 +38,31 @@ private:
         std::uint32_t destination = 0;  // network byte order
         std::uint16_t port = 0;         // host byte order
         int interfaceIndex = 0;
+        bool junk = false;  // the next datagram of the access point's junk; addressed when due
         bool operator>(const Scheduled& other) const {
             return dueUs != other.dueUs ? dueUs > other.dueUs : sequence > other.sequence;
         }
     };
 
+    // Where an access point's junk goes and until when: to the latest discovery requester,
+    // for a minute after its request.
+    struct Junk {
+        int everyMs = 0;
+        std::int64_t untilUs = 0;
+        bool scheduled = false;
+        std::uint32_t destination = 0;
+        std::uint16_t port = 0;
+        int interfaceIndex = 0;
+    };
+
     bool ReceiveOne(std::string* error);
+    void StartJunk(std::size_t accessPoint, const Scheduled& requester, std::int64_t nowUs);
     void SendDue(std::int64_t nowUs);
     void Send(const Scheduled& scheduled);
 
     std::string network_;
     std::vector<sim::AccessPoint> accessPoints_;
+    std::vector<Junk> junk_;
     EventLog* log_;
     int socket_ = -1;
     bool transparent_ = false;

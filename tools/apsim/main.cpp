@@ -153,7 +153,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "apsim: %s\n", error.c_str());
         return kExitFailure;
     }
-    apsim::Simulator simulator(network, apsim::AccessPointsOn(fleet, network), &log);
+    apsim::Simulator simulator(network, apsim::AccessPointsOn(fleet, network), &log,
+                               apsim::JunkIntervalsOn(fleet, network));
     if (!simulator.Open(&error) || !simulator.Run(&g_stop, &error)) {
         std::fprintf(stderr, "apsim: %s\n", error.c_str());
         return kExitFailure;
