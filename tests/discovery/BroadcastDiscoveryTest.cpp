@@ -144,8 +144,10 @@ TEST_F(BroadcastDiscoveryTest, DatagramsTooShortForAStatusAreNotReplies) {
 
 TEST_F(BroadcastDiscoveryTest, DatagramsLongerThanTheBufferAreCutNotOverrun) {
     const int ifIndex = network_.AddInterface("eth0", "10.0.0.200");
-    Bytes huge = {0x41, 0x0D, 0x00, 0x05, 0x00, 0x01, 0x00, 0x05, 'o', 'k'};
-    huge.resize(9000, 0xEE);
+    // Filled, then headed: GCC 12 at -O3 takes a resize of the short vector for an overrun.
+    Bytes huge(9000, 0xEE);
+    const Bytes head = {0x41, 0x0D, 0x00, 0x05, 0x00, 0x01, 0x00, 0x05, 'o', 'k'};
+    std::memcpy(huge.data(), head.data(), head.size());
     network_.AddResponder(ifIndex, Answer(huge, "10.0.0.7"));
     EXPECT_EQ(Run(), 1);
     ASSERT_EQ(count_, 3);
