@@ -8,7 +8,6 @@ Each scenario brings up its own lab and takes it down again, as in lab_e2e.py, w
 uses. Timing comes from the simulators' logs (CLOCK_MONOTONIC, as time.monotonic() here).
 """
 
-import argparse
 import concurrent.futures
 import json
 import os
@@ -19,7 +18,7 @@ import time
 sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from lab_e2e import (DISCOVERY_REQUEST, FLEETS, GAP_TOLERANCE_S, RESEND_GAP_S,  # noqa: E402
-                     SILENCE_S, SILENCE_SLACK_S, Checks, Lab, begin_run, gaps)
+                     SILENCE_S, SILENCE_SLACK_S, Lab, gaps, run_scenario)
 
 HOSTS = {"lan0": "10.0.0.200", "lan1": "192.168.1.200", "lan2": "172.20.0.200",
          "lan3": "10.3.0.200"}
@@ -379,20 +378,7 @@ SCENARIOS = {"interface": scenario_interface, "parallel": scenario_parallel,
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--lab", required=True, help="scripts/lab")
-    parser.add_argument("--apsim", required=True)
-    parser.add_argument("--apctl", required=True)
-    parser.add_argument("scenario", choices=sorted(SCENARIOS))
-    args = parser.parse_args()
-    if not begin_run(args.lab):
-        return 1
-    checks = Checks()
-    began = time.monotonic()
-    SCENARIOS[args.scenario](args, checks)
-    print(f"{args.scenario}: {len(checks.failures)} failed check(s) "
-          f"in {time.monotonic() - began:.1f} s")
-    return 1 if checks.failures else 0
+    return run_scenario(SCENARIOS, __doc__)
 
 
 if __name__ == "__main__":

@@ -10,7 +10,6 @@ apctl meanwhile shows as one change (the access point's silence during its resta
 absence), and SIGINT or SIGTERM ends the watch at once with exit 0.
 """
 
-import argparse
 import json
 import os
 import queue
@@ -22,7 +21,7 @@ import threading
 import time
 
 sys.dont_write_bytecode = True  # the source tree stays as it is
-from lab_e2e import Checks, Lab, begin_run  # noqa: E402
+from lab_e2e import Lab, run_scenario  # noqa: E402
 
 FACTORY_ADDRESS = "192.168.0.254"
 COUNT = 20
@@ -249,20 +248,7 @@ SCENARIOS = {"apply": scenario_apply, "watch": scenario_watch}
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--lab", required=True, help="scripts/lab")
-    parser.add_argument("--apsim", required=True)
-    parser.add_argument("--apctl", required=True)
-    parser.add_argument("scenario", choices=sorted(SCENARIOS))
-    args = parser.parse_args()
-    if not begin_run(args.lab):
-        return 1
-    checks = Checks()
-    began = time.monotonic()
-    SCENARIOS[args.scenario](args, checks)
-    print(f"{args.scenario}: {len(checks.failures)} failed check(s) "
-          f"in {time.monotonic() - began:.1f} s")
-    return 1 if checks.failures else 0
+    return run_scenario(SCENARIOS, __doc__)
 
 
 if __name__ == "__main__":

@@ -485,21 +485,27 @@ SCENARIOS = {"discovery": scenario_discovery, "silence": scenario_silence,
              "script": scenario_script, "hostile": scenario_hostile}
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__)
+def run_scenario(scenarios, description):
+    """The main program of a scenario-per-test end-to-end script: the lab, the simulator and
+    apctl from the command line, one named scenario run, its failed checks counted."""
+    parser = argparse.ArgumentParser(description=description)
     parser.add_argument("--lab", required=True, help="scripts/lab")
     parser.add_argument("--apsim", required=True)
     parser.add_argument("--apctl", required=True)
-    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    parser.add_argument("scenario", choices=sorted(scenarios))
     args = parser.parse_args()
     if not begin_run(args.lab):
         return 1
     checks = Checks()
     began = time.monotonic()
-    SCENARIOS[args.scenario](args, checks)
+    scenarios[args.scenario](args, checks)
     print(f"{args.scenario}: {len(checks.failures)} failed check(s) "
           f"in {time.monotonic() - began:.1f} s")
     return 1 if checks.failures else 0
+
+
+def main():
+    return run_scenario(SCENARIOS, __doc__)
 
 
 if __name__ == "__main__":
