@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -195,7 +196,10 @@ TEST_F(ApctlNetworksTest, InterfacesListsEveryAddressAndWhyItIsNotUsed) {
     network_.AddInterface("lan0", "10.0.0.200");
     AddEntry("down0", "10.9.0.200", 7, false, false, true, false);
     for (int i = 1; i <= 10; ++i) {
-        network_.AddInterface("v" + std::to_string(i), "10.1." + std::to_string(i) + ".1");
+        char name[8], address[16];
+        std::snprintf(name, sizeof name, "v%d", i);
+        std::snprintf(address, sizeof address, "10.1.%d.1", i);
+        network_.AddInterface(name, address);
     }
     EXPECT_EQ(Run({"interfaces"}), 0);
     const std::string table = out_.str();
