@@ -11,18 +11,6 @@
 
 namespace {
 
-bool IsUpperHex12(const std::string& text) {
-    if (text.size() != 12) {
-        return false;
-    }
-    for (char c : text) {
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // An accepted address text, leading zeros of each octet removed, is the address's own text.
 void CheckAddress(const std::string& text) {
     std::uint32_t address = 0;

@@ -14,18 +14,6 @@
 
 namespace {
 
-bool IsUpperHex12(const std::string& text) {
-    if (text.size() != 12) {
-        return false;
-    }
-    for (char c : text) {
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // An address as the access point reports it: it reads back to the same text.
 bool IsCanonicalAddress(const std::string& text) {
     std::uint32_t address = 0;

@@ -159,10 +159,7 @@ int ReadReversePathFilter(const std::string& interfaceName) {
 
 void ReportExchanges(const ExchangeReport& report, int found, const RunContext& context,
                      std::ostream& err) {
-    if (report.listingFailed) {
-        err << "apctl: cannot list the network interfaces: " << std::strerror(report.listingError)
-            << "\n";
-    }
+    // Interfaces that cannot be listed are the command's own failure, said once by it.
     if (report.addresses.empty() && !report.listingFailed) {
         err << "apctl: no usable local IPv4 address: nothing was sent (see 'apctl interfaces')\n";
     }
