@@ -32,13 +32,13 @@ namespace {
 // access point not yet in the table takes the place of the latest record that repeats an earlier
 // one's MAC (consolidation would drop that record anyway), so the table can still end up naming
 // 384 distinct access points; repeats of MACs already held are dropped.
-class ReplyCollector {
+class ReplyCollector final : public ReplySink {
 public:
     explicit ReplyCollector(DeviceTable* table) : table_(table) {}
 
     int count() const { return count_; }
 
-    void Add(const DeviceRecord& record) {
+    void Add(const DeviceRecord& record) override {
         if (count_ < kDeviceTableCapacity) {
             repeatsEarlier_[count_] = HeldAmongFirst(record, count_);
             table_->records[count_++] = record;
@@ -55,6 +55,22 @@ public:
                 ++count_;
                 return;
             }
+        }
+    }
+
+    std::unique_ptr<ReplySink> Fresh() const override {
+        DeviceTablePtr table = AllocateDeviceTable();
+        if (!table) {
+            return nullptr;
+        }
+        auto fresh = std::make_unique<ReplyCollector>(table.get());
+        fresh->owned_ = std::move(table);
+        return fresh;
+    }
+
+    void ReplayInto(ReplySink& target) const override {
+        for (int r = 0; r < count_; ++r) {
+            target.Add(table_->records[r]);
         }
     }
 
@@ -77,6 +93,7 @@ private:
         --count_;
     }
 
+    DeviceTablePtr owned_;  // for a parallel exchange's own table
     DeviceTable* table_;
     int count_ = 0;
     std::array<bool, kDeviceTableCapacity> repeatsEarlier_{};
@@ -101,7 +118,7 @@ private:
 
 // Runs the exchange on one local address. False when a socket step failed.
 bool DiscoverOnAddress(net::SocketLayer& layer, const std::atomic<bool>* cancel,
-                       AddressExchange* exchange, ReplyCollector* collector) {
+                       AddressExchange* exchange, ReplySink* collector) {
     const net::LocalAddress& local = exchange->local;
     const net::Milliseconds began = layer.Now();
     struct Duration {
@@ -156,6 +173,9 @@ bool DiscoverOnAddress(net::SocketLayer& layer, const std::atomic<bool>* cancel,
                 collector->Add(record);
                 return DatagramVerdict::kAccepted;
             });
+        // Read before the socket closes, the count gone with it; a failed exchange keeps its
+        // count too.
+        exchange->droppedByKernel = layer.DroppedByKernel(socket.get());
         if (!completed) {
             return false;
         }
@@ -166,8 +186,7 @@ bool DiscoverOnAddress(net::SocketLayer& layer, const std::atomic<bool>* cancel,
 
 struct AddressRun {
     AddressExchange exchange;
-    DeviceTablePtr table;
-    std::unique_ptr<ReplyCollector> collector;
+    std::unique_ptr<ReplySink> collector;
     bool completed = false;
 };
 
@@ -176,15 +195,14 @@ struct AddressRun {
 // give for the same replies.
 bool DiscoverInParallel(net::SocketLayer& layer, const ExchangeOptions& options,
                         const std::vector<net::LocalAddress>& addresses,
-                        std::vector<AddressExchange>* exchanges, ReplyCollector* collector) {
+                        std::vector<AddressExchange>* exchanges, ReplySink* collector) {
     std::vector<AddressRun> runs(addresses.size());
     for (std::size_t i = 0; i < addresses.size(); ++i) {
         runs[i].exchange.local = addresses[i];
-        runs[i].table = AllocateDeviceTable();
-        if (!runs[i].table) {
+        runs[i].collector = collector->Fresh();
+        if (!runs[i].collector) {
             return false;
         }
-        runs[i].collector = std::make_unique<ReplyCollector>(runs[i].table.get());
     }
     {
         std::vector<std::unique_ptr<WorkerJoiner>> workers;
@@ -211,37 +229,29 @@ bool DiscoverInParallel(net::SocketLayer& layer, const ExchangeOptions& options,
     for (AddressRun& run : runs) {
         exchanges->push_back(run.exchange);
         completed = completed && run.completed;
-        for (int r = 0; r < run.collector->count(); ++r) {
-            collector->Add(run.table->records[r]);
-        }
+        run.collector->ReplayInto(*collector);
     }
     return completed;
 }
 
 }  // namespace
 
-int BroadcastDiscoveryWith(const ExchangeOptions& options, DeviceTable* replyTable, int* count) {
+int BroadcastDiscoveryInto(const ExchangeOptions& options, ReplySink* collector) {
     std::vector<net::LocalAddress> addresses;
     net::SocketLayer* layer = net::ActiveSocketLayer();
-    if (layer == nullptr || !ExchangeAddresses(options, &addresses)) {
-        // Interfaces that cannot be listed give no address, which is no failure of the exchange.
-        *count = 0;
+    // Interfaces that cannot be listed give no address, which is no failure of the exchange.
+    if (layer == nullptr || !ExchangeAddresses(options, &addresses) || addresses.empty()) {
         return 1;
     }
-    if (addresses.empty()) {
-        *count = 0;
-        return 1;
-    }
-    ReplyCollector collector(replyTable);
     std::vector<AddressExchange> exchanges;
     bool completed = true;
     if (options.parallel) {
-        completed = DiscoverInParallel(*layer, options, addresses, &exchanges, &collector);
+        completed = DiscoverInParallel(*layer, options, addresses, &exchanges, collector);
     } else {
         for (const net::LocalAddress& local : addresses) {
             exchanges.emplace_back();
             exchanges.back().local = local;
-            if (!DiscoverOnAddress(*layer, options.cancel, &exchanges.back(), &collector)) {
+            if (!DiscoverOnAddress(*layer, options.cancel, &exchanges.back(), collector)) {
                 completed = false;
                 break;
             }
@@ -253,7 +263,12 @@ int BroadcastDiscoveryWith(const ExchangeOptions& options, DeviceTable* replyTab
     if (options.report != nullptr) {
         options.report->addresses = std::move(exchanges);
     }
-    if (!completed) {
+    return completed ? 1 : 0;
+}
+
+int BroadcastDiscoveryWith(const ExchangeOptions& options, DeviceTable* replyTable, int* count) {
+    ReplyCollector collector(replyTable);
+    if (BroadcastDiscoveryInto(options, &collector) == 0) {
         return 0;
     }
     *count = collector.count();

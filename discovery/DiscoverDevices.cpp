@@ -1,7 +1,12 @@
 #include "discovery/DiscoverDevices.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
+#include <new>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 
 #include "discovery/BroadcastDiscovery.h"
@@ -30,7 +35,76 @@ bool NameGreater(const DeviceRecord& a, const DeviceRecord& b) {
     return false;
 }
 
+// Every accepted reply, kept as it comes. Memory that runs out marks the whole discovery as
+// failed (the lists of a parallel exchange share the mark) rather than throwing through an
+// exchange's thread.
+class RecordList final : public ReplySink {
+public:
+    RecordList(std::vector<DeviceRecord>* records, std::atomic<bool>* failed)
+        : records_(records), failed_(failed) {}
+
+    void Add(const DeviceRecord& record) override {
+        if (failed_->load()) {
+            return;
+        }
+        try {
+            records_->push_back(record);
+        } catch (const std::bad_alloc&) {
+            failed_->store(true);
+        }
+    }
+
+    std::unique_ptr<ReplySink> Fresh() const override {
+        auto fresh = std::unique_ptr<RecordList>(new (std::nothrow) RecordList(nullptr, failed_));
+        if (fresh) {
+            fresh->records_ = &fresh->owned_;
+        }
+        return fresh;
+    }
+
+    void ReplayInto(ReplySink& target) const override {
+        for (const DeviceRecord& record : *records_) {
+            target.Add(record);
+        }
+    }
+
+private:
+    std::vector<DeviceRecord> owned_;  // a parallel exchange's list for one address
+    std::vector<DeviceRecord>* records_;
+    std::atomic<bool>* failed_;
+};
+
+std::string_view MacKey(const DeviceRecord& record) {
+    return {record.macText, FieldTextLength(record.macText)};
+}
+
 }  // namespace
+
+int DiscoverAll(const ExchangeOptions& options, std::vector<DeviceRecord>* records) {
+    records->clear();
+    std::vector<DeviceRecord> replies;
+    std::atomic<bool> outOfMemory{false};
+    RecordList list(&replies, &outOfMemory);
+    const int completed = BroadcastDiscoveryInto(options, &list);
+    if (completed == 0 || outOfMemory.load()) {
+        return 0;
+    }
+    try {
+        std::unordered_set<std::string_view> held;
+        held.reserve(replies.size());
+        for (const DeviceRecord& reply : replies) {
+            if (held.insert(MacKey(reply)).second) {
+                records->push_back(reply);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        records->clear();
+        return 0;
+    }
+    std::stable_sort(records->begin(), records->end(),
+                     [](const DeviceRecord& a, const DeviceRecord& b) { return NameGreater(b, a); });
+    return 1;
+}
 
 void MergeUniqueByMac(const DeviceTable* replyTable, int replyCount) {
     for (int r = 0; r < replyCount; ++r) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "discovery/DeviceRecord.h"
 #include "discovery/Exchange.h"
 
@@ -12,6 +14,13 @@ int DiscoverDevices(DeviceTable* table, int* count);
 // The same discovery under a caller's choices (see ExchangeOptions). Returns 1 when the exchange
 // completed and 0 when it failed, the count then being 0.
 int DiscoverDevicesWith(const ExchangeOptions& options, DeviceTable* table, int* count);
+
+// The same discovery for a tool, with no ceiling: `records` holds every access point that
+// answered, one per MAC (the first record in address order, then arrival order), in name order.
+// Under the table's capacity the result is DiscoverDevicesWith's, record for record. Returns 1
+// when the exchange completed, and 0, with `records` empty, when it failed or memory ran out.
+// Does not touch the merged table.
+int DiscoverAll(const ExchangeOptions& options, std::vector<DeviceRecord>* records);
 
 // Appends to the merged table each reply record whose MAC it does not hold yet. Runs inside
 // DiscoverDevices, under the merged table's lock.

@@ -47,6 +47,8 @@ struct AddressExchange {
     int ignoredStatus = 0;
     int ignoredShort = 0;
     int ignoredForeign = 0;
+    // Datagrams the system dropped before they could be read: the receive buffer was full.
+    std::uint32_t droppedByKernel = 0;
     // From the first send; negative when no reply was accepted.
     net::Milliseconds lastReplyAfter{-1};
     net::Milliseconds duration{0};

@@ -34,6 +34,7 @@ struct FakeNetwork::Socket {
         bool vanishes = false;
     };
     std::deque<Queued> queue;
+    std::uint32_t dropped = 0;
 };
 
 struct FakeNetwork::Pending {
@@ -115,6 +116,11 @@ sim::AccessPoint& FakeNetwork::AddAccessPoint(int interfaceIndex,
 void FakeNetwork::AddResponder(int interfaceIndex, Responder responder) {
     std::lock_guard<std::mutex> lock(mutex_);
     responders_.emplace(interfaceIndex, std::move(responder));
+}
+
+void FakeNetwork::SetReceiveQueueLimit(int datagrams) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    receiveQueueLimit_ = static_cast<std::size_t>(std::max(datagrams, 0));
 }
 
 void FakeNetwork::FailCall(Call call, int nth, int error) {
@@ -296,6 +302,12 @@ ReceiveResult FakeNetwork::Receive(SocketHandle socket, std::uint8_t* buffer, st
     return ReceiveResult::kReceived;
 }
 
+std::uint32_t FakeNetwork::DroppedByKernel(SocketHandle socket) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const Socket* found = Find(socket);
+    return found == nullptr ? 0 : found->dropped;
+}
+
 void FakeNetwork::Close(SocketHandle socket) {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = sockets_.find(socket);
@@ -398,6 +410,10 @@ void FakeNetwork::DeliverDue() {
         Pending due = std::move(pending_.begin()->second);
         pending_.erase(pending_.begin());
         if (Socket* socket = Find(due.socket)) {
+            if (receiveQueueLimit_ > 0 && socket->queue.size() >= receiveQueueLimit_) {
+                ++socket->dropped;
+                continue;
+            }
             socket->queue.push_back({due.source, std::move(due.bytes), due.vanishes});
         }
     }

@@ -70,6 +70,10 @@ public:
     sim::AccessPoint& AddAccessPoint(int interfaceIndex, sim::AccessPointSettings settings);
     void AddResponder(int interfaceIndex, Responder responder);
 
+    // Each socket holds at most this many unread datagrams and counts the ones that arrive while
+    // it is full, as a full receive buffer does; 0 (the default) means no limit.
+    void SetReceiveQueueLimit(int datagrams);
+
     // The nth call (counting from 1) of this kind fails, leaving `error` in errno; 0 makes every
     // call fail.
     void FailCall(Call call, int nth = 0, int error = EIO);
@@ -101,6 +105,7 @@ public:
     WaitResult WaitReadable(SocketHandle socket, Milliseconds timeout) override;
     ReceiveResult Receive(SocketHandle socket, std::uint8_t* buffer, std::size_t capacity,
                           std::size_t* length, std::uint32_t* source) override;
+    std::uint32_t DroppedByKernel(SocketHandle socket) override;
     void Close(SocketHandle socket) override;
     void Sleep(Milliseconds duration) override;
     Milliseconds Now() override;
@@ -133,6 +138,7 @@ private:
     std::multimap<int, Responder> responders_;
     std::map<SocketHandle, Socket> sockets_;
     SocketHandle nextSocket_ = 3;
+    std::size_t receiveQueueLimit_ = 0;
     std::map<Call, int> callCounts_;
     std::vector<std::map<Call, int>> callCountsAtOpen_;
     struct Failure {

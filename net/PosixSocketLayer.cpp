@@ -2,14 +2,17 @@
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
+#include <linux/sock_diag.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -33,6 +36,20 @@ private:
     std::thread thread_;
 };
 
+// With CAP_NET_ADMIN the buffer may pass net.core.rmem_max. This much holds the replies of some
+// ten thousand access points, read or not, and is memory only while they wait to be read.
+constexpr int kForcedReceiveBuffer = 16 << 20;
+
+// net.core.rmem_max, the most SO_RCVBUF may ask for without privilege; 0 when unknown.
+int ReceiveBufferMaximum() {
+    std::ifstream file("/proc/sys/net/core/rmem_max");
+    long long value = 0;
+    if (!(file >> value) || value <= 0) {
+        return 0;
+    }
+    return static_cast<int>(std::min<long long>(value, 1 << 30));
+}
+
 }  // namespace
 
 bool PosixSocketLayer::ListInterfaceAddresses(std::vector<InterfaceAddress>* addresses) {
@@ -53,13 +70,21 @@ bool PosixSocketLayer::ListInterfaceAddresses(std::vector<InterfaceAddress>* add
             std::memcpy(&inet, entry->ifa_netmask, sizeof inet);
             address.netmask = inet.sin_addr.s_addr;
         }
+        // An address added with a label ("d0:lab") is listed under the label, which names no
+        // interface to anyone else (-i, rp_filter, SO_BINDTODEVICE): the kernel resolves it to
+        // its interface, and the address is named by that.
         address.interfaceIndex = static_cast<int>(if_nametoindex(entry->ifa_name));
+        char interfaceName[IF_NAMESIZE] = {};
         // Gone since getifaddrs saw it. Index 0 would mean "no interface" to every later step:
         // binding to it unties a socket, and filtering by it lets every interface through.
-        if (address.interfaceIndex == 0) {
+        if (address.interfaceIndex == 0 ||
+            if_indextoname(static_cast<unsigned>(address.interfaceIndex), interfaceName) ==
+                nullptr) {
             continue;
         }
-        std::strncpy(address.interfaceName, entry->ifa_name, sizeof address.interfaceName - 1);
+        static_assert(sizeof address.interfaceName == IF_NAMESIZE);
+        std::memcpy(address.interfaceName, interfaceName, sizeof address.interfaceName);
+        address.interfaceName[sizeof address.interfaceName - 1] = '\0';
         address.up = (entry->ifa_flags & IFF_UP) != 0;
         address.running = (entry->ifa_flags & IFF_RUNNING) != 0;
         address.broadcast = (entry->ifa_flags & IFF_BROADCAST) != 0;
@@ -113,13 +138,28 @@ bool PosixSocketLayer::BindAnyPort(SocketHandle socket) {
 }
 
 bool PosixSocketLayer::SetReceiveBuffer(SocketHandle socket, int bytes) {
+    // Every datagram read then carries the count of those dropped for want of room, so a burst
+    // larger than the buffer is told rather than lost without a word.
+    const int on = 1;
+    setsockopt(socket, SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on);
     int current = 0;
     socklen_t size = sizeof current;
+    getsockopt(socket, SOL_SOCKET, SO_RCVBUF, &current, &size);
     // Never ask for less than the socket already has.
-    if (getsockopt(socket, SOL_SOCKET, SO_RCVBUF, &current, &size) == 0 && current >= bytes) {
+    const int forced = std::max(bytes, kForcedReceiveBuffer);
+    if (current >= forced) {
         return true;
     }
-    return setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) == 0;
+    // Refused (EPERM) without CAP_NET_ADMIN; the ceiling of the unprivileged request is then the
+    // system's, which the kernel would impose anyway.
+    if (setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &forced, sizeof forced) == 0) {
+        return true;
+    }
+    const int allowed = std::max(bytes, ReceiveBufferMaximum());
+    if (current >= allowed) {
+        return true;
+    }
+    return setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &allowed, sizeof allowed) == 0;
 }
 
 bool PosixSocketLayer::SendFrom(SocketHandle socket, const LocalAddress& local,
@@ -195,7 +235,8 @@ ReceiveResult PosixSocketLayer::Receive(SocketHandle socket, std::uint8_t* buffe
                                         std::uint32_t* source) {
     sockaddr_in from{};
     iovec part{buffer, capacity};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo)) +
+                                  CMSG_SPACE(sizeof(std::uint32_t))] = {};
     msghdr message{};
     message.msg_name = &from;
     message.msg_namelen = sizeof from;
@@ -221,6 +262,20 @@ ReceiveResult PosixSocketLayer::Receive(SocketHandle socket, std::uint8_t* buffe
 
     bool unbound = false;
     int expectedInterface = 0;
+    const in_pktinfo* arrival = nullptr;
+    in_pktinfo info{};
+    bool sawDropCount = false;
+    std::uint32_t dropped = 0;
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
+            std::memcpy(&info, CMSG_DATA(header), sizeof info);
+            arrival = &info;
+        } else if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SO_RXQ_OVFL) {
+            std::memcpy(&dropped, CMSG_DATA(header), sizeof dropped);
+            sawDropCount = true;
+        }
+    }
     {
         std::lock_guard<std::mutex> lock(mutex_);
         for (const auto& [handle, index] : unboundSockets_) {
@@ -229,6 +284,10 @@ ReceiveResult PosixSocketLayer::Receive(SocketHandle socket, std::uint8_t* buffe
                 expectedInterface = index;
             }
         }
+        // The kernel sends the count only once it is above 0; it only grows.
+        if (sawDropCount) {
+            droppedSeen_[socket] = dropped;
+        }
     }
     if (!unbound) {
         return ReceiveResult::kReceived;
@@ -236,17 +295,27 @@ ReceiveResult PosixSocketLayer::Receive(SocketHandle socket, std::uint8_t* buffe
     // Not tied by the kernel: only a datagram known to have arrived on the socket's own
     // interface is taken. Without an arrival interface, or with the socket's interface gone
     // (index 0), nothing is.
-    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
-         header = CMSG_NXTHDR(&message, header)) {
-        if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
-            in_pktinfo info{};
-            std::memcpy(&info, CMSG_DATA(header), sizeof info);
-            return expectedInterface > 0 && info.ipi_ifindex == expectedInterface
-                       ? ReceiveResult::kReceived
-                       : ReceiveResult::kForeign;
+    return arrival != nullptr && expectedInterface > 0 && arrival->ipi_ifindex == expectedInterface
+               ? ReceiveResult::kReceived
+               : ReceiveResult::kForeign;
+}
+
+std::uint32_t PosixSocketLayer::DroppedByKernel(SocketHandle socket) {
+    std::uint32_t seen = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (const auto found = droppedSeen_.find(socket); found != droppedSeen_.end()) {
+            seen = found->second;
         }
     }
-    return ReceiveResult::kForeign;
+    // Drops after the last datagram read carry no message; the socket's own counter has them.
+    std::uint32_t memory[SK_MEMINFO_VARS] = {};
+    socklen_t size = sizeof memory;
+    if (getsockopt(socket, SOL_SOCKET, SO_MEMINFO, memory, &size) == 0 &&
+        size > SK_MEMINFO_DROPS * sizeof(std::uint32_t)) {
+        seen = std::max(seen, memory[SK_MEMINFO_DROPS]);
+    }
+    return seen;
 }
 
 void PosixSocketLayer::Close(SocketHandle socket) {
@@ -254,6 +323,7 @@ void PosixSocketLayer::Close(SocketHandle socket) {
         std::lock_guard<std::mutex> lock(mutex_);
         std::erase_if(unboundSockets_,
                       [socket](const auto& entry) { return entry.first == socket; });
+        droppedSeen_.erase(socket);
     }
     ::close(socket);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <mutex>
 #include <set>
 
@@ -23,6 +24,7 @@ public:
     WaitResult WaitReadable(SocketHandle socket, Milliseconds timeout) override;
     ReceiveResult Receive(SocketHandle socket, std::uint8_t* buffer, std::size_t capacity,
                           std::size_t* length, std::uint32_t* source) override;
+    std::uint32_t DroppedByKernel(SocketHandle socket) override;
     void Close(SocketHandle socket) override;
     void Sleep(Milliseconds duration) override;
     Milliseconds Now() override;
@@ -33,6 +35,8 @@ private:
     // their replies are filtered by arrival interface instead.
     std::mutex mutex_;
     std::set<std::pair<SocketHandle, int>> unboundSockets_;
+    // The kernel's drop counter as the last datagram read from each socket carried it.
+    std::map<SocketHandle, std::uint32_t> droppedSeen_;
 };
 
 }  // namespace net

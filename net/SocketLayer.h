@@ -73,7 +73,8 @@ public:
     virtual bool BindToDevice(SocketHandle socket, const LocalAddress& local) = 0;
     // Binds to the wildcard address and any free port.
     virtual bool BindAnyPort(SocketHandle socket) = 0;
-    // Asks for a receive buffer of at least `bytes`, never shrinking the system's default.
+    // Asks for the largest receive buffer the process may have, at least `bytes`, never shrinking
+    // the system's default, and starts counting the datagrams dropped because it was full.
     virtual bool SetReceiveBuffer(SocketHandle socket, int bytes) = 0;
     // Sends one datagram out of the interface of `local`, with `local` as its source address.
     virtual bool SendFrom(SocketHandle socket, const LocalAddress& local, const std::uint8_t* data,
@@ -83,6 +84,12 @@ public:
     // byte order.
     virtual ReceiveResult Receive(SocketHandle socket, std::uint8_t* buffer, std::size_t capacity,
                                   std::size_t* length, std::uint32_t* source) = 0;
+    // Datagrams the system dropped for this open socket so far because its receive buffer was
+    // full; 0 where that is not known.
+    virtual std::uint32_t DroppedByKernel(SocketHandle socket) {
+        static_cast<void>(socket);
+        return 0;
+    }
     virtual void Close(SocketHandle socket) = 0;
 
     virtual void Sleep(Milliseconds duration) = 0;

@@ -1,13 +1,16 @@
 // fleet_bench: a large fleet in the lab, and the figures of discovering it.
 //
 // Brings up the lab with N access points on each of K networks, every one answering all three
-// copies of the request at once, and prints: access points found out of present; the overhead of
-// one DiscoverDevices call, i.e. its wall time less, per network, the 4 s of silence and the time
-// until the last reply; and the peak resident memory of `apctl discover`. Needs root (the lab).
+// copies of the request at once, and prints: access points found out of present; the replies the
+// kernel dropped for want of receive buffer; the overhead of one discovery, i.e. its wall time
+// less the time the networks themselves took (see Overhead); and the peak resident memory of
+// `apctl discover`. Needs root (the lab).
 //
 // The program runs twice: outside, where it drives the lab and reads the simulators' logs, and
-// inside the lab's host namespace (--inside), where it calls DiscoverDevices itself so that the
-// wall time is that of the call alone, read on the same monotonic clock as the logs.
+// inside the lab's host namespace (--inside), where it runs one discovery itself so that the wall
+// time is that of the call alone, read on the same monotonic clock as the logs. A fleet the
+// window's table holds is discovered as the window does (DiscoverDevices, one network after the
+// other); a larger one, or --parallel, as apctl does (DiscoverAll).
 
 #include <unistd.h>
 
@@ -24,6 +27,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -32,6 +36,7 @@
 #include "bench/support/LabBench.h"
 #include "discovery/DeviceRecord.h"
 #include "discovery/DiscoverDevices.h"
+#include "discovery/Exchange.h"
 #include "discovery/NetworkStartup.h"
 #include "net/PosixSocketLayer.h"
 #include "tools/apsim/EventLog.h"
@@ -51,6 +56,7 @@ struct Options {
     int perNetwork = 192;
     int networks = 2;
     int runs = 3;
+    bool parallel = false;
     std::string lab = AP_LAB_SCRIPT;
     std::string apsim = AP_APSIM;
     std::string apctl = AP_APCTL;
@@ -99,9 +105,9 @@ std::string FleetJson(const Options& options) {
     return json.str();
 }
 
-// --inside: one DiscoverDevices in the lab's host namespace. Prints the monotonic start and end
-// and the count on the first line, then one MAC text per line.
-int RunInside() {
+// --inside: one discovery in the lab's host namespace. Prints the monotonic start and end, the
+// count and the datagrams the kernel dropped on the first line, then one MAC text per line.
+int RunInside(bool asTool, bool parallel) {
     std::string why;
     if (!apsim::InLabNamespace(&why)) {
         std::fprintf(stderr, "fleet_bench: %s\n", why.c_str());
@@ -115,13 +121,29 @@ int RunInside() {
         std::fprintf(stderr, "fleet_bench: no memory for a device table\n");
         return 1;
     }
+    ExchangeReport report;
+    ExchangeOptions options;
+    options.parallel = parallel;
+    options.report = &report;
+    std::vector<DeviceRecord> records;
     int count = 0;
     const double start = apsim::MonotonicSeconds();
-    DiscoverDevices(table.get(), &count);
+    if (asTool) {
+        DiscoverAll(options, &records);
+    } else {
+        DiscoverDevicesWith(options, table.get(), &count);
+    }
     const double end = apsim::MonotonicSeconds();
-    std::printf("%.6f %.6f %d\n", start, end, count);
-    for (int i = 0; i < count; ++i) {
-        std::printf("%s\n", table->records[i].macText);
+    if (!asTool) {
+        records.assign(table->records, table->records + count);
+    }
+    unsigned long long dropped = 0;
+    for (const AddressExchange& exchange : report.addresses) {
+        dropped += exchange.droppedByKernel;
+    }
+    std::printf("%.6f %.6f %zu %llu\n", start, end, records.size(), dropped);
+    for (const DeviceRecord& record : records) {
+        std::printf("%s\n", record.macText);
     }
     NetworkCleanup();
     net::InstallSocketLayer(nullptr);
@@ -138,8 +160,32 @@ int Found(const std::vector<std::string>& macs, const std::set<std::string>& pre
     return static_cast<int>(distinct.size());
 }
 
+// The window's table holds 384; past that, and all at once, only the tool's path can find all.
+bool AsTool(const Options& options, const std::set<std::string>& present) {
+    return options.parallel || present.size() > static_cast<std::size_t>(kDeviceTableCapacity);
+}
+
+double OverheadPerNetwork(const Options& options, double overheadMs) {
+    return options.parallel ? overheadMs : overheadMs / options.networks;
+}
+
+// The sum of N in apctl's "N replies dropped by the kernel" warnings.
+unsigned long long DroppedInWarnings(const std::string& text) {
+    unsigned long long dropped = 0;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t at = line.find(" dropped by the kernel");
+        const std::size_t colon = line.rfind(": ", at);
+        if (at != std::string::npos && colon != std::string::npos) {
+            dropped += std::strtoull(line.c_str() + colon + 2, nullptr, 10);
+        }
+    }
+    return dropped;
+}
+
 struct RunFigures {
     int found = 0;
+    unsigned long long dropped = 0;
     double wallSeconds = 0;
     double overheadMs = 0;
 };
@@ -147,13 +193,20 @@ struct RunFigures {
 bool MeasureOnce(const Options& options, const std::string& logDirectory,
                  const std::set<std::string>& present, int run, RunFigures* figures) {
     std::string output;
-    const int status =
-        RunProgram({options.lab, "--id", kLabId, "exec", "--", options.self, "--inside"}, &output);
+    std::vector<std::string> inside = {options.lab, "--id", kLabId, "exec", "--", options.self,
+                                       "--inside"};
+    if (AsTool(options, present)) {
+        inside.push_back("--tool");
+    }
+    if (options.parallel) {
+        inside.push_back("--parallel");
+    }
+    const int status = RunProgram(inside, &output);
     std::istringstream lines(output);
     double start = 0;
     double end = 0;
     int count = 0;
-    if (status != 0 || !(lines >> start >> end >> count)) {
+    if (status != 0 || !(lines >> start >> end >> count >> figures->dropped)) {
         std::fprintf(stderr, "fleet_bench: the discovery inside the lab failed (status %d)\n",
                      status);
         return false;
@@ -165,6 +218,10 @@ bool MeasureOnce(const Options& options, const std::string& logDirectory,
     figures->found = Found(macs, present);
     figures->wallSeconds = end - start;
 
+    // Overhead: each network's exchange needs the time until its last reply and then the 4 s of
+    // silence; what the call takes beyond that is its own. One after the other those times add
+    // up, and the overhead is shared out per network; all at once the slowest network's time is
+    // what the call needs, and the whole overhead is each network's.
     double accounted = 0;
     std::string detail;
     for (int n = 0; n < options.networks; ++n) {
@@ -187,7 +244,12 @@ bool MeasureOnce(const Options& options, const std::string& logDirectory,
             return false;
         }
         const double answering = lastReply < 0 ? 0 : lastReply - firstRequest;
-        accounted += answering + kSilenceSeconds;
+        if (options.parallel) {
+            accounted = std::max(accounted, (lastReply < 0 ? firstRequest : lastReply) - start +
+                                                kSilenceSeconds);
+        } else {
+            accounted += answering + kSilenceSeconds;
+        }
         char text[160];
         std::snprintf(text, sizeof text,
                       "  lan%d: first request at +%.3f s, %d replies, last at "
@@ -197,10 +259,11 @@ bool MeasureOnce(const Options& options, const std::string& logDirectory,
     }
     figures->overheadMs = (figures->wallSeconds - accounted) * 1000.0;
     std::printf(
-        "run %d: found %d/%zu, DiscoverDevices %.3f s, overhead %.1f ms (%.1f ms per "
-        "network)\n%s",
-        run, figures->found, present.size(), figures->wallSeconds, figures->overheadMs,
-        figures->overheadMs / options.networks, detail.c_str());
+        "run %d: found %d/%zu, %llu dropped by the kernel, %s %.3f s, overhead %.1f ms (%.1f ms "
+        "per network)\n%s",
+        run, figures->found, present.size(), figures->dropped,
+        AsTool(options, present) ? "DiscoverAll" : "DiscoverDevices", figures->wallSeconds,
+        figures->overheadMs, OverheadPerNetwork(options, figures->overheadMs), detail.c_str());
     std::fflush(stdout);
     return true;
 }
@@ -234,8 +297,9 @@ int RunOutside(const Options& options) {
 
     std::printf(
         "fleet benchmark: %zu access points on %d networks (%d each), every one "
-        "answering all three copies at once\nmachine: %s\n",
-        present.size(), options.networks, options.perNetwork, MachineText().c_str());
+        "answering all three copies at once%s\nmachine: %s\n",
+        present.size(), options.networks, options.perNetwork,
+        options.parallel ? ", networks discovered all at once" : "", MachineText().c_str());
     std::fflush(stdout);
     const std::vector<std::string> lab = {options.lab, "--id", kLabId, "--apsim", options.apsim};
     std::vector<std::string> up = lab;
@@ -261,11 +325,20 @@ int RunOutside(const Options& options) {
 
     long peakKilobytes = -1;
     int apctlFound = 0;
+    unsigned long long apctlDropped = 0;
     if (ok && !g_interrupted) {
+        // Through a shell that execs into apctl, so that its warnings can be kept and counted.
+        const std::string warnings = std::string(directory) + "/apctl.err";
         bench::Measured measured;
-        bench::Measure(
-            {options.lab, "--id", kLabId, "exec", "--", options.apctl, "discover", "--json"},
-            &measured);
+        bench::Measure({options.lab, "--id", kLabId, "exec", "--", "/bin/sh", "-c",
+                        "exec \"$0\" discover --json $1 2>\"$2\"", options.apctl,
+                        options.parallel ? "--parallel" : "", warnings},
+                       &measured);
+        std::ifstream warningFile(warnings);
+        const std::string warningText((std::istreambuf_iterator<char>(warningFile)),
+                                      std::istreambuf_iterator<char>());
+        apctlDropped = DroppedInWarnings(warningText);
+        std::remove(warnings.c_str());
         peakKilobytes = measured.peakKilobytes;
         const int status = measured.exitStatus;
         const std::string& output = measured.output;
@@ -275,8 +348,11 @@ int RunOutside(const Options& options) {
             macs.push_back(record.toObject().value("macText").toString().toStdString());
         }
         apctlFound = Found(macs, present);
-        std::printf("apctl discover: exit %d, found %d/%zu, peak resident memory %.1f MB\n", status,
-                    apctlFound, present.size(), static_cast<double>(peakKilobytes) / 1024.0);
+        std::printf(
+            "apctl discover%s: exit %d, found %d/%zu, %llu dropped by the kernel (as its "
+            "warnings say), peak resident memory %.1f MB\n",
+            options.parallel ? " --parallel" : "", status, apctlFound, present.size(),
+            apctlDropped, static_cast<double>(peakKilobytes) / 1024.0);
     }
 
     std::vector<std::string> down = lab;
@@ -290,14 +366,19 @@ int RunOutside(const Options& options) {
 
     std::vector<double> perNetwork;
     int worstFound = static_cast<int>(present.size());
+    unsigned long long mostDropped = 0;
     for (const RunFigures& figures : runs) {
-        perNetwork.push_back(figures.overheadMs / options.networks);
+        perNetwork.push_back(OverheadPerNetwork(options, figures.overheadMs));
         worstFound = std::min(worstFound, figures.found);
+        mostDropped = std::max(mostDropped, figures.dropped);
     }
     std::sort(perNetwork.begin(), perNetwork.end());
     std::printf("\nsummary of %zu runs                  figure        target\n", runs.size());
-    std::printf("  access points found (worst run)  %3d/%-3zu       all\n", worstFound,
+    std::printf("  access points found (worst run)  %4d/%-4zu     all\n", worstFound,
                 present.size());
+    std::printf("  dropped by the kernel (worst)    %6llu        0, or every one told\n",
+                mostDropped);
+    std::printf("  apctl: found, dropped            %4d, %llu\n", apctlFound, apctlDropped);
     std::printf("  overhead per network (median)    %6.1f ms     < 50 ms\n",
                 perNetwork[perNetwork.size() / 2]);
     std::printf("  overhead per network (worst)     %6.1f ms     < 50 ms\n", perNetwork.back());
@@ -308,9 +389,10 @@ int RunOutside(const Options& options) {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: fleet_bench [--per-network N] [--networks K] [--runs R]\n"
+                 "usage: fleet_bench [--per-network N] [--networks K] [--runs R] [--parallel]\n"
                  "                   [--lab PATH] [--apsim PATH] [--apctl PATH]\n"
-                 "Runs as root; defaults: 192 access points on each of 2 networks, 3 runs.\n");
+                 "Runs as root; defaults: 192 access points on each of 2 networks, 3 runs.\n"
+                 "Up to 5000 access points on each of up to 10 networks.\n");
     return 2;
 }
 
@@ -321,7 +403,16 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--inside") {
-            return RunInside();
+            const auto given = [&](const char* flag) {
+                return std::find_if(argv + i, argv + argc, [flag](const char* argument) {
+                           return std::strcmp(argument, flag) == 0;
+                       }) != argv + argc;
+            };
+            return RunInside(given("--tool"), given("--parallel"));
+        }
+        if (option == "--parallel") {
+            options.parallel = true;
+            continue;
         }
         if (i + 1 >= argc) {
             return Usage();
@@ -349,7 +440,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     options.self = self;
-    if (options.perNetwork < 1 || options.perNetwork > 1000 || options.networks < 1 ||
+    if (options.perNetwork < 1 || options.perNetwork > 5000 || options.networks < 1 ||
         options.networks > 10 || options.runs < 1) {
         return Usage();
     }

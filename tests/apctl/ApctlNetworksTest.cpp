@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +14,7 @@
 #include "net/FakeNetwork.h"
 #include "sim/AccessPointModel.h"
 #include "tools/apctl/ApctlCommand.h"
+#include "tools/apctl/ApctlNetworks.h"
 #include "tools/apctl/ApctlRun.h"
 #include "tools/apctl/CheckedOutput.h"
 
@@ -277,6 +279,104 @@ TEST_F(ApctlNetworksTest, VerboseTellsPerNetworkAndWarnsOfWhatKeepsRepliesAway) 
     EXPECT_NE(err_.str().find("no access point answered on any network; check that the firewall"),
               std::string::npos)
         << err_.str();
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST_F(ApctlNetworksTest, DiscoverListsEveryAccessPointBeyondTheWindowsTable) {
+    for (int n = 0; n < 2; ++n) {
+        const int lan = network_.AddInterface(n == 0 ? "lan0" : "lan1",
+                                              n == 0 ? "10.0.0.200" : "10.1.0.200");
+        for (int i = 0; i < 300; ++i) {
+            sim::AccessPointSettings ap = Target(n == 0 ? "10.0.0.9" : "10.1.0.9");
+            ap.mac[3] = static_cast<std::uint8_t>(n);
+            ap.mac[4] = static_cast<std::uint8_t>(i / 256);
+            ap.mac[5] = static_cast<std::uint8_t>(i % 256);
+            network_.AddAccessPoint(lan, ap);
+        }
+    }
+    EXPECT_EQ(Run({"discover", "--json"}), 0);
+    EXPECT_EQ(Occurrences(out_.str(), "\"macText\""), 600u);
+    const std::string walk = out_.str();
+    EXPECT_EQ(Run({"discover", "--json", "--parallel"}), 0);
+    EXPECT_EQ(out_.str(), walk);
+}
+
+// Thirty access points answer each request at the same moment into a socket that holds ten
+// datagrams: twenty of each copy's replies are lost, sixty in all.
+TEST_F(ApctlNetworksTest, RepliesTheKernelDroppedAreToldWithOrWithoutVerbose) {
+    const int lan0 = network_.AddInterface("lan0", "10.0.0.200");
+    network_.AddInterface("lan1", "192.168.1.200");
+    for (int i = 0; i < 30; ++i) {
+        sim::AccessPointSettings ap = Target("10.0.0.9");
+        ap.mac[5] = static_cast<std::uint8_t>(0x20 + i);
+        network_.AddAccessPoint(lan0, ap);
+    }
+    network_.SetReceiveQueueLimit(10);
+    const std::string warning =
+        "apctl: warning: lan0: 60 replies dropped by the kernel (receive buffer full); raise "
+        "net.core.rmem_max, see README, Troubleshooting\n";
+    EXPECT_EQ(Run({"discover", "--json"}), 0);
+    EXPECT_EQ(err_.str(), warning);
+    EXPECT_EQ(Occurrences(out_.str(), "\"macText\""), 10u);
+
+    EXPECT_EQ(Run({"discover", "--verbose", "--parallel"}), 0);
+    const std::string err = err_.str();
+    EXPECT_NE(err.find("replies accepted, 0 ignored (0 status, 0 too short, 0 other interface), "
+                       "last reply after 1.2 s, 5.2 s in all, 60 dropped by the kernel\n"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(Occurrences(err, "dropped by the kernel"), 2u) << "lan1 lost nothing: " << err;
+    EXPECT_EQ(Occurrences(err, warning), 1u);
+
+    // The verification's discoveries count too.
+    EXPECT_EQ(Run({"configure", "000A1B100020", "--dhcp", "--verify=10", "-i", "lan0"}), 0);
+    EXPECT_NE(err_.str().find("apctl: warning: lan0: "), std::string::npos) << err_.str();
+    EXPECT_NE(err_.str().find(" replies dropped by the kernel (receive buffer full)"),
+              std::string::npos);
+}
+
+TEST(ApctlReversePathFilter, TheLargerOfAllAndTheInterfacesOwnApplies) {
+    char directory[] = "/tmp/apctl-rp-XXXXXX";
+    ASSERT_NE(mkdtemp(directory), nullptr);
+    const std::string root = directory;
+    const auto write = [&root](const std::string& name, int value) {
+        const std::string folder = root + "/" + name;
+        mkdir(folder.c_str(), 0700);
+        const std::string file = folder + "/rp_filter";
+        if (value < 0) {
+            std::remove(file.c_str());
+            return;
+        }
+        std::FILE* out = std::fopen(file.c_str(), "w");
+        ASSERT_NE(out, nullptr);
+        std::fprintf(out, "%d\n", value);
+        std::fclose(out);
+    };
+    struct Case {
+        int all;
+        int own;  // -1: no such file
+        int effective;
+    };
+    const Case cases[] = {{0, 2, 2}, {2, 1, 2}, {1, 0, 1}, {0, 0, 0}, {-1, 1, 1}, {2, -1, 2},
+                          {-1, -1, -1}};
+    for (const Case& c : cases) {
+        write("all", c.all);
+        write("d0", c.own);
+        EXPECT_EQ(apctl::ReadReversePathFilterIn(root, "d0"), c.effective)
+            << "all " << c.all << ", d0 " << c.own;
+    }
+    write("all", -1);
+    write("d0", -1);
+    rmdir((root + "/all").c_str());
+    rmdir((root + "/d0").c_str());
+    rmdir(root.c_str());
 }
 
 // Discovery replies that say this MAC answers from `source`, after `fromMs` only.

@@ -153,6 +153,33 @@ TEST(ApctlOutput, TableShowsTheListColumnsAndEscapesControls) {
     EXPECT_EQ(first.find("802.11"), std::string::npos);
 }
 
+// Interface names are the kernel's bytes, not single-byte texts from the network.
+TEST(ApctlOutput, InterfaceNamesAreShownAsTheirBytes) {
+    struct Case {
+        const char* name;
+        const char* table;
+        const char* json;
+    };
+    const Case cases[] = {
+        {"wl\xC3\xA4n0", "wl\xC3\xA4n0", "\"wl\xC3\xA4n0\""},
+        {"\xE2\x82\xAC\xF0\x9F\x93\xB6", "\xE2\x82\xAC\xF0\x9F\x93\xB6",
+         "\"\xE2\x82\xAC\xF0\x9F\x93\xB6\""},
+        // Not UTF-8: each byte escaped, in JSON as the code point of its Latin-1 reading.
+        {"wl\xE4n0", "wl\\xE4n0", "\"wl\\u00E4n0\""},
+        {"x\xE2\x82", "x\\xE2\\x82", "\"x\\u00E2\\u0082\""},
+        {"\xC0\xAF", "\\xC0\\xAF", "\"\\u00C0\\u00AF\""},
+        {"\xED\xA0\x80", "\\xED\\xA0\\x80", "\"\\u00ED\\u00A0\\u0080\""},
+        // Controls never reach the terminal, C1 ones in UTF-8 neither.
+        {"e\x1B[2J", "e\\x1B[2J", "\"e\\u001B[2J\""},
+        {"c\xC2\x9B" "1", "c\\xC2\\x9B1", "\"c\xC2\x9B" "1\""},
+        {"q\"\\", "q\"\\x5C", "\"q\\\"\\\\\""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(apctl::InterfaceNameText(c.name), c.table) << c.name;
+        EXPECT_EQ(apctl::InterfaceNameJson(c.name), c.json) << c.name;
+    }
+}
+
 class ApctlRunTest : public ::testing::Test {
 protected:
     ApctlRunTest() : installed_(&network_) {}
@@ -217,6 +244,16 @@ TEST_F(ApctlRunTest, DhcpConfigurationAndResetOutcomes) {
     EXPECT_EQ(err_.str(), "Set Fail\n");
     EXPECT_EQ(Run({"reset", "112233445566"}), 1);
     EXPECT_EQ(err_.str(), "Reset Fail\n");
+}
+
+TEST_F(ApctlRunTest, InterfacesShowsANameThatIsNotAsciiOnce) {
+    network_.AddInterface("wl\xC3\xA4n0", "10.0.0.200");
+    EXPECT_EQ(Run({"interfaces"}), 0);
+    EXPECT_NE(out_.str().find("\nwl\xC3\xA4n0      10.0.0.200/24  used\n"), std::string::npos)
+        << out_.str();
+    EXPECT_EQ(Run({"interfaces", "--json"}), 0);
+    EXPECT_NE(out_.str().find("{\"interface\": \"wl\xC3\xA4n0\", "), std::string::npos)
+        << out_.str();
 }
 
 TEST_F(ApctlRunTest, DiscoverPrintsJson) {

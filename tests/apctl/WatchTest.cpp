@@ -221,6 +221,18 @@ TEST_F(WatchTest, FailedDiscoveryIsReportedAndCountsAsNoAbsence) {
                   " - 000A1B100001 10.0.0.11 \"Lobby\" absent from 2 discoveries\n");
 }
 
+TEST_F(WatchTest, RepliesTheKernelDroppedAreToldWithTheTime) {
+    for (int n = 1; n <= 30; ++n) {
+        AddSlot(Numbered(n, "ap" + std::to_string(n), "10.0.0.11"));
+    }
+    network_.SetReceiveQueueLimit(10);
+    EXPECT_EQ(Watch({}, [&](int) { stop_.store(true); }), 0);
+    ASSERT_EQ(ends_.size(), 1u);
+    EXPECT_EQ(err_.str(), "t" + std::to_string(ends_[0]) +
+                              " apctl: warning: lan0: 60 replies dropped by the kernel (receive "
+                              "buffer full); raise net.core.rmem_max, see README, Troubleshooting\n");
+}
+
 // The stop comes while the second discovery waits for replies: it ends within the wait's check
 // interval, nobody is reported gone, and every socket is closed.
 TEST_F(WatchTest, StopCutsTheExchangeShort) {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -254,17 +255,24 @@ protected:
 
     using Fleet = std::function<void(net::FakeNetwork&)>;
 
-    static Result Run(const Fleet& fleet, bool parallel) {
+    // The window's table, or the tool's list that has no ceiling.
+    enum class Into { kTable, kList };
+
+    static Result Run(const Fleet& fleet, bool parallel, Into into = Into::kTable) {
         net::FakeNetwork network;
         net::ScopedSocketLayer installed(&network);
         fleet(network);
         ExchangeOptions options;
         options.parallel = parallel;
-        DeviceTablePtr table = AllocateDeviceTable();
-        int count = 0;
         Result result;
-        result.completed = DiscoverDevicesWith(options, table.get(), &count);
-        result.records.assign(table->records, table->records + count);
+        if (into == Into::kList) {
+            result.completed = DiscoverAll(options, &result.records);
+        } else {
+            DeviceTablePtr table = AllocateDeviceTable();
+            int count = 0;
+            result.completed = DiscoverDevicesWith(options, table.get(), &count);
+            result.records.assign(table->records, table->records + count);
+        }
         result.elapsedMs = network.NowMs();
         EXPECT_EQ(network.openSockets(), 0);
         EXPECT_EQ(network.workersStarted(), network.workersJoined());
@@ -279,10 +287,8 @@ protected:
                 << "record " << i << ": " << a.records[i].name << " vs " << b.records[i].name;
         }
     }
-};
 
-TEST_F(ParallelDiscoveryTest, GivesTheSequentialResultInAboutOneSilence) {
-    const Fleet fleet = [](net::FakeNetwork& network) {
+    static void ThreeNetworks(net::FakeNetwork& network) {
         const int lan0 = network.AddInterface("lan0", "10.0.0.200");
         const int lan1 = network.AddInterface("lan1", "192.168.1.200");
         const int lan2 = network.AddInterface("lan2", "172.16.0.200");
@@ -300,24 +306,10 @@ TEST_F(ParallelDiscoveryTest, GivesTheSequentialResultInAboutOneSilence) {
         network.AddAccessPoint(lan0, NetworkTest::MakeAccessPoint("Twin", 0x02, "10.0.0.2"));
         network.AddAccessPoint(lan1, NetworkTest::MakeAccessPoint("alpha", 0x04, "192.168.1.4"));
         network.AddAccessPoint(lan2, NetworkTest::MakeAccessPoint("Alpha", 0x05, "172.16.0.5"));
-    };
-    const Result sequential = Run(fleet, false);
-    const Result parallel = Run(fleet, true);
-    EXPECT_EQ(sequential.completed, 1);
-    EXPECT_EQ(parallel.completed, 1);
-    ASSERT_EQ(sequential.records.size(), 5u);
-    ExpectSameRecords(sequential, parallel);
-    EXPECT_STREQ(sequential.records[1].name, "Both");
-    EXPECT_STREQ(sequential.records[1].localAddress, "10.0.0.200");
-    EXPECT_STREQ(sequential.records[2].macText, "000A1B2C3D02");
-    EXPECT_GE(sequential.elapsedMs, 3 * 4000);
-    EXPECT_EQ(parallel.elapsedMs, 900 + 1200 + 4000);
-}
+    }
 
-TEST_F(ParallelDiscoveryTest, AFullTableKeepsTheSameAccessPointsInBothModes) {
-    // Two networks with 300 distinct access points each: more than a table holds, so which 384
-    // are kept depends on the order the replies are taken in.
-    const Fleet fleet = [](net::FakeNetwork& network) {
+    // Two networks with 300 distinct access points each: more than a table holds.
+    static void TwoFullNetworks(net::FakeNetwork& network) {
         const char* const networks[][2] = {{"lan0", "10.0.0.200"}, {"lan1", "10.1.0.200"}};
         for (int n = 0; n < 2; ++n) {
             const int index = network.AddInterface(networks[n][0], networks[n][1]);
@@ -332,11 +324,54 @@ TEST_F(ParallelDiscoveryTest, AFullTableKeepsTheSameAccessPointsInBothModes) {
                 network.AddAccessPoint(index, ap);
             }
         }
-    };
+    }
+};
+
+TEST_F(ParallelDiscoveryTest, GivesTheSequentialResultInAboutOneSilence) {
+    const Fleet fleet = ThreeNetworks;
+    const Result sequential = Run(fleet, false);
+    const Result parallel = Run(fleet, true);
+    EXPECT_EQ(sequential.completed, 1);
+    EXPECT_EQ(parallel.completed, 1);
+    ASSERT_EQ(sequential.records.size(), 5u);
+    ExpectSameRecords(sequential, parallel);
+    EXPECT_STREQ(sequential.records[1].name, "Both");
+    EXPECT_STREQ(sequential.records[1].localAddress, "10.0.0.200");
+    EXPECT_STREQ(sequential.records[2].macText, "000A1B2C3D02");
+    EXPECT_GE(sequential.elapsedMs, 3 * 4000);
+    EXPECT_EQ(parallel.elapsedMs, 900 + 1200 + 4000);
+}
+
+TEST_F(ParallelDiscoveryTest, AFullTableKeepsTheSameAccessPointsInBothModes) {
+    // Which 384 are kept depends on the order the replies are taken in.
+    const Fleet fleet = TwoFullNetworks;
     const Result sequential = Run(fleet, false);
     const Result parallel = Run(fleet, true);
     ASSERT_EQ(sequential.records.size(), 384u);
     ExpectSameRecords(sequential, parallel);
+}
+
+TEST_F(ParallelDiscoveryTest, TheToolsListIsTheTablesResultUnderItsCapacity) {
+    const Result table = Run(ThreeNetworks, false);
+    ASSERT_EQ(table.records.size(), 5u);
+    for (const bool parallel : {false, true}) {
+        const Result list = Run(ThreeNetworks, parallel, Into::kList);
+        EXPECT_EQ(list.completed, 1);
+        ExpectSameRecords(table, list);
+    }
+}
+
+TEST_F(ParallelDiscoveryTest, TheToolsListHasNoCeiling) {
+    const Result sequential = Run(TwoFullNetworks, false, Into::kList);
+    const Result parallel = Run(TwoFullNetworks, true, Into::kList);
+    EXPECT_EQ(sequential.completed, 1);
+    ASSERT_EQ(sequential.records.size(), 600u);
+    ExpectSameRecords(sequential, parallel);
+    std::set<std::string> macs;
+    for (const DeviceRecord& record : sequential.records) {
+        macs.insert(record.macText);
+    }
+    EXPECT_EQ(macs.size(), 600u);
 }
 
 }  // namespace

@@ -19,6 +19,58 @@ void AppendLatin1(std::string* out, unsigned char byte) {
     }
 }
 
+// The length of the well-formed UTF-8 sequence at `at` (no overlong forms, no surrogates, nothing
+// above U+10FFFF), or 0.
+std::size_t Utf8SequenceLength(const std::string& text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) {
+        return 1;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high) {
+        return 0;
+    }
+    for (std::size_t i = 2; i < length; ++i) {
+        if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+bool IsUtf8(const std::string& text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, at);
+        if (length == 0) {
+            return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
+void AppendEscapedByte(std::string* out, unsigned char byte) {
+    char escaped[5];
+    std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+    *out += escaped;
+}
+
 }  // namespace
 
 std::string Utf8FromLatin1(const std::string& bytes) {
@@ -58,6 +110,48 @@ std::string JsonString(const std::string& bytes) {
             out += escaped;
         } else {
             AppendLatin1(&out, byte);
+        }
+    }
+    return out + "\"";
+}
+
+std::string InterfaceNameText(const std::string& bytes) {
+    std::string out;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const auto byte = static_cast<unsigned char>(bytes[at]);
+        const std::size_t length = Utf8SequenceLength(bytes, at);
+        // U+0080 to U+009F, the C1 controls, some terminals obey as UTF-8 too.
+        const bool control = byte < 0x20 || byte == 0x7F || byte == '\\' ||
+                             (byte == 0xC2 && length == 2 &&
+                              static_cast<unsigned char>(bytes[at + 1]) < 0xA0);
+        if (length == 0 || control) {
+            const std::size_t escapedLength = length == 0 ? 1 : length;
+            for (std::size_t i = 0; i < escapedLength; ++i) {
+                AppendEscapedByte(&out, static_cast<unsigned char>(bytes[at + i]));
+            }
+            at += escapedLength;
+            continue;
+        }
+        out.append(bytes, at, length);
+        at += length;
+    }
+    return out;
+}
+
+std::string InterfaceNameJson(const std::string& bytes) {
+    const bool utf8 = IsUtf8(bytes);
+    std::string out = "\"";
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == '"' || byte == '\\') {
+            out.push_back('\\');
+            out.push_back(c);
+        } else if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && !utf8)) {
+            char escaped[7];
+            std::snprintf(escaped, sizeof escaped, "\\u%04X", byte);
+            out += escaped;
+        } else {
+            out.push_back(c);
         }
     }
     return out + "\"";
@@ -124,7 +218,9 @@ std::string RecordJson(const DeviceRecord& r) {
            ", \"firmwareVersion\": " + JsonString(FieldText(r.firmwareVersion)) + "}";
 }
 
-std::string FormatTable(const DeviceTable& table, int count) {
+namespace {
+
+std::string TableOf(const DeviceRecord* records, int count) {
     std::vector<std::vector<std::string>> rows;
     rows.push_back({LoadStringResource(IDS_COLUMN_NAME), LoadStringResource(IDS_COLUMN_IP_ADDRESS),
                     LoadStringResource(IDS_COLUMN_MAC),
@@ -132,7 +228,7 @@ std::string FormatTable(const DeviceTable& table, int count) {
                     LoadStringResource(IDS_COLUMN_FW_VERSION),
                     LoadStringResource(IDS_COLUMN_DESCRIPTION), "Local Address"});
     for (int i = 0; i < count; ++i) {
-        const DeviceRecord& r = table.records[i];
+        const DeviceRecord& r = records[i];
         rows.push_back({Printable(FieldText(r.name)), Printable(FieldText(r.ipAddress)),
                         Printable(FieldText(r.macText)), WirelessModeText(r.wirelessMode),
                         Printable(FieldText(r.firmwareVersion)),
@@ -141,22 +237,22 @@ std::string FormatTable(const DeviceTable& table, int count) {
     return AlignColumns(rows);
 }
 
-std::string FormatJson(const DeviceTable& table, int count) {
+std::string JsonOf(const DeviceRecord* records, int count) {
     std::string out = "[";
     for (int i = 0; i < count; ++i) {
-        const DeviceRecord& r = table.records[i];
+        const DeviceRecord& r = records[i];
         out += i == 0 ? "\n" : ",\n";
         out += "  " + RecordJson(r);
     }
     return out + (count > 0 ? "\n]\n" : "]\n");
 }
 
-std::string FormatCsv(const DeviceTable& table, int count) {
+std::string CsvOf(const DeviceRecord* records, int count) {
     std::string out =
         "name,macText,ipAddress,localAddress,description,ssidBg,channelBg,ssidA,channelA,"
         "wirelessMode,firmwareVersion\r\n";
     for (int i = 0; i < count; ++i) {
-        const DeviceRecord& r = table.records[i];
+        const DeviceRecord& r = records[i];
         out += CsvField(FieldText(r.name)) + "," + CsvField(FieldText(r.macText)) + "," +
                CsvField(FieldText(r.ipAddress)) + "," + CsvField(FieldText(r.localAddress)) + "," +
                CsvField(FieldText(r.description)) + "," + CsvField(FieldText(r.ssidBg)) + "," +
@@ -165,6 +261,31 @@ std::string FormatCsv(const DeviceTable& table, int count) {
                CsvField(FieldText(r.firmwareVersion)) + "\r\n";
     }
     return out;
+}
+
+int CountOf(const std::vector<DeviceRecord>& records) {
+    return static_cast<int>(records.size());
+}
+
+}  // namespace
+
+std::string FormatTable(const DeviceTable& table, int count) {
+    return TableOf(table.records, count);
+}
+std::string FormatJson(const DeviceTable& table, int count) {
+    return JsonOf(table.records, count);
+}
+std::string FormatCsv(const DeviceTable& table, int count) {
+    return CsvOf(table.records, count);
+}
+std::string FormatTable(const std::vector<DeviceRecord>& records) {
+    return TableOf(records.data(), CountOf(records));
+}
+std::string FormatJson(const std::vector<DeviceRecord>& records) {
+    return JsonOf(records.data(), CountOf(records));
+}
+std::string FormatCsv(const std::vector<DeviceRecord>& records) {
+    return CsvOf(records.data(), CountOf(records));
 }
 
 }  // namespace apctl

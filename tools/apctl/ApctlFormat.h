@@ -16,6 +16,11 @@ std::string Utf8FromLatin1(const std::string& bytes);
 std::string Printable(const std::string& bytes);
 // A JSON string literal, quotes included.
 std::string JsonString(const std::string& bytes);
+// An interface name is the kernel's bytes, not a text from the network: for the terminal as they
+// are (control characters, the backslash and bytes that are no UTF-8 as \xNN), and in JSON as
+// their UTF-8 when they are valid UTF-8, each byte above 0x7F \u-escaped when they are not.
+std::string InterfaceNameText(const std::string& bytes);
+std::string InterfaceNameJson(const std::string& bytes);
 std::string CsvField(const std::string& bytes);
 // Rows of cells (UTF-8) as lines with the columns aligned two spaces apart.
 std::string AlignColumns(const std::vector<std::vector<std::string>>& rows);
@@ -28,5 +33,8 @@ std::string RecordJson(const DeviceRecord& record);
 std::string FormatTable(const DeviceTable& table, int count);
 std::string FormatJson(const DeviceTable& table, int count);
 std::string FormatCsv(const DeviceTable& table, int count);
+std::string FormatTable(const std::vector<DeviceRecord>& records);
+std::string FormatJson(const std::vector<DeviceRecord>& records);
+std::string FormatCsv(const std::vector<DeviceRecord>& records);
 
 }  // namespace apctl

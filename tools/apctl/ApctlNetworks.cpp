@@ -63,12 +63,12 @@ int SelectAddresses(const Command& command, ExchangeOptions* options, std::ostre
             }
         }
         if (refused == nullptr) {
-            err << "apctl: interface " << Printable(name)
+            err << "apctl: interface " << InterfaceNameText(name)
                 << ": no such interface, or it has no IPv4 address\n";
             return kExitUsage;
         }
         if (!usable) {
-            err << "apctl: interface " << Printable(name) << ": no usable IPv4 address ("
+            err << "apctl: interface " << InterfaceNameText(name) << ": no usable IPv4 address ("
                 << AddressUseText(refused->use) << ")\n";
             return kExitUsage;
         }
@@ -103,7 +103,7 @@ int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err)
         for (std::size_t i = 0; i < classified.size(); ++i) {
             const ClassifiedAddress& c = classified[i];
             const bool used = c.use == AddressUse::kUsable;
-            out << (i == 0 ? "\n" : ",\n") << "  {\"interface\": " << JsonString(NameOf(c.entry))
+            out << (i == 0 ? "\n" : ",\n") << "  {\"interface\": " << InterfaceNameJson(NameOf(c.entry))
                 << ", \"address\": \"" << AddressText(c.entry.address)
                 << "\", \"prefixLength\": " << PrefixLength(c.entry.netmask)
                 << ", \"usable\": " << (used ? "true" : "false") << ", \"reason\": "
@@ -115,7 +115,7 @@ int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err)
     std::vector<std::vector<std::string>> rows = {{"Interface", "Address", "Use"}};
     for (const ClassifiedAddress& c : classified) {
         rows.push_back(
-            {Printable(NameOf(c.entry)),
+            {InterfaceNameText(NameOf(c.entry)),
              AddressText(c.entry.address) + "/" + std::to_string(PrefixLength(c.entry.netmask)),
              c.use == AddressUse::kUsable ? std::string("used")
                                           : std::string("not used: ") + AddressUseText(c.use)});
@@ -126,7 +126,7 @@ int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err)
 
 std::string FailureText(const std::string& what, const AddressExchange& exchange) {
     return what + " failed on " + AddressText(exchange.local.address) + " (" +
-           Printable(exchange.local.interfaceName) + "): " + ExchangeStepText(exchange.failedStep) +
+           InterfaceNameText(exchange.local.interfaceName) + "): " + ExchangeStepText(exchange.failedStep) +
            ": " + std::strerror(exchange.error);
 }
 
@@ -142,12 +142,16 @@ bool ReportFailure(const std::string& what, const ExchangeReport& report, std::o
 }
 
 int ReadReversePathFilter(const std::string& interfaceName) {
-    const auto read = [](const std::string& name) {
+    return ReadReversePathFilterIn("/proc/sys/net/ipv4/conf", interfaceName);
+}
+
+int ReadReversePathFilterIn(const std::string& confDirectory, const std::string& interfaceName) {
+    const auto read = [&confDirectory](const std::string& name) {
         // A name with a slash could walk out of the directory; kernels allow none.
         if (name.find('/') != std::string::npos || name == "." || name == "..") {
             return -1;
         }
-        std::ifstream file("/proc/sys/net/ipv4/conf/" + name + "/rp_filter");
+        std::ifstream file(confDirectory + "/" + name + "/rp_filter");
         int value = -1;
         return file >> value ? value : -1;
     };
@@ -155,6 +159,30 @@ int ReadReversePathFilter(const std::string& interfaceName) {
     const int own = read(interfaceName);
     // The kernel applies the larger of the two.
     return std::max(all, own);
+}
+
+void WarnKernelDrops(const std::vector<AddressExchange>& exchanges, std::ostream& err,
+                     const std::string& prefix) {
+    std::vector<std::pair<std::string, unsigned long long>> perInterface;
+    for (const AddressExchange& e : exchanges) {
+        if (e.droppedByKernel == 0) {
+            continue;
+        }
+        const std::string name = e.local.interfaceName;
+        auto found = std::find_if(perInterface.begin(), perInterface.end(),
+                                  [&name](const auto& entry) { return entry.first == name; });
+        if (found == perInterface.end()) {
+            perInterface.emplace_back(name, 0);
+            found = perInterface.end() - 1;
+        }
+        found->second += e.droppedByKernel;
+    }
+    for (const auto& [name, dropped] : perInterface) {
+        err << prefix << "apctl: warning: " << InterfaceNameText(name) << ": " << dropped
+            << (dropped == 1 ? " reply" : " replies")
+            << " dropped by the kernel (receive buffer full); raise net.core.rmem_max, see "
+               "README, Troubleshooting\n";
+    }
 }
 
 void ReportExchanges(const ExchangeReport& report, int found, const RunContext& context,
@@ -166,7 +194,7 @@ void ReportExchanges(const ExchangeReport& report, int found, const RunContext& 
     bool anyReply = false;
     for (const AddressExchange& e : report.addresses) {
         const int ignored = e.ignoredStatus + e.ignoredShort + e.ignoredForeign;
-        err << "apctl: " << Printable(e.local.interfaceName) << " " << AddressText(e.local.address)
+        err << "apctl: " << InterfaceNameText(e.local.interfaceName) << " " << AddressText(e.local.address)
             << ": " << e.requestsSent << " requests sent, " << e.repliesAccepted
             << " replies accepted, " << ignored << " ignored (" << e.ignoredStatus << " status, "
             << e.ignoredShort << " too short, " << e.ignoredForeign << " other interface), ";
@@ -178,6 +206,9 @@ void ReportExchanges(const ExchangeReport& report, int found, const RunContext& 
         err << Seconds(e.duration) << " in all";
         if (e.reachedBound) {
             err << ", cut at the " << Seconds(kExchangeBound) << " bound";
+        }
+        if (e.droppedByKernel > 0) {
+            err << ", " << e.droppedByKernel << " dropped by the kernel";
         }
         if (e.cancelled) {
             err << ", stopped";
@@ -199,7 +230,7 @@ void ReportExchanges(const ExchangeReport& report, int found, const RunContext& 
         warned.push_back(name);
         const int filter = reversePathFilter(name);
         if (filter > 0) {
-            err << "apctl: warning: " << Printable(name)
+            err << "apctl: warning: " << InterfaceNameText(name)
                 << ": reverse-path filtering is on (rp_filter " << filter
                 << "): replies from access points on other subnets are dropped; see README, "
                    "Troubleshooting\n";

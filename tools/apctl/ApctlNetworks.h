@@ -2,6 +2,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "discovery/Exchange.h"
 #include "tools/apctl/ApctlCommand.h"
@@ -28,8 +29,16 @@ bool ReportFailure(const std::string& what, const ExchangeReport& report, std::o
 void ReportExchanges(const ExchangeReport& report, int found, const RunContext& context,
                      std::ostream& err);
 
+// "apctl: warning: lan0: 312 replies dropped by the kernel (receive buffer full); ...": once per
+// interface whose exchanges lost any, each line after `prefix`.
+void WarnKernelDrops(const std::vector<AddressExchange>& exchanges, std::ostream& err,
+                     const std::string& prefix = "");
+
 // The effective rp_filter of an interface from /proc, or -1.
 int ReadReversePathFilter(const std::string& interfaceName);
+// The same from a directory laid out as /proc/sys/net/ipv4/conf: the larger of "all" and the
+// interface's own value, the kernel applying both.
+int ReadReversePathFilterIn(const std::string& confDirectory, const std::string& interfaceName);
 
 // Dotted-decimal text of an address in network byte order.
 std::string AddressText(std::uint32_t address);

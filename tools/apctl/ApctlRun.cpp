@@ -20,20 +20,16 @@ namespace {
 
 int Discover(const Command& command, const ExchangeOptions& base, const RunContext& context,
              std::ostream& out, std::ostream& err) {
-    DeviceTablePtr table = AllocateDeviceTable();
-    if (!table) {
-        err << "apctl: not enough memory for a device table\n";
-        return kExitFailed;
-    }
+    std::vector<DeviceRecord> records;
     ExchangeReport report;
     ExchangeOptions options = base;
     options.parallel = command.parallel;
     options.report = &report;
-    int count = 0;
-    const int completed = DiscoverDevicesWith(options, table.get(), &count);
+    const int completed = DiscoverAll(options, &records);
     if (command.verbose) {
-        ReportExchanges(report, count, context, err);
+        ReportExchanges(report, static_cast<int>(records.size()), context, err);
     }
+    WarnKernelDrops(report.addresses, err);
     if (report.listingFailed) {
         err << "apctl: cannot list the network interfaces: " << std::strerror(report.listingError)
             << "\n";
@@ -48,13 +44,13 @@ int Discover(const Command& command, const ExchangeOptions& base, const RunConte
     }
     switch (command.format) {
         case OutputFormat::kJson:
-            out << FormatJson(*table, count);
+            out << FormatJson(records);
             break;
         case OutputFormat::kCsv:
-            out << FormatCsv(*table, count);
+            out << FormatCsv(records);
             break;
         case OutputFormat::kTable:
-            out << FormatTable(*table, count);
+            out << FormatTable(records);
             break;
     }
     return kExitSuccess;
@@ -145,6 +141,7 @@ int Configure(const Command& command, const ExchangeOptions& base, const RunCont
         WaitUntilItAnswers(command.macText, canonical, base, command.verifySeconds, context.stop);
     const std::string text =
         VerifyText(command.macText, canonical, command.verifySeconds, verified);
+    WarnKernelDrops(verified.kernelDrops, err);
     const bool answers = verified.outcome == VerifyResult::Outcome::kAnswers;
     if (json) {
         out << ConfigureJson(command, OutcomeName(verified.outcome), text, &verified);

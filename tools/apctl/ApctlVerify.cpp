@@ -23,8 +23,7 @@ VerifyResult WaitUntilItAnswers(const std::string& macText, const std::string& e
                                 const std::atomic<bool>* stop) {
     VerifyResult result;
     net::SocketLayer* layer = net::ActiveSocketLayer();
-    DeviceTablePtr table = AllocateDeviceTable();
-    if (layer == nullptr || !table) {
+    if (layer == nullptr) {
         return result;
     }
     const net::Milliseconds start = layer->Now();
@@ -32,15 +31,20 @@ VerifyResult WaitUntilItAnswers(const std::string& macText, const std::string& e
         return static_cast<double>((layer->Now() - start).count()) / 1000.0;
     };
     ExchangeOptions discovery = options;
-    discovery.report = nullptr;
     discovery.cancel = stop;
+    std::vector<DeviceRecord> records;
     for (;;) {
-        int count = 0;
+        ExchangeReport report;
+        discovery.report = &report;
         // A discovery may fail while the access point restarts (a directly attached network
         // loses its carrier): that is one more look that saw nothing.
-        DiscoverDevicesWith(discovery, table.get(), &count);
-        for (int i = 0; i < count; ++i) {
-            const DeviceRecord& record = table->records[i];
+        DiscoverAll(discovery, &records);
+        for (const AddressExchange& exchange : report.addresses) {
+            if (exchange.droppedByKernel > 0) {
+                result.kernelDrops.push_back(exchange);
+            }
+        }
+        for (const DeviceRecord& record : records) {
             if (FieldText(record.macText) != macText) {
                 continue;
             }

@@ -18,6 +18,8 @@ struct VerifyResult {
     std::string address;              // where it answers, when it does
     double seconds = 0;               // from the start of the wait to the discovery that found it
     std::vector<std::string> seenAt;  // other addresses it answered from, in order first seen
+    // The exchanges of its discoveries that lost replies to a full receive buffer.
+    std::vector<AddressExchange> kernelDrops;
 };
 
 // Discovers again and again, on the networks of `options`, until the access point with this MAC

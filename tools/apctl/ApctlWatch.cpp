@@ -143,11 +143,10 @@ private:
 };
 
 // Prints what differs between what was known and this discovery, and updates what is known.
-void Compare(const DeviceTable& table, int count, KnownAccessPoints* known,
+void Compare(const std::vector<DeviceRecord>& records, KnownAccessPoints* known,
              ChangePrinter& printer) {
     std::set<std::string> present;
-    for (int i = 0; i < count; ++i) {
-        const DeviceRecord& record = table.records[i];
+    for (const DeviceRecord& record : records) {
         const std::string mac = FieldText(record.macText);
         present.insert(mac);
         const auto found = known->find(mac);
@@ -197,9 +196,7 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
 int Watch(const Command& command, const ExchangeOptions& options, const RunContext& context,
           std::ostream& out, std::ostream& err, const WatchHooks& hooks) {
     net::SocketLayer* layer = net::ActiveSocketLayer();
-    DeviceTablePtr table = AllocateDeviceTable();
-    if (layer == nullptr || !table) {
-        err << "apctl: not enough memory for a device table\n";
+    if (layer == nullptr) {
         return kExitFailed;
     }
     const auto stopRequested = [&] { return context.stop != nullptr && context.stop->load(); };
@@ -212,8 +209,8 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
     for (int round = 1; !stopRequested(); ++round) {
         ExchangeReport report;
         discovery.report = &report;
-        int count = 0;
-        const int completed = DiscoverDevicesWith(discovery, table.get(), &count);
+        std::vector<DeviceRecord> records;
+        const int completed = DiscoverAll(discovery, &records);
         // A discovery cut short by the stop says nothing about who is gone.
         if (stopRequested()) {
             break;
@@ -231,8 +228,9 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
             }
         } else {
             ChangePrinter printer(out, json, time);
-            Compare(*table, count, &known, printer);
+            Compare(records, &known, printer);
         }
+        WarnKernelDrops(report.addresses, err, time + " ");
         err << std::flush;
         if (out.fail()) {
             // Nobody reads any more (a pipe into head that has ended): stop, every socket closed.

@@ -363,6 +363,7 @@ struct RowResult {
     std::string address;
     std::string message;
     double seconds = -1;  // from its reset until it answered
+    std::vector<AddressExchange> kernelDrops;  // of its verification's discoveries
 };
 
 // Where each MAC answered in the discovery before the first row.
@@ -376,18 +377,13 @@ std::string PlannedText(const PlanRow& row) {
 // without it no row can be known to be done already, so none is sent.
 bool DiscoverFirst(const ExchangeOptions& networks, const std::atomic<bool>* stop, Sightings* seen,
                    std::ostream& err) {
-    DeviceTablePtr table = AllocateDeviceTable();
-    if (!table) {
-        err << "apctl: not enough memory for a device table\n";
-        return false;
-    }
     ExchangeReport report;
     ExchangeOptions discovery = networks;
     discovery.cancel = stop;
     discovery.report = &report;
     err << "discovery ... " << std::flush;
-    int count = 0;
-    const int completed = DiscoverDevicesWith(discovery, table.get(), &count);
+    std::vector<DeviceRecord> records;
+    const int completed = DiscoverAll(discovery, &records);
     if (report.listingFailed) {
         err << "\napctl: cannot list the network interfaces: " << std::strerror(report.listingError)
             << "\n";
@@ -395,6 +391,7 @@ bool DiscoverFirst(const ExchangeOptions& networks, const std::atomic<bool>* sto
     }
     if (completed == 0) {
         err << "failed\n";
+        WarnKernelDrops(report.addresses, err);
         if (!ReportFailure("discovery", report, err)) {
             err << "apctl: discovery failed\n";
         }
@@ -404,10 +401,12 @@ bool DiscoverFirst(const ExchangeOptions& networks, const std::atomic<bool>* sto
         err << "stopped\n";
         return false;
     }
-    for (int i = 0; i < count; ++i) {
-        seen->emplace(FieldText(table->records[i].macText), FieldText(table->records[i].ipAddress));
+    for (const DeviceRecord& record : records) {
+        seen->emplace(FieldText(record.macText), FieldText(record.ipAddress));
     }
+    const std::size_t count = records.size();
     err << count << (count == 1 ? " access point answers" : " access points answer") << "\n";
+    WarnKernelDrops(report.addresses, err);
     return true;
 }
 
@@ -457,6 +456,7 @@ RowResult ApplyRow(const Command& command, const PlanRow& row, const ExchangeOpt
     const VerifyResult verified =
         WaitUntilItAnswers(row.macText, expected, networks, command.verifySeconds, nullptr);
     result.seconds = verified.seconds;
+    result.kernelDrops = verified.kernelDrops;
     std::string text = VerifyText(row.macText, expected, command.verifySeconds, verified);
     if (text.compare(0, row.macText.size() + 1, row.macText + " ") == 0) {
         text.erase(0, row.macText.size() + 1);
@@ -562,7 +562,9 @@ int ApplyPlan(const Command& command, const Plan& plan, const ExchangeOptions& o
             err << "[" << (i + 1) << "/" << total << "] " << row.macText << " " << PlannedText(row)
                 << " ... " << std::flush;
             results[i] = ApplyRow(command, row, networks, seen);
-            err << ProgressText(results[i]) << "\n" << std::flush;
+            err << ProgressText(results[i]) << "\n";
+            WarnKernelDrops(results[i].kernelDrops, err);
+            err << std::flush;
         }
     }
     PrintSummary(command, plan, results, out);
