@@ -343,6 +343,35 @@ def scenario_verbose(args, checks):
         checks.equal(pipe.stdout.strip(), "0", "discover --json --verbose pipes into jq")
 
 
+def scenario_labelled(args, checks):
+    """An address added with a label, as ifupdown's aliases are, belongs to its interface: it is
+    listed and chosen by the interface's name, and the interface's rp_filter is the one read."""
+    with Lab(args.lab, args.apsim, "l") as lab:
+        lab.up(THREE)
+        address = HOSTS["lan2"] + "/24"
+        lab.run("exec", "--", "sh", "-c",
+                f"ip addr del {address} dev lan2 && "
+                f"ip addr add {address} dev lan2 label lan2:lab", check=True)
+        shown = lab.run("exec", "--", "ip", "-4", "-o", "addr", "show", "dev", "lan2")
+        checks.that("lan2:lab" in shown.stdout, f"the lab's address carries its label: {shown.stdout}")
+
+        result, _, _ = lab.apctl(args.apctl, "interfaces", "--json")
+        listed = json_records(checks, result, "interfaces --json") or []
+        checks.equal([(e["interface"], e["usable"]) for e in listed if e["address"] == HOSTS["lan2"]],
+                     [("lan2", True)], "interfaces --json: the labelled address under lan2")
+
+        set_rp_filter(lab, "lan2", 1)
+        result, _, _ = lab.apctl(args.apctl, "discover", "--json", "--verbose", "-i", "lan2")
+        checks.equal(result.returncode, 0, "discover -i lan2 exit status: " + result.stderr.strip())
+        records = json_records(checks, result, "discover -i lan2") or []
+        checks.equal(sorted((r["name"], r["localAddress"]) for r in records),
+                     [("Both", HOSTS["lan2"]), ("Depot", HOSTS["lan2"])],
+                     "discover -i lan2 through the labelled address")
+        warnings = [line for line in result.stderr.splitlines() if "warning" in line]
+        checks.equal(warnings, ["apctl: warning: lan2: " + RP_WARNING],
+                     "the rp_filter of lan2 itself is read")
+
+
 def scenario_junk(args, checks):
     """A neighbour sending junk every 3.5 s keeps the 4 s silence from ever coming: the exchange
     on that network ends at its 20 s bound, and every real access point is listed."""
@@ -374,7 +403,8 @@ def scenario_junk(args, checks):
 
 
 SCENARIOS = {"interface": scenario_interface, "parallel": scenario_parallel,
-             "verify": scenario_verify, "verbose": scenario_verbose, "junk": scenario_junk}
+             "verify": scenario_verify, "verbose": scenario_verbose, "junk": scenario_junk,
+             "labelled": scenario_labelled}
 
 
 def main():
