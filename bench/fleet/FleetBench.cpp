@@ -50,13 +50,13 @@ using bench::ReadLog;
 using bench::RunProgram;
 
 constexpr double kSilenceSeconds = 4.0;
-constexpr char kLabId[] = "bench";
 
 struct Options {
     int perNetwork = 192;
     int networks = 2;
     int runs = 3;
     bool parallel = false;
+    std::string labId = "bench";
     std::string lab = AP_LAB_SCRIPT;
     std::string apsim = AP_APSIM;
     std::string apctl = AP_APCTL;
@@ -193,7 +193,7 @@ struct RunFigures {
 bool MeasureOnce(const Options& options, const std::string& logDirectory,
                  const std::set<std::string>& present, int run, RunFigures* figures) {
     std::string output;
-    std::vector<std::string> inside = {options.lab, "--id", kLabId, "exec", "--", options.self,
+    std::vector<std::string> inside = {options.lab, "--id", options.labId, "exec", "--", options.self,
                                        "--inside"};
     if (AsTool(options, present)) {
         inside.push_back("--tool");
@@ -301,7 +301,7 @@ int RunOutside(const Options& options) {
         present.size(), options.networks, options.perNetwork,
         options.parallel ? ", networks discovered all at once" : "", MachineText().c_str());
     std::fflush(stdout);
-    const std::vector<std::string> lab = {options.lab, "--id", kLabId, "--apsim", options.apsim};
+    const std::vector<std::string> lab = {options.lab, "--id", options.labId, "--apsim", options.apsim};
     std::vector<std::string> up = lab;
     up.insert(up.end(), {"up", fleetPath});
     std::string ignored;
@@ -312,7 +312,7 @@ int RunOutside(const Options& options) {
         return 1;
     }
     std::string logDirectory;
-    RunProgram({options.lab, "--id", kLabId, "logdir"}, &logDirectory);
+    RunProgram({options.lab, "--id", options.labId, "logdir"}, &logDirectory);
     logDirectory.erase(logDirectory.find_last_not_of("\n") + 1);
 
     bool ok = true;
@@ -330,7 +330,7 @@ int RunOutside(const Options& options) {
         // Through a shell that execs into apctl, so that its warnings can be kept and counted.
         const std::string warnings = std::string(directory) + "/apctl.err";
         bench::Measured measured;
-        bench::Measure({options.lab, "--id", kLabId, "exec", "--", "/bin/sh", "-c",
+        bench::Measure({options.lab, "--id", options.labId, "exec", "--", "/bin/sh", "-c",
                         "exec \"$0\" discover --json $1 2>\"$2\"", options.apctl,
                         options.parallel ? "--parallel" : "", warnings},
                        &measured);
@@ -390,7 +390,7 @@ int RunOutside(const Options& options) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: fleet_bench [--per-network N] [--networks K] [--runs R] [--parallel]\n"
-                 "                   [--lab PATH] [--apsim PATH] [--apctl PATH]\n"
+                 "                   [--lab PATH] [--lab-id ID] [--apsim PATH] [--apctl PATH]\n"
                  "Runs as root; defaults: 192 access points on each of 2 networks, 3 runs.\n"
                  "Up to 5000 access points on each of up to 10 networks.\n");
     return 2;
@@ -428,6 +428,8 @@ int main(int argc, char** argv) {
             options.lab = value;
         } else if (option == "--apsim") {
             options.apsim = value;
+        } else if (option == "--lab-id") {
+            options.labId = value;
         } else if (option == "--apctl") {
             options.apctl = value;
         } else {

@@ -558,6 +558,44 @@ TEST(Receive, ADatagramOverTheBufferIsReadAsItsFirstBytes) {
     EXPECT_EQ(source, htonl(INADDR_LOOPBACK));
 }
 
+// A burst larger than the receive buffer: what found no room is counted, read or not.
+TEST(Receive, DatagramsTheBufferHadNoRoomForAreCounted) {
+    net::SocketLayer& layer = *net::ActiveSocketLayer();
+    LoopbackSocket socket(layer);
+    const int handle = socket.guard.get();
+    int before = 0;
+    socklen_t size = sizeof before;
+    getsockopt(handle, SOL_SOCKET, SO_RCVBUF, &before, &size);
+    layer.SetReceiveBuffer(handle, 1 << 20);
+    int after = 0;
+    getsockopt(handle, SOL_SOCKET, SO_RCVBUF, &after, &size);
+    EXPECT_GE(after, 2 << 20) << "the default was " << before;
+    // The smallest buffer the kernel allows holds a datagram or two.
+    const int smallest = 1;
+    ASSERT_EQ(setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &smallest, sizeof smallest), 0);
+    constexpr int kBurst = 50;
+    for (int i = 0; i < kBurst; ++i) {
+        socket.SendToIt(kAcknowledgement);
+    }
+    int received = 0;
+    std::uint8_t buffer[16];
+    std::size_t length = 0;
+    std::uint32_t source = 0;
+    while (layer.Receive(handle, buffer, sizeof buffer, &length, &source) ==
+           net::ReceiveResult::kReceived) {
+        ++received;
+    }
+    EXPECT_GT(received, 0);
+    EXPECT_LT(received, kBurst);
+    EXPECT_EQ(layer.DroppedByKernel(handle), static_cast<std::uint32_t>(kBurst - received));
+    // The next datagram read carries the count as well.
+    socket.SendToIt(kAcknowledgement);
+    ASSERT_EQ(layer.WaitReadable(handle, 5000ms), net::WaitResult::kReadable);
+    EXPECT_EQ(layer.Receive(handle, buffer, sizeof buffer, &length, &source),
+              net::ReceiveResult::kReceived);
+    EXPECT_EQ(layer.DroppedByKernel(handle), static_cast<std::uint32_t>(kBurst - received));
+}
+
 // An interface index of 0 names no interface: the socket is not tied to "any interface", and
 // with nothing to compare the arrival interface with, nothing is taken.
 TEST(Receive, ASocketForInterfaceIndexZeroTakesNothing) {
