@@ -5,7 +5,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
-#include <string_view>
+#include <string>
 #include <unordered_set>
 #include <utility>
 
@@ -35,7 +35,8 @@ bool NameGreater(const DeviceRecord& a, const DeviceRecord& b) {
     return false;
 }
 
-// Every accepted reply, kept as it comes. Memory that runs out marks the whole discovery as
+// The first accepted reply of each MAC, kept as it comes; the repeats (each access point answers
+// every copy of the request) cost nothing. Memory that runs out marks the whole discovery as
 // failed (the lists of a parallel exchange share the mark) rather than throwing through an
 // exchange's thread.
 class RecordList final : public ReplySink {
@@ -48,7 +49,10 @@ public:
             return;
         }
         try {
-            records_->push_back(record);
+            if (held_.insert(std::string(record.macText, FieldTextLength(record.macText)))
+                    .second) {
+                records_->push_back(record);
+            }
         } catch (const std::bad_alloc&) {
             failed_->store(true);
         }
@@ -71,33 +75,20 @@ public:
 private:
     std::vector<DeviceRecord> owned_;  // a parallel exchange's list for one address
     std::vector<DeviceRecord>* records_;
+    std::unordered_set<std::string> held_;
     std::atomic<bool>* failed_;
 };
-
-std::string_view MacKey(const DeviceRecord& record) {
-    return {record.macText, FieldTextLength(record.macText)};
-}
 
 }  // namespace
 
 int DiscoverAll(const ExchangeOptions& options, std::vector<DeviceRecord>* records) {
     records->clear();
-    std::vector<DeviceRecord> replies;
     std::atomic<bool> outOfMemory{false};
-    RecordList list(&replies, &outOfMemory);
+    // A parallel exchange's lists are taken in address order, so the first record of a MAC is
+    // the earliest network's, as one network after the other would give.
+    RecordList list(records, &outOfMemory);
     const int completed = BroadcastDiscoveryInto(options, &list);
     if (completed == 0 || outOfMemory.load()) {
-        return 0;
-    }
-    try {
-        std::unordered_set<std::string_view> held;
-        held.reserve(replies.size());
-        for (const DeviceRecord& reply : replies) {
-            if (held.insert(MacKey(reply)).second) {
-                records->push_back(reply);
-            }
-        }
-    } catch (const std::bad_alloc&) {
         records->clear();
         return 0;
     }
