@@ -49,8 +49,7 @@ public:
             return;
         }
         try {
-            if (held_.insert(std::string(record.macText, FieldTextLength(record.macText)))
-                    .second) {
+            if (held_.insert(std::string(record.macText, FieldTextLength(record.macText))).second) {
                 records_->push_back(record);
             }
         } catch (const std::bad_alloc&) {
@@ -92,8 +91,9 @@ int DiscoverAll(const ExchangeOptions& options, std::vector<DeviceRecord>* recor
         records->clear();
         return 0;
     }
-    std::stable_sort(records->begin(), records->end(),
-                     [](const DeviceRecord& a, const DeviceRecord& b) { return NameGreater(b, a); });
+    std::stable_sort(
+        records->begin(), records->end(),
+        [](const DeviceRecord& a, const DeviceRecord& b) { return NameGreater(b, a); });
     return 1;
 }
 

@@ -235,8 +235,8 @@ ReceiveResult PosixSocketLayer::Receive(SocketHandle socket, std::uint8_t* buffe
                                         std::uint32_t* source) {
     sockaddr_in from{};
     iovec part{buffer, capacity};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo)) +
-                                  CMSG_SPACE(sizeof(std::uint32_t))] = {};
+    alignas(cmsghdr) char
+        control[CMSG_SPACE(sizeof(in_pktinfo)) + CMSG_SPACE(sizeof(std::uint32_t))] = {};
     msghdr message{};
     message.msg_name = &from;
     message.msg_namelen = sizeof from;

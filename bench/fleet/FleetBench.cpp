@@ -193,8 +193,8 @@ struct RunFigures {
 bool MeasureOnce(const Options& options, const std::string& logDirectory,
                  const std::set<std::string>& present, int run, RunFigures* figures) {
     std::string output;
-    std::vector<std::string> inside = {options.lab, "--id", options.labId, "exec", "--", options.self,
-                                       "--inside"};
+    std::vector<std::string> inside = {options.lab, "--id",       options.labId, "exec",
+                                       "--",        options.self, "--inside"};
     if (AsTool(options, present)) {
         inside.push_back("--tool");
     }
@@ -245,8 +245,8 @@ bool MeasureOnce(const Options& options, const std::string& logDirectory,
         }
         const double answering = lastReply < 0 ? 0 : lastReply - firstRequest;
         if (options.parallel) {
-            accounted = std::max(accounted, (lastReply < 0 ? firstRequest : lastReply) - start +
-                                                kSilenceSeconds);
+            accounted = std::max(
+                accounted, (lastReply < 0 ? firstRequest : lastReply) - start + kSilenceSeconds);
         } else {
             accounted += answering + kSilenceSeconds;
         }
@@ -301,7 +301,8 @@ int RunOutside(const Options& options) {
         present.size(), options.networks, options.perNetwork,
         options.parallel ? ", networks discovered all at once" : "", MachineText().c_str());
     std::fflush(stdout);
-    const std::vector<std::string> lab = {options.lab, "--id", options.labId, "--apsim", options.apsim};
+    const std::vector<std::string> lab = {options.lab, "--id", options.labId, "--apsim",
+                                          options.apsim};
     std::vector<std::string> up = lab;
     up.insert(up.end(), {"up", fleetPath});
     std::string ignored;
@@ -351,8 +352,8 @@ int RunOutside(const Options& options) {
         std::printf(
             "apctl discover%s: exit %d, found %d/%zu, %llu dropped by the kernel (as its "
             "warnings say), peak resident memory %.1f MB\n",
-            options.parallel ? " --parallel" : "", status, apctlFound, present.size(),
-            apctlDropped, static_cast<double>(peakKilobytes) / 1024.0);
+            options.parallel ? " --parallel" : "", status, apctlFound, present.size(), apctlDropped,
+            static_cast<double>(peakKilobytes) / 1024.0);
     }
 
     std::vector<std::string> down = lab;

@@ -291,8 +291,8 @@ std::size_t Occurrences(const std::string& text, const std::string& part) {
 
 TEST_F(ApctlNetworksTest, DiscoverListsEveryAccessPointBeyondTheWindowsTable) {
     for (int n = 0; n < 2; ++n) {
-        const int lan = network_.AddInterface(n == 0 ? "lan0" : "lan1",
-                                              n == 0 ? "10.0.0.200" : "10.1.0.200");
+        const int lan =
+            network_.AddInterface(n == 0 ? "lan0" : "lan1", n == 0 ? "10.0.0.200" : "10.1.0.200");
         for (int i = 0; i < 300; ++i) {
             sim::AccessPointSettings ap = Target(n == 0 ? "10.0.0.9" : "10.1.0.9");
             ap.mac[3] = static_cast<std::uint8_t>(n);
@@ -364,8 +364,8 @@ TEST(ApctlReversePathFilter, TheLargerOfAllAndTheInterfacesOwnApplies) {
         int own;  // -1: no such file
         int effective;
     };
-    const Case cases[] = {{0, 2, 2}, {2, 1, 2}, {1, 0, 1}, {0, 0, 0}, {-1, 1, 1}, {2, -1, 2},
-                          {-1, -1, -1}};
+    const Case cases[] = {{0, 2, 2},  {2, 1, 2},  {1, 0, 1},   {0, 0, 0},
+                          {-1, 1, 1}, {2, -1, 2}, {-1, -1, -1}};
     for (const Case& c : cases) {
         write("all", c.all);
         write("d0", c.own);

@@ -171,7 +171,7 @@ TEST(ApctlOutput, InterfaceNamesAreShownAsTheirBytes) {
         {"\xED\xA0\x80", "\\xED\\xA0\\x80", "\"\\u00ED\\u00A0\\u0080\""},
         // Controls never reach the terminal, C1 ones in UTF-8 neither.
         {"e\x1B[2J", "e\\x1B[2J", "\"e\\u001B[2J\""},
-        {"c\xC2\x9B" "1", "c\\xC2\\x9B1", "\"c\xC2\x9B" "1\""},
+        {"c\xC2\x9B\x31", "c\\xC2\\x9B1", "\"c\xC2\x9B\x31\""},
         {"q\"\\", "q\"\\x5C", "\"q\\\"\\\\\""},
     };
     for (const Case& c : cases) {

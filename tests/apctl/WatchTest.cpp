@@ -228,9 +228,10 @@ TEST_F(WatchTest, RepliesTheKernelDroppedAreToldWithTheTime) {
     network_.SetReceiveQueueLimit(10);
     EXPECT_EQ(Watch({}, [&](int) { stop_.store(true); }), 0);
     ASSERT_EQ(ends_.size(), 1u);
-    EXPECT_EQ(err_.str(), "t" + std::to_string(ends_[0]) +
-                              " apctl: warning: lan0: 60 replies dropped by the kernel (receive "
-                              "buffer full); raise net.core.rmem_max, see README, Troubleshooting\n");
+    EXPECT_EQ(err_.str(),
+              "t" + std::to_string(ends_[0]) +
+                  " apctl: warning: lan0: 60 replies dropped by the kernel (receive "
+                  "buffer full); raise net.core.rmem_max, see README, Troubleshooting\n");
 }
 
 // The stop comes while the second discovery waits for replies: it ends within the wait's check

@@ -445,8 +445,10 @@ TEST(InterfaceChanges, ALaterAddressRenumberedDuringDiscoveryFailsIt) {
 TEST(InterfaceChanges, ApctlSaysWhichAddressAndStepFailedAndPrintsNoResult) {
     std::ostringstream out, err;
     const int status = DuringTheFirstWait(
-        [&out, &err] { return apctl::Run({"discover", "--json"}, out, err); }, kRenumber,
-        kNumberBack);
+        [&out, &err] {
+            return apctl::Run({"discover", "--json"}, out, err);
+        },
+        kRenumber, kNumberBack);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(out.str(), "") << "an empty table would pass for an empty network";
     EXPECT_EQ(err.str().rfind("apctl: discovery failed on 192.168.1.200 (lan1): ", 0), 0u)

@@ -121,9 +121,9 @@ std::string InterfaceNameText(const std::string& bytes) {
         const auto byte = static_cast<unsigned char>(bytes[at]);
         const std::size_t length = Utf8SequenceLength(bytes, at);
         // U+0080 to U+009F, the C1 controls, some terminals obey as UTF-8 too.
-        const bool control = byte < 0x20 || byte == 0x7F || byte == '\\' ||
-                             (byte == 0xC2 && length == 2 &&
-                              static_cast<unsigned char>(bytes[at + 1]) < 0xA0);
+        const bool control =
+            byte < 0x20 || byte == 0x7F || byte == '\\' ||
+            (byte == 0xC2 && length == 2 && static_cast<unsigned char>(bytes[at + 1]) < 0xA0);
         if (length == 0 || control) {
             const std::size_t escapedLength = length == 0 ? 1 : length;
             for (std::size_t i = 0; i < escapedLength; ++i) {

@@ -103,8 +103,9 @@ int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err)
         for (std::size_t i = 0; i < classified.size(); ++i) {
             const ClassifiedAddress& c = classified[i];
             const bool used = c.use == AddressUse::kUsable;
-            out << (i == 0 ? "\n" : ",\n") << "  {\"interface\": " << InterfaceNameJson(NameOf(c.entry))
-                << ", \"address\": \"" << AddressText(c.entry.address)
+            out << (i == 0 ? "\n" : ",\n")
+                << "  {\"interface\": " << InterfaceNameJson(NameOf(c.entry)) << ", \"address\": \""
+                << AddressText(c.entry.address)
                 << "\", \"prefixLength\": " << PrefixLength(c.entry.netmask)
                 << ", \"usable\": " << (used ? "true" : "false") << ", \"reason\": "
                 << (used ? std::string("null") : JsonString(AddressUseText(c.use))) << "}";
@@ -126,8 +127,8 @@ int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err)
 
 std::string FailureText(const std::string& what, const AddressExchange& exchange) {
     return what + " failed on " + AddressText(exchange.local.address) + " (" +
-           InterfaceNameText(exchange.local.interfaceName) + "): " + ExchangeStepText(exchange.failedStep) +
-           ": " + std::strerror(exchange.error);
+           InterfaceNameText(exchange.local.interfaceName) +
+           "): " + ExchangeStepText(exchange.failedStep) + ": " + std::strerror(exchange.error);
 }
 
 bool ReportFailure(const std::string& what, const ExchangeReport& report, std::ostream& err) {
@@ -194,10 +195,11 @@ void ReportExchanges(const ExchangeReport& report, int found, const RunContext& 
     bool anyReply = false;
     for (const AddressExchange& e : report.addresses) {
         const int ignored = e.ignoredStatus + e.ignoredShort + e.ignoredForeign;
-        err << "apctl: " << InterfaceNameText(e.local.interfaceName) << " " << AddressText(e.local.address)
-            << ": " << e.requestsSent << " requests sent, " << e.repliesAccepted
-            << " replies accepted, " << ignored << " ignored (" << e.ignoredStatus << " status, "
-            << e.ignoredShort << " too short, " << e.ignoredForeign << " other interface), ";
+        err << "apctl: " << InterfaceNameText(e.local.interfaceName) << " "
+            << AddressText(e.local.address) << ": " << e.requestsSent << " requests sent, "
+            << e.repliesAccepted << " replies accepted, " << ignored << " ignored ("
+            << e.ignoredStatus << " status, " << e.ignoredShort << " too short, "
+            << e.ignoredForeign << " other interface), ";
         if (e.lastReplyAfter.count() >= 0) {
             err << "last reply after " << Seconds(e.lastReplyAfter) << ", ";
         } else {

@@ -362,7 +362,7 @@ struct RowResult {
     // Where it answers now as far as apply has seen; empty when unknown.
     std::string address;
     std::string message;
-    double seconds = -1;  // from its reset until it answered
+    double seconds = -1;                       // from its reset until it answered
     std::vector<AddressExchange> kernelDrops;  // of its verification's discoveries
 };
 
