@@ -449,7 +449,10 @@ def scenario_hostile(args, checks):
         second, _, _ = discover(checks, lab, args.apctl)
         for label, records in (("first", first), ("second", second)):
             macs = [record["macText"] for record in records]
-            checks.equal(len(records), 384, f"{label} discovery: records, the flood filling the table")
+            # apctl has no ceiling: every distinct MAC of the flood that was heard is listed (all
+            # 10,000 unless the kernel dropped some, which apctl then tells).
+            checks.that(384 < len(records) <= 12 + 10000,
+                        f"{label} discovery: records, the flood past the window's 384: {len(records)}")
             checks.equal(len(set(macs)), len(macs), f"{label} discovery: one record per MAC")
             named = {record["name"]: record for record in records
                      if record["macText"].startswith("02AA")}
