@@ -465,6 +465,27 @@ TEST_F(ApplyTest, FailedFirstDiscoverySendsNoRow) {
               "000A1B100001  fixed 10.0.0.11  skipped  -\n");
 }
 
+// Twelve answer each request at once into a socket that holds four: the first discovery and the
+// row's verification both say what they lost.
+TEST_F(ApplyTest, RepliesTheKernelDroppedAreTold) {
+    for (int n = 1; n <= 12; ++n) {
+        network_.AddAccessPoint(lan_, FactoryAccessPoint(n));
+    }
+    network_.SetReceiveQueueLimit(4);
+    EXPECT_EQ(Apply(FixedRow(1, "10.0.0.11")), 0);
+    const std::string warning =
+        " replies dropped by the kernel (receive buffer full); raise net.core.rmem_max, see "
+        "README, Troubleshooting";
+    const std::vector<std::string> lines = Lines(err_.str());
+    ASSERT_GE(lines.size(), 4u) << err_.str();
+    EXPECT_EQ(lines[0], "discovery ... 4 access points answer");
+    EXPECT_EQ(lines[1], "apctl: warning: lan0: 24" + warning);
+    EXPECT_EQ(lines[2].rfind("[1/1] 000A1B100001 fixed 10.0.0.11 ... answers at 10.0.0.11", 0), 0u)
+        << lines[2];
+    EXPECT_EQ(lines[3].rfind("apctl: warning: lan0: ", 0), 0u) << lines[3];
+    EXPECT_NE(lines[3].find(warning), std::string::npos) << lines[3];
+}
+
 TEST_F(ApplyTest, PlanErrorsThroughTheCommandLineSendNothing) {
     char path[] = "/tmp/apctl-plan-XXXXXX";
     const int fd = mkstemp(path);
