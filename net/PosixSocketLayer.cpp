@@ -50,6 +50,28 @@ int ReceiveBufferMaximum() {
     return static_cast<int>(std::min<long long>(value, 1 << 30));
 }
 
+// A label the kernel cannot resolve ("d0:lab" it can) need only begin with its interface's name
+// (iproute2's rule): the one interface whose name is a strict beginning of it, or 0 when none or
+// several are.
+unsigned IndexOfLabel(const char* label) {
+    struct if_nameindex* interfaces = if_nameindex();
+    if (interfaces == nullptr) {
+        return 0;
+    }
+    const std::size_t labelLength = std::strlen(label);
+    unsigned found = 0;
+    int matches = 0;
+    for (const struct if_nameindex* entry = interfaces; entry->if_index != 0; ++entry) {
+        const std::size_t length = std::strlen(entry->if_name);
+        if (length < labelLength && std::strncmp(entry->if_name, label, length) == 0) {
+            found = entry->if_index;
+            ++matches;
+        }
+    }
+    if_freenameindex(interfaces);
+    return matches == 1 ? found : 0;
+}
+
 }  // namespace
 
 bool PosixSocketLayer::ListInterfaceAddresses(std::vector<InterfaceAddress>* addresses) {
@@ -73,7 +95,11 @@ bool PosixSocketLayer::ListInterfaceAddresses(std::vector<InterfaceAddress>* add
         // An address added with a label ("d0:lab") is listed under the label, which names no
         // interface to anyone else (-i, rp_filter, SO_BINDTODEVICE): the kernel resolves it to
         // its interface, and the address is named by that.
-        address.interfaceIndex = static_cast<int>(if_nametoindex(entry->ifa_name));
+        unsigned index = if_nametoindex(entry->ifa_name);
+        if (index == 0) {
+            index = IndexOfLabel(entry->ifa_name);
+        }
+        address.interfaceIndex = static_cast<int>(index);
         char interfaceName[IF_NAMESIZE] = {};
         // Gone since getifaddrs saw it. Index 0 would mean "no interface" to every later step:
         // binding to it unties a socket, and filtering by it lets every interface through.

@@ -352,13 +352,19 @@ def scenario_labelled(args, checks):
         lab.run("exec", "--", "sh", "-c",
                 f"ip addr del {address} dev lan2 && "
                 f"ip addr add {address} dev lan2 label lan2:lab", check=True)
-        shown = lab.run("exec", "--", "ip", "-4", "-o", "addr", "show", "dev", "lan2")
-        checks.that("lan2:lab" in shown.stdout, f"the lab's address carries its label: {shown.stdout}")
+        # A label need only begin with the interface's name.
+        lab.run("exec", "--", "ip", "addr", "add", "10.9.9.200/24", "dev", "lan1", "label",
+                "lan1alias", check=True)
+        shown = lab.run("exec", "--", "ip", "-4", "-o", "addr", "show")
+        checks.that("lan2:lab" in shown.stdout and "lan1alias" in shown.stdout,
+                    f"the lab's addresses carry their labels: {shown.stdout}")
 
         result, _, _ = lab.apctl(args.apctl, "interfaces", "--json")
         listed = json_records(checks, result, "interfaces --json") or []
-        checks.equal([(e["interface"], e["usable"]) for e in listed if e["address"] == HOSTS["lan2"]],
-                     [("lan2", True)], "interfaces --json: the labelled address under lan2")
+        checks.equal([(e["interface"], e["address"], e["usable"]) for e in listed
+                      if e["address"] in (HOSTS["lan2"], "10.9.9.200")],
+                     [("lan1", "10.9.9.200", True), ("lan2", HOSTS["lan2"], True)],
+                     "interfaces --json: labelled addresses under their interfaces")
 
         set_rp_filter(lab, "lan2", 1)
         result, _, _ = lab.apctl(args.apctl, "discover", "--json", "--verbose", "-i", "lan2")
