@@ -153,18 +153,13 @@ void CAccessPointDlg::FillDeviceList() {
 }
 
 void CAccessPointDlg::OnDeviceListItemChanged(NMHDR*, LRESULT* result) {
-    if (g_deviceTable) {
-        // Every selected row sets the buttons in turn, so the highest selected row decides.
-        for (int i = 0; i < m_deviceList.GetItemCount() && i < m_deviceCount; ++i) {
-            if ((m_deviceList.GetItemState(i, LVIS_SELECTED) & LVIS_SELECTED) == 0) {
-                continue;
-            }
-            const DeviceRecord& record = g_deviceTable->records[i];
-            const bool sameNetwork =
-                ThreeOctetPrefix(record.ipAddress) == ThreeOctetPrefix(record.localAddress);
-            m_webButton.EnableWindow(sameNetwork);
-            m_setIpButton.EnableWindow(!sameNetwork);
-        }
+    // The buttons follow the row the commands act on, so that an enabled button never acts on
+    // an access point it was not offered for.
+    if (const DeviceRecord* record = FirstSelectedRecord()) {
+        const bool sameNetwork =
+            ThreeOctetPrefix(record->ipAddress) == ThreeOctetPrefix(record->localAddress);
+        m_webButton.EnableWindow(sameNetwork);
+        m_setIpButton.EnableWindow(!sameNetwork);
     }
     *result = 0;
 }

@@ -112,6 +112,13 @@ void CIpConfigDlg::OnOK() {
         failing.SetFocus();
         return;
     }
+    if (!MaskFieldsArePossible(texts)) {
+        // The mask is wrong as a whole, not in one field: the fields keep what was typed, and
+        // the first one is selected for retyping.
+        MessageBox(AfxLoadString(IDS_INVALID_OR_MISSING));
+        GotoDlgCtrl(&OctetEdit(kFirstMaskField));
+        return;
+    }
     ConfigureAndReport(0, BuildAddressTexts(texts),
                        {AfxLoadString(IDS_DATA_SAVED), AfxLoadString(IDS_RESET_FAILED),
                         AfxLoadString(IDS_UNABLE_TO_SAVE)});

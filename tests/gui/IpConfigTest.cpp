@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeWidget>
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <string>
@@ -194,6 +195,40 @@ TEST_F(IpConfigTest, OctetsAreSentAsTypedAndTakenAsDecimal) {
     EXPECT_FALSE(requests[0].request.dhcpClient);
     EXPECT_EQ(requests[0].request.addresses, expected) << "010 is ten, never octal eight";
     EXPECT_EQ(annex.CurrentAddress(), net::AddressFromText("10.0.0.77"));
+}
+
+// A mask whose ones are broken, or that has none, would leave the access point on no network
+// it can reach: refused before anything is sent, with the fields left as typed.
+TEST_F(IpConfigTest, OnlyMasksThatCanBeAreSent) {
+    const struct {
+        Octets mask;
+        bool sent;
+    } cases[] = {
+        {{"1", "2", "3", "4"}, false},       {{"0", "0", "0", "0"}, false},
+        {{"255", "0", "255", "0"}, false},   {{"255", "255", "255", "253"}, false},
+        {{"255", "255", "255", "0"}, true},  {{"255", "255", "0", "0"}, true},
+        {{"255", "255", "255", "252"}, true}, {{"128", "0", "0", "000"}, true},
+    };
+    for (const auto& c : cases) {
+        Octets texts = kValid;
+        std::copy_n(c.mask.begin(), 4, texts.begin() + 4);
+        SCOPED_TRACE(texts[4] + "." + texts[5] + "." + texts[6] + "." + texts[7]);
+        const std::size_t boxesBefore = boxes.boxes().size();
+        TestIpConfigDlg caseDialog;
+        const int result = RunDialog(caseDialog, [&] {
+            FillFixed(texts);
+            ClickControl(IDOK);
+            if (!c.sent) {
+                EXPECT_EQ(FieldTexts(), texts);
+                EXPECT_EQ(FocusedControlId(), IDC_MASK_EDIT1);
+            }
+        });
+        EXPECT_EQ(result, c.sent ? IDOK : IDCANCEL);
+        EXPECT_EQ(caseDialog.calls.size(), c.sent ? 1u : 0u);
+        ASSERT_EQ(boxes.boxes().size(), boxesBefore + 1);
+        EXPECT_EQ(boxes.boxes().back().text,
+                  c.sent ? "Data saved successfully." : "Invalid or missing data.");
+    }
 }
 
 }  // namespace
