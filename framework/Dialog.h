@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/DataExchange.h"
@@ -56,6 +57,12 @@ protected:
     virtual void OnCancel();
     // The default handling of system commands: SC_CLOSE cancels the dialog.
     void OnSysCommand(unsigned id);
+    // A character typed into edit control `id` (8 for Backspace), before the control takes it.
+    // True when the dialog has dealt with it, and the control then never sees it.
+    virtual bool OnEditChar(int id, unsigned character);
+    // Text pasted into edit control `id` from the keyboard or the control's menu, before the
+    // control takes it. True when the dialog has placed it itself.
+    virtual bool OnEditPaste(int id, const std::string& text);
 
     const MessageMap* GetMessageMap() const override;
     bool RouteCommand(int id, int code) override;
