@@ -125,7 +125,20 @@ void CAccessPointDlg::OnRefresh() {
     // Discovery fills the new table before it becomes current, so the table and the list never
     // disagree, however the wait is run.
     int count = 0;
-    RunBlocking([&table, &count] { DiscoverDevices(table.get(), &count); });
+    m_discoveryCancel = false;
+    ExchangeOptions options;
+    options.cancel = &m_discoveryCancel;
+    RunBlockingUnlessClosed(
+        [&options, &table, &count] { DiscoverDevicesWith(options, table.get(), &count); },
+        [this](const QObject* receiver, const QEvent& event) {
+            return IsCloseRequest(receiver, event);
+        },
+        &m_discoveryCancel);
+    if (m_discoveryCancel) {
+        // The close request held during the wait comes next and closes the window; what this
+        // discovery heard would never be seen.
+        return;
+    }
     g_deviceTable = std::move(table);
     m_deviceCount = std::clamp(count, 0, kDeviceTableCapacity);
 

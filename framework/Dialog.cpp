@@ -227,3 +227,7 @@ bool CDialog::OnEditChar(int, unsigned) {
 bool CDialog::OnEditPaste(int, const std::string&) {
     return false;
 }
+
+bool CDialog::IsCloseRequest(const QObject* receiver, const QEvent& event) const {
+    return m_window != nullptr && m_window->isCloseRequest(receiver, event);
+}

@@ -11,6 +11,8 @@
 #include "framework/Wnd.h"
 
 class DialogWindow;
+class QEvent;
+class QObject;
 
 // A modal dialog built from a dialog template. DoModal creates the window and its controls,
 // runs OnInitDialog, shows the window and runs the dialog's own event loop until EndDialog.
@@ -40,6 +42,9 @@ public:
     // on the dialog's background, Shift+F10, the Menu key or Alt+Space open it; a chosen item
     // arrives as a system command. Reverting restores the standard menu and returns null.
     CMenu* GetSystemMenu(bool revert);
+    // Whether an input event, as the window system hands it to this dialog's window, would
+    // close it: the close box, Alt+F4, Esc, or a click on its Cancel button.
+    bool IsCloseRequest(const QObject* receiver, const QEvent& event) const;
     // Runs DoDataExchange: the controls to the members, or back. Nothing it does can fail.
     void UpdateData(bool saveAndValidate = true);
 

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QTimer>
@@ -483,6 +484,40 @@ void DialogWindow::showEditMenu(QLineEdit* edit, const QPoint& globalPos) {
         connect(paste, &QAction::triggered, edit, [this, edit] { pasteIntoEdit(edit); });
     }
     menu->exec(globalPos);
+}
+
+bool DialogWindow::isCloseRequest(const QObject* receiver, const QEvent& event) const {
+    if (receiver == nullptr || receiver != windowHandle()) {
+        return false;
+    }
+    const QWidget* cancel = control(IDCANCEL);
+    switch (event.type()) {
+        case QEvent::Close:
+            return true;
+        case QEvent::KeyPress: {
+            const auto& key = static_cast<const QKeyEvent&>(event);
+            const Qt::KeyboardModifiers modifiers =
+                key.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+            if (modifiers == Qt::NoModifier && key.key() == Qt::Key_Escape) {
+                return true;
+            }
+            if (modifiers == Qt::AltModifier && key.key() == Qt::Key_F4) {
+                return true;
+            }
+            const bool activates = key.key() == Qt::Key_Space || key.key() == Qt::Key_Return ||
+                                   key.key() == Qt::Key_Enter;
+            return modifiers == Qt::NoModifier && activates && cancel != nullptr &&
+                   QApplication::focusWidget() == cancel;
+        }
+        case QEvent::MouseButtonRelease: {
+            const auto& mouse = static_cast<const QMouseEvent&>(event);
+            const QWidget* under = childAt(mouse.position().toPoint());
+            return mouse.button() == Qt::LeftButton && under != nullptr && under == cancel &&
+                   under->isEnabled();
+        }
+        default:
+            return false;
+    }
 }
 
 bool DialogWindow::handleDialogKey(const QKeyEvent& key) {

@@ -45,6 +45,8 @@ public:
     // Runs `call` from the event loop once the window is on screen and drawn.
     void post(std::function<void()> call);
     void showSystemMenu(const QPoint& globalPos);
+    // Whether input the window system hands to this window would close it (see CDialog).
+    bool isCloseRequest(const QObject* receiver, const QEvent& event) const;
 
 protected:
     void reject() override;
