@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QEventLoop>
+#include <QMouseEvent>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QThread>
@@ -108,9 +109,18 @@ public:
     void Release() {
         QCoreApplication::instance()->removeEventFilter(this);
         for (Held& held : held_) {
-            if (held.receiver != nullptr) {
-                QCoreApplication::postEvent(held.receiver, held.event.release());
+            if (held.receiver == nullptr) {
+                continue;
             }
+            QMetaObject::invokeMethod(
+                held.receiver,
+                [receiver = held.receiver, make = std::move(held.make)] {
+                    if (receiver != nullptr) {
+                        const std::unique_ptr<QEvent> event = make();
+                        QCoreApplication::sendEvent(receiver, event.get());
+                    }
+                },
+                Qt::QueuedConnection);
         }
         held_.clear();
     }
@@ -127,15 +137,33 @@ protected:
             // Not closed yet: that is up to the held request, once the work has returned.
             event->ignore();
         }
-        held_.push_back({receiver, std::unique_ptr<QEvent>(event->clone())});
+        held_.push_back({receiver, Remake(*event)});
         return true;
     }
 
 private:
+    using EventMaker = std::function<std::unique_ptr<QEvent>()>;
     struct Held {
         QPointer<QObject> receiver;
-        std::unique_ptr<QEvent> event;
+        EventMaker make;
     };
+
+    // A mouse event shares its point with the pointing device's later events, so a copy kept
+    // for later is made afresh, from its values, just before it is delivered.
+    static EventMaker Remake(const QEvent& event) {
+        if (const auto* mouse = dynamic_cast<const QMouseEvent*>(&event)) {
+            return [type = mouse->type(), position = mouse->position(),
+                    scene = mouse->scenePosition(), global = mouse->globalPosition(),
+                    button = mouse->button(), buttons = mouse->buttons(),
+                    modifiers = mouse->modifiers(), device = mouse->pointingDevice()] {
+                return std::make_unique<QMouseEvent>(type, position, scene, global, button,
+                                                     buttons, modifiers, device);
+            };
+        }
+        return [copy = std::shared_ptr<QEvent>(event.clone())] {
+            return std::unique_ptr<QEvent>(copy->clone());
+        };
+    }
 
     // Input as the window system hands it to a window, before any widget has seen it. Pointer
     // motion passes, so that hovering still draws.

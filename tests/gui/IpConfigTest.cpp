@@ -225,11 +225,17 @@ TEST_F(IpConfigTest, OnlyMasksThatCanBeAreSent) {
                 EXPECT_EQ(FocusedControlId(), IDC_MASK_EDIT1);
             }
         });
-        EXPECT_EQ(result, c.sent ? IDOK : IDCANCEL);
-        EXPECT_EQ(caseDialog.calls.size(), c.sent ? 1u : 0u);
-        ASSERT_EQ(boxes.boxes().size(), boxesBefore + 1);
-        EXPECT_EQ(boxes.boxes().back().text,
-                  c.sent ? "Data saved successfully." : "Invalid or missing data.");
+        // What the access point makes of a mask that is sent is not the point here: once
+        // re-addressed by the first case, it may not answer the later ones.
+        ASSERT_EQ(caseDialog.calls.size(), c.sent ? 1u : 0u);
+        if (c.sent) {
+            EXPECT_EQ(caseDialog.calls[0].subnetMask, texts[4] + "." + texts[5] + "." +
+                                                          texts[6] + "." + texts[7]);
+        } else {
+            EXPECT_EQ(result, IDCANCEL);
+            ASSERT_EQ(boxes.boxes().size(), boxesBefore + 1);
+            EXPECT_EQ(boxes.boxes().back().text, "Invalid or missing data.");
+        }
     }
 }
 
