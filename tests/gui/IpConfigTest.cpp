@@ -221,6 +221,7 @@ TEST_F(IpConfigTest, OnlyMasksThatCanBeAreSent) {
             FillFixed(texts);
             ClickControl(IDOK);
             if (!c.sent) {
+                ASSERT_EQ(TopDialogId(), IDD_IPCONFIG) << "closed: the mask was sent";
                 EXPECT_EQ(FieldTexts(), texts);
                 EXPECT_EQ(FocusedControlId(), IDC_MASK_EDIT1);
             }
