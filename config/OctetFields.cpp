@@ -44,7 +44,8 @@ OctetCheck CheckOctetFields(const OctetTexts& texts) {
 bool MaskFieldsArePossible(const OctetTexts& texts) {
     std::uint8_t octets[4];
     for (std::size_t i = 0; i < 4; ++i) {
-        octets[i] = static_cast<std::uint8_t>(AtoiValue(texts[static_cast<std::size_t>(kFirstMaskField) + i]));
+        octets[i] = static_cast<std::uint8_t>(
+            AtoiValue(texts[static_cast<std::size_t>(kFirstMaskField) + i]));
     }
     std::uint32_t mask = 0;
     std::memcpy(&mask, octets, sizeof mask);

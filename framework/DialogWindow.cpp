@@ -79,8 +79,8 @@ void UpdateRadioTabStop(QButtonGroup* group) {
     if (buttons.isEmpty()) {
         return;
     }
-    QAbstractButton* stop = group->checkedButton() != nullptr ? group->checkedButton()
-                                                              : buttons.front();
+    QAbstractButton* stop =
+        group->checkedButton() != nullptr ? group->checkedButton() : buttons.front();
     for (QAbstractButton* button : buttons) {
         button->setFocusPolicy(button == stop ? Qt::StrongFocus : Qt::ClickFocus);
     }
@@ -550,7 +550,8 @@ bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     if (event->type() == QEvent::ContextMenu) {
-        if (auto* edit = qobject_cast<QLineEdit*>(watched); edit != nullptr && controlId(edit) != 0) {
+        if (auto* edit = qobject_cast<QLineEdit*>(watched);
+            edit != nullptr && controlId(edit) != 0) {
             showEditMenu(edit, static_cast<QContextMenuEvent*>(event)->globalPos());
             return true;
         }

@@ -2,8 +2,8 @@
 
 #include <QEvent>
 #include <QEventLoop>
-#include <QMouseEvent>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QThread>
 #include <atomic>
@@ -156,8 +156,8 @@ private:
                     scene = mouse->scenePosition(), global = mouse->globalPosition(),
                     button = mouse->button(), buttons = mouse->buttons(),
                     modifiers = mouse->modifiers(), device = mouse->pointingDevice()] {
-                return std::make_unique<QMouseEvent>(type, position, scene, global, button,
-                                                     buttons, modifiers, device);
+                return std::make_unique<QMouseEvent>(type, position, scene, global, button, buttons,
+                                                     modifiers, device);
             };
         }
         return [copy = std::shared_ptr<QEvent>(event.clone())] {

@@ -80,10 +80,10 @@ TEST(SubnetMask, OnlyOnesFromTheLeftCanBe) {
         const char* mask;
         bool possible;
     } cases[] = {
-        {"255.255.255.0", true},  {"255.255.0.0", true},    {"255.255.255.252", true},
-        {"128.0.0.0", true},      {"255.255.255.254", true}, {"1.2.3.4", false},
-        {"0.0.0.0", false},       {"255.0.255.0", false},    {"0.255.255.255", false},
-        {"255.255.255.253", false}, {"254.255.255.0", false}, {"127.0.0.0", false},
+        {"255.255.255.0", true},    {"255.255.0.0", true},     {"255.255.255.252", true},
+        {"128.0.0.0", true},        {"255.255.255.254", true}, {"1.2.3.4", false},
+        {"0.0.0.0", false},         {"255.0.255.0", false},    {"0.255.255.255", false},
+        {"255.255.255.253", false}, {"254.255.255.0", false},  {"127.0.0.0", false},
     };
     for (const auto& c : cases) {
         std::uint32_t mask = 0;

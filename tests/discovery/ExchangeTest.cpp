@@ -255,8 +255,8 @@ TEST(ResendWorkerTest, CancellationEndsThePauseBetweenRepeats) {
             pauses.push_back(duration);
             cancel = true;
         }
-        bool SendFrom(net::SocketHandle, const net::LocalAddress&, const std::uint8_t*,
-                      std::size_t, std::uint32_t, std::uint16_t) override {
+        bool SendFrom(net::SocketHandle, const net::LocalAddress&, const std::uint8_t*, std::size_t,
+                      std::uint32_t, std::uint16_t) override {
             return true;
         }
         bool ListInterfaceAddresses(std::vector<net::InterfaceAddress>*) override { return false; }

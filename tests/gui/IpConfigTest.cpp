@@ -206,9 +206,9 @@ TEST_F(IpConfigTest, OnlyMasksThatCanBeAreSent) {
         Octets mask;
         bool sent;
     } cases[] = {
-        {{"1", "2", "3", "4"}, false},       {{"0", "0", "0", "0"}, false},
-        {{"255", "0", "255", "0"}, false},   {{"255", "255", "255", "253"}, false},
-        {{"255", "255", "255", "0"}, true},  {{"255", "255", "0", "0"}, true},
+        {{"1", "2", "3", "4"}, false},        {{"0", "0", "0", "0"}, false},
+        {{"255", "0", "255", "0"}, false},    {{"255", "255", "255", "253"}, false},
+        {{"255", "255", "255", "0"}, true},   {{"255", "255", "0", "0"}, true},
         {{"255", "255", "255", "252"}, true}, {{"128", "0", "0", "000"}, true},
     };
     for (const auto& c : cases) {
@@ -230,8 +230,8 @@ TEST_F(IpConfigTest, OnlyMasksThatCanBeAreSent) {
         // re-addressed by the first case, it may not answer the later ones.
         ASSERT_EQ(caseDialog.calls.size(), c.sent ? 1u : 0u);
         if (c.sent) {
-            EXPECT_EQ(caseDialog.calls[0].subnetMask, texts[4] + "." + texts[5] + "." +
-                                                          texts[6] + "." + texts[7]);
+            EXPECT_EQ(caseDialog.calls[0].subnetMask,
+                      texts[4] + "." + texts[5] + "." + texts[6] + "." + texts[7]);
         } else {
             EXPECT_EQ(result, IDCANCEL);
             ASSERT_EQ(boxes.boxes().size(), boxesBefore + 1);
@@ -279,8 +279,8 @@ TEST_F(IpConfigTest, KeysAloneChooseFixedFillTheFieldsAndSend) {
               (std::vector<int>{IDC_DHCP_CLIENT, IDOK, IDCANCEL, IDC_DHCP_CLIENT}))
         << "the checked radio button is the group's one tab stop";
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dialog.calls, (std::vector<ConfigureCall>{{0, kMac, "10.0.0.16", "255.255.255.0",
-                                                         "10.0.0.1", "10.0.0.53"}}));
+    EXPECT_EQ(dialog.calls, (std::vector<ConfigureCall>{
+                                {0, kMac, "10.0.0.16", "255.255.255.0", "10.0.0.1", "10.0.0.53"}}));
 }
 
 // Typing an address as text: the dot moves on within the row, Backspace in an empty field goes
@@ -288,7 +288,7 @@ TEST_F(IpConfigTest, KeysAloneChooseFixedFillTheFieldsAndSend) {
 TEST_F(IpConfigTest, DotBackspaceAndPasteWithinARow) {
     struct Step {
         const char* what;
-        int field;                     // where the focus is put first
+        int field;  // where the focus is put first
         std::function<void()> act;
         std::vector<std::string> row;  // the texts of that field's row afterwards
         int focus;                     // the field with the focus afterwards
@@ -307,11 +307,17 @@ TEST_F(IpConfigTest, DotBackspaceAndPasteWithinARow) {
         {"a dot in an empty field stays", 4, type("."), {"", "", "", ""}, 4},
         {"three digits and a dot move once", 4, type("255.2"), {"255", "2", "", ""}, 5},
         {"Backspace deletes a digit", 5, press(Qt::Key_Backspace), {"255", "", "", ""}, 5},
-        {"Backspace in an empty field goes back", 5, press(Qt::Key_Backspace),
-         {"255", "", "", ""}, 4},
+        {"Backspace in an empty field goes back",
+         5,
+         press(Qt::Key_Backspace),
+         {"255", "", "", ""},
+         4},
         {"but not out of the row", 8, press(Qt::Key_Backspace), {"", "", "", ""}, 8},
-        {"a pasted address fills its row", 9, paste(" 192.168.1.254\n"),
-         {"192", "168", "1", "254"}, 11},
+        {"a pasted address fills its row",
+         9,
+         paste(" 192.168.1.254\n"),
+         {"192", "168", "1", "254"},
+         11},
         {"leading zeros as written", 12, paste("010.0.0.053"), {"010", "0", "0", "053"}, 15},
         {"other text pastes as digits would", 6, paste("1.2.3"), {"255", "", "", ""}, 6},
         {"digits paste into the field", 6, paste("77"), {"255", "", "77", ""}, 6},

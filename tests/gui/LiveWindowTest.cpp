@@ -185,11 +185,10 @@ struct QueuedInput {
 const QueuedInput kCloseRequests[] = {
     {"a click on Exit",
      [](QWindow* window, const WindowProbe& probe) { QueueClick(window, probe.exitButtonCentre); }},
-    {"the Escape key", [](QWindow* window, const WindowProbe&) { QueueKey(window, Qt::Key_Escape); }},
+    {"the Escape key",
+     [](QWindow* window, const WindowProbe&) { QueueKey(window, Qt::Key_Escape); }},
     {"Alt+F4",
-     [](QWindow* window, const WindowProbe&) {
-         QueueKey(window, Qt::Key_F4, Qt::AltModifier);
-     }},
+     [](QWindow* window, const WindowProbe&) { QueueKey(window, Qt::Key_F4, Qt::AltModifier); }},
     {"the close box",
      [](QWindow* window, const WindowProbe&) {
          QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(
@@ -214,18 +213,19 @@ TEST_F(LiveWindowTest, ClosingDuringADiscoveryEndsItAtOnce) {
     std::int64_t requestedAtMs = -1;
     int sends = 0;
     // At the first repeat of the request, with the resend worker then waiting for the second.
-    network.fake().AddResponder(lan, [&](const net::FakeNetwork::SentDatagram&, std::int64_t nowMs) {
-        if (++sends == 2) {
-            QWindow* window = probe.window;
-            EXPECT_NE(window, nullptr);
-            input->queue(window, probe);
-            // The discovery is held here until the window has taken the request.
-            EXPECT_TRUE(WaitUntil([&] { return dialog->DiscoveryCancelled(); }))
-                << "the close request did not reach the window during the discovery";
-            requestedAtMs = nowMs;
-        }
-        return Deliveries{};
-    });
+    network.fake().AddResponder(
+        lan, [&](const net::FakeNetwork::SentDatagram&, std::int64_t nowMs) {
+            if (++sends == 2) {
+                QWindow* window = probe.window;
+                EXPECT_NE(window, nullptr);
+                input->queue(window, probe);
+                // The discovery is held here until the window has taken the request.
+                EXPECT_TRUE(WaitUntil([&] { return dialog->DiscoveryCancelled(); }))
+                    << "the close request did not reach the window during the discovery";
+                requestedAtMs = nowMs;
+            }
+            return Deliveries{};
+        });
     for (const QueuedInput& each : kCloseRequests) {
         SCOPED_TRACE(each.name);
         input = &each;

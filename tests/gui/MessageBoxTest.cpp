@@ -72,8 +72,8 @@ TEST(MessageBox, WideEnoughForItsWholeCaption) {
         QFont bold = QApplication::font();
         bold.setBold(true);
         const QFontMetrics metrics(bold);
-        EXPECT_GE(width, metrics.horizontalAdvance(QString::fromStdString(caption)) +
-                             4 * metrics.height())
+        EXPECT_GE(width,
+                  metrics.horizontalAdvance(QString::fromStdString(caption)) + 4 * metrics.height())
             << caption;
     }
 }
