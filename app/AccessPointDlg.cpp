@@ -125,7 +125,20 @@ void CAccessPointDlg::OnRefresh() {
     // Discovery fills the new table before it becomes current, so the table and the list never
     // disagree, however the wait is run.
     int count = 0;
-    RunBlocking([&table, &count] { DiscoverDevices(table.get(), &count); });
+    m_discoveryCancel = false;
+    ExchangeOptions options;
+    options.cancel = &m_discoveryCancel;
+    RunBlockingUnlessClosed(
+        [&options, &table, &count] { DiscoverDevicesWith(options, table.get(), &count); },
+        [this](const QObject* receiver, const QEvent& event) {
+            return IsCloseRequest(receiver, event);
+        },
+        &m_discoveryCancel);
+    if (m_discoveryCancel) {
+        // The close request held during the wait comes next and closes the window; what this
+        // discovery heard would never be seen.
+        return;
+    }
     g_deviceTable = std::move(table);
     m_deviceCount = std::clamp(count, 0, kDeviceTableCapacity);
 
@@ -153,18 +166,13 @@ void CAccessPointDlg::FillDeviceList() {
 }
 
 void CAccessPointDlg::OnDeviceListItemChanged(NMHDR*, LRESULT* result) {
-    if (g_deviceTable) {
-        // Every selected row sets the buttons in turn, so the highest selected row decides.
-        for (int i = 0; i < m_deviceList.GetItemCount() && i < m_deviceCount; ++i) {
-            if ((m_deviceList.GetItemState(i, LVIS_SELECTED) & LVIS_SELECTED) == 0) {
-                continue;
-            }
-            const DeviceRecord& record = g_deviceTable->records[i];
-            const bool sameNetwork =
-                ThreeOctetPrefix(record.ipAddress) == ThreeOctetPrefix(record.localAddress);
-            m_webButton.EnableWindow(sameNetwork);
-            m_setIpButton.EnableWindow(!sameNetwork);
-        }
+    // The buttons follow the row the commands act on, so that an enabled button never acts on
+    // an access point it was not offered for.
+    if (const DeviceRecord* record = FirstSelectedRecord()) {
+        const bool sameNetwork =
+            ThreeOctetPrefix(record->ipAddress) == ThreeOctetPrefix(record->localAddress);
+        m_webButton.EnableWindow(sameNetwork);
+        m_setIpButton.EnableWindow(!sameNetwork);
     }
     *result = 0;
 }

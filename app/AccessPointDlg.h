@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "discovery/DeviceRecord.h"
 #include "framework/Button.h"
 #include "framework/Dialog.h"
@@ -45,5 +47,8 @@ protected:
     CListCtrl m_deviceList;
     HICON m_hIcon = nullptr;
     int m_deviceCount = 0;
+    // Set when the window is asked to close during a discovery, whose result then goes unused:
+    // the discovery ends at its next look at the flag.
+    std::atomic<bool> m_discoveryCancel = false;
     CFont m_bannerFont;
 };

@@ -140,6 +140,21 @@ bool ParseDecimalDottedQuad(const char* text, std::uint32_t* address) {
     return true;
 }
 
+bool IsContiguousSubnetMask(std::uint32_t mask) {
+    std::uint8_t octets[4];
+    std::memcpy(octets, &mask, sizeof octets);
+    const std::uint32_t hostOrder = (std::uint32_t{octets[0]} << 24) |
+                                    (std::uint32_t{octets[1]} << 16) |
+                                    (std::uint32_t{octets[2]} << 8) | std::uint32_t{octets[3]};
+    // Ones from the left then zeros: the inverted mask plus one is a power of two.
+    const std::uint32_t hostBits = ~hostOrder;
+    return hostOrder != 0 && (hostBits & (hostBits + 1)) == 0;
+}
+
+std::string SubnetMaskError(const std::string& text) {
+    return "mask: not a contiguous subnet mask: " + text;
+}
+
 int SendIpSettings(int dhcpClient, const char* macText, const char* ipAddress,
                    const char* subnetMask, const char* gateway, const char* dnsServer) {
     return SendIpSettingsWith(ExchangeOptions{}, dhcpClient, macText, ipAddress, subnetMask,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "config/ConfigTiming.h"
 
@@ -21,6 +22,15 @@ int SendReset(const char* macText);
 // Reads exactly four decimal octets of 0 to 255 (one to three digits each) separated by dots,
 // into network byte order. False for any other text.
 bool ParseDecimalDottedQuad(const char* text, std::uint32_t* address);
+
+// Whether a subnet mask can be: at least one bit set, and its ones unbroken from the left
+// (255.255.255.0, 128.0.0.0; not 1.2.3.4, 255.0.255.0 or 0.0.0.0). An access point given any
+// other mask answers that it saved it and may then drop off the network. `mask` in network byte
+// order, as ParseDecimalDottedQuad gives it.
+bool IsContiguousSubnetMask(std::uint32_t mask);
+
+// How every input check words a mask that cannot be: "mask: not a contiguous subnet mask: TEXT".
+std::string SubnetMaskError(const std::string& text);
 
 // Waits the pause before the reset request, on the socket layer's clock.
 void PauseBeforeReset();

@@ -1,5 +1,7 @@
 #include "config/IpConfigDlg.h"
 
+#include <cstdint>
+
 #include "framework/DataExchange.h"
 #include "framework/LoadString.h"
 #include "framework/RunBlocking.h"
@@ -41,6 +43,65 @@ void CIpConfigDlg::OnOctetChange() {
         next.SetFocus();
         next.SetSel(0, 3);
     }
+}
+
+namespace {
+
+// The octet field of an edit identifier, or -1 for any other control.
+int OctetFieldOf(int id) {
+    const int field = id - IDC_IP_EDIT1;
+    return field >= 0 && field < kOctetFieldCount ? field : -1;
+}
+
+}  // namespace
+
+bool CIpConfigDlg::OnEditChar(int id, unsigned character) {
+    const int field = OctetFieldOf(id);
+    if (field < 0) {
+        return false;
+    }
+    const int place = field % 4;  // within its row
+    if (character == '.') {
+        // The dot is no digit, so the field never takes it; it only ever moves on.
+        if (place < 3 && !OctetEdit(field).GetWindowText().empty()) {
+            GotoDlgCtrl(&OctetEdit(field + 1));
+        }
+        return true;
+    }
+    if (character == '\b' && place > 0 && OctetEdit(field).GetWindowText().empty()) {
+        CEdit& previous = OctetEdit(field - 1);
+        const int end = static_cast<int>(previous.GetWindowText().size());
+        previous.SetFocus();
+        previous.SetSel(end, end);
+        return true;
+    }
+    return false;
+}
+
+bool CIpConfigDlg::OnEditPaste(int id, const std::string& text) {
+    const int field = OctetFieldOf(id);
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (field < 0 || first == std::string::npos) {
+        return false;
+    }
+    const std::string address = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    std::uint32_t parsed = 0;
+    if (!ParseDecimalDottedQuad(address.c_str(), &parsed)) {
+        return false;
+    }
+    // Each octet as written, as though typed into its field.
+    const int rowStart = field - field % 4;
+    std::size_t from = 0;
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t dot = address.find('.', from);
+        OctetEdit(rowStart + i).SetWindowText(address.substr(from, dot - from));
+        from = dot + 1;
+    }
+    CEdit& last = OctetEdit(rowStart + 3);
+    const int end = static_cast<int>(last.GetWindowText().size());
+    last.SetFocus();
+    last.SetSel(end, end);
+    return true;
 }
 
 template <std::size_t... field>
@@ -110,6 +171,13 @@ void CIpConfigDlg::OnOK() {
         CEdit& failing = OctetEdit(check.failingField);
         failing.SetWindowText("");
         failing.SetFocus();
+        return;
+    }
+    if (!MaskFieldsArePossible(texts)) {
+        // The mask is wrong as a whole, not in one field: the fields keep what was typed, and
+        // the first one is selected for retyping.
+        MessageBox(AfxLoadString(IDS_INVALID_OR_MISSING));
+        GotoDlgCtrl(&OctetEdit(kFirstMaskField));
         return;
     }
     ConfigureAndReport(0, BuildAddressTexts(texts),

@@ -30,6 +30,11 @@ protected:
     void OnCancel() override;
     const MessageMap* GetMessageMap() const override;
 
+    // Typing an address as text: "." moves on to the row's next field, Backspace in an empty
+    // field back to the previous one, and a pasted dotted address fills the whole row.
+    bool OnEditChar(int id, unsigned character) override;
+    bool OnEditPaste(int id, const std::string& text) override;
+
     void OnDhcpClient();
     void OnFixed();
     // One handler per octet edit: a field that holds 3 characters hands the focus on.

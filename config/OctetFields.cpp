@@ -2,6 +2,10 @@
 
 #include <cctype>
 #include <climits>
+#include <cstdint>
+#include <cstring>
+
+#include "config/ConfigExchange.h"
 
 #include "resources/StringTable.h"
 
@@ -35,6 +39,17 @@ OctetCheck CheckOctetFields(const OctetTexts& texts) {
         }
     }
     return {};
+}
+
+bool MaskFieldsArePossible(const OctetTexts& texts) {
+    std::uint8_t octets[4];
+    for (std::size_t i = 0; i < 4; ++i) {
+        octets[i] = static_cast<std::uint8_t>(
+            AtoiValue(texts[static_cast<std::size_t>(kFirstMaskField) + i]));
+    }
+    std::uint32_t mask = 0;
+    std::memcpy(&mask, octets, sizeof mask);
+    return IsContiguousSubnetMask(mask);
 }
 
 std::array<std::string, 4> BuildAddressTexts(const OctetTexts& texts) {

@@ -21,5 +21,12 @@ struct OctetCheck {
 // Checks the fields in order and stops at the first that is empty or out of 0 to 255.
 OctetCheck CheckOctetFields(const OctetTexts& texts);
 
+// The subnet mask's first field, where the focus goes when the mask cannot be.
+inline constexpr int kFirstMaskField = 4;
+
+// Whether the subnet mask's four fields, each already checked to hold 0 to 255, make a mask
+// whose ones are unbroken from the left (see IsContiguousSubnetMask).
+bool MaskFieldsArePossible(const OctetTexts& texts);
+
 // The four dotted address texts, each "%s.%s.%s.%s" from the field texts exactly as typed.
 std::array<std::string, 4> BuildAddressTexts(const OctetTexts& texts);

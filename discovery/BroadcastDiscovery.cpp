@@ -1,5 +1,6 @@
 #include "discovery/BroadcastDiscovery.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstring>
@@ -12,7 +13,15 @@
 int ResendWorker(ResendParams* params) {
     const auto cancelled = [params] { return params->cancel != nullptr && params->cancel->load(); };
     for (int i = 0; i < kResendCount && !cancelled(); ++i) {
-        params->layer->Sleep(kResendInterval);
+        if (params->cancel == nullptr) {
+            params->layer->Sleep(kResendInterval);
+        } else {
+            // In slices, so that a cancelled exchange is not kept waiting for its worker's join.
+            for (net::Milliseconds slept{0}; slept < kResendInterval && !cancelled();
+                 slept += kCancelCheckInterval) {
+                params->layer->Sleep(std::min(kCancelCheckInterval, kResendInterval - slept));
+            }
+        }
         if (cancelled()) {
             break;
         }

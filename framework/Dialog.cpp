@@ -219,3 +219,15 @@ bool CDialog::RouteCommand(int id, int code) {
     CWinApp* app = AfxGetApp();
     return app != nullptr && app->OnCmdMsg(id, code);
 }
+
+bool CDialog::OnEditChar(int, unsigned) {
+    return false;
+}
+
+bool CDialog::OnEditPaste(int, const std::string&) {
+    return false;
+}
+
+bool CDialog::IsCloseRequest(const QObject* receiver, const QEvent& event) const {
+    return m_window != nullptr && m_window->isCloseRequest(receiver, event);
+}

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/DataExchange.h"
@@ -10,6 +11,8 @@
 #include "framework/Wnd.h"
 
 class DialogWindow;
+class QEvent;
+class QObject;
 
 // A modal dialog built from a dialog template. DoModal creates the window and its controls,
 // runs OnInitDialog, shows the window and runs the dialog's own event loop until EndDialog.
@@ -39,6 +42,9 @@ public:
     // on the dialog's background, Shift+F10, the Menu key or Alt+Space open it; a chosen item
     // arrives as a system command. Reverting restores the standard menu and returns null.
     CMenu* GetSystemMenu(bool revert);
+    // Whether an input event, as the window system hands it to this dialog's window, would
+    // close it: the close box, Alt+F4, Esc, or a click on its Cancel button.
+    bool IsCloseRequest(const QObject* receiver, const QEvent& event) const;
     // Runs DoDataExchange: the controls to the members, or back. Nothing it does can fail.
     void UpdateData(bool saveAndValidate = true);
 
@@ -56,6 +62,12 @@ protected:
     virtual void OnCancel();
     // The default handling of system commands: SC_CLOSE cancels the dialog.
     void OnSysCommand(unsigned id);
+    // A character typed into edit control `id` (8 for Backspace), before the control takes it.
+    // True when the dialog has dealt with it, and the control then never sees it.
+    virtual bool OnEditChar(int id, unsigned character);
+    // Text pasted into edit control `id` from the keyboard or the control's menu, before the
+    // control takes it. True when the dialog has placed it itself.
+    virtual bool OnEditPaste(int id, const std::string& text);
 
     const MessageMap* GetMessageMap() const override;
     bool RouteCommand(int id, int code) override;

@@ -3,17 +3,21 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QTimer>
 #include <QWindow>
+#include <memory>
 
 #include "framework/AccessibleName.h"
 #include "framework/Dialog.h"
@@ -30,6 +34,8 @@
 namespace {
 
 constexpr const char* kControlIdProperty = "controlId";
+// Set on a group of radio buttons whose template gives one of them a tab stop.
+constexpr const char* kTabStopGroupProperty = "tabStopGroup";
 // How long a shown window may stay undrawn before posted commands run anyway (a window that
 // starts minimised, or a desktop that never reports it drawn).
 constexpr int kUndrawnPostDelayMs = 500;
@@ -55,6 +61,29 @@ bool IsBackground(const QWidget* widget) {
     return qobject_cast<const StaticText*>(widget) != nullptr ||
            qobject_cast<const QLabel*>(widget) != nullptr ||
            qobject_cast<const QGroupBox*>(widget) != nullptr;
+}
+
+QButtonGroup* RadioGroupOf(const QWidget* widget) {
+    const auto* radio = qobject_cast<const RadioButton*>(widget);
+    return radio != nullptr ? radio->group() : nullptr;
+}
+
+bool IsTabStopRadioGroup(const QButtonGroup* group) {
+    return group != nullptr && group->property(kTabStopGroupProperty).toBool();
+}
+
+// A group of radio buttons is one tab stop, as in any desktop dialog: Tab reaches its checked
+// button (the first one while none is), and the arrow keys move within it.
+void UpdateRadioTabStop(QButtonGroup* group) {
+    const QList<QAbstractButton*> buttons = group->buttons();
+    if (buttons.isEmpty()) {
+        return;
+    }
+    QAbstractButton* stop =
+        group->checkedButton() != nullptr ? group->checkedButton() : buttons.front();
+    for (QAbstractButton* button : buttons) {
+        button->setFocusPolicy(button == stop ? Qt::StrongFocus : Qt::ClickFocus);
+    }
 }
 
 }  // namespace
@@ -151,7 +180,9 @@ void DialogWindow::createControls() {
         if ((entry.style & WS_DISABLED) != 0) {
             widget->setEnabled(false);
         }
-        if ((entry.style & WS_TABSTOP) != 0) {
+        // Every button of a radio group with a tab stop has its place in the chain; which one
+        // Tab stops at follows the checked one.
+        if ((entry.style & WS_TABSTOP) != 0 || IsTabStopRadioGroup(RadioGroupOf(widget))) {
             widget->setFocusPolicy(Qt::StrongFocus);
             if (previousTabStop != nullptr) {
                 setTabOrder(previousTabStop, widget);
@@ -160,6 +191,13 @@ void DialogWindow::createControls() {
         }
         widget->installEventFilter(this);
         controls_.push_back(widget);
+    }
+    for (QButtonGroup* group : findChildren<QButtonGroup*>(Qt::FindDirectChildrenOnly)) {
+        if (IsTabStopRadioGroup(group)) {
+            UpdateRadioTabStop(group);
+            connect(group, &QButtonGroup::buttonToggled, this,
+                    [group] { UpdateRadioTabStop(group); });
+        }
     }
     // A group box frames controls that come after it in the template; it must not cover them.
     for (QWidget* widget : controls_) {
@@ -215,6 +253,9 @@ QWidget* DialogWindow::createRadioButton(const ControlTemplate& entry, const QSt
         radioGroup->setExclusive(true);
     }
     radioGroup->addButton(radio);
+    if ((entry.style & WS_TABSTOP) != 0) {
+        radioGroup->setProperty(kTabStopGroupProperty, true);
+    }
     connect(radio, &QRadioButton::clicked, this,
             [this, id = entry.id] { dialog_.RouteCommand(id, BN_CLICKED); });
     return radio;
@@ -375,6 +416,110 @@ void DialogWindow::showSystemMenu(const QPoint& globalPos) {
     }
 }
 
+bool DialogWindow::moveInRadioGroup(QWidget* from, const QKeyEvent& key) {
+    QButtonGroup* group = RadioGroupOf(from);
+    if (group == nullptr || (key.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        return false;
+    }
+    int step = 0;
+    switch (key.key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Left:
+            step = -1;
+            break;
+        case Qt::Key_Down:
+        case Qt::Key_Right:
+            step = 1;
+            break;
+        default:
+            return false;
+    }
+    // Round the group, as the dialog manager goes, past buttons that are disabled; the button
+    // reached is checked, which runs its handler as a click would.
+    const QList<QAbstractButton*> buttons = group->buttons();
+    const qsizetype count = buttons.size();
+    const qsizetype at = buttons.indexOf(static_cast<QAbstractButton*>(from));
+    for (qsizetype i = 1; i < count; ++i) {
+        QAbstractButton* next = buttons[((at + step * i) % count + count) % count];
+        if (next->isEnabled() && next->isVisible()) {
+            next->setFocus(step > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            if (!next->isChecked()) {
+                next->click();
+            }
+            break;
+        }
+    }
+    return true;
+}
+
+bool DialogWindow::handleEditKey(QWidget* widget, const QKeyEvent& key) {
+    const int id = controlId(widget);
+    if (qobject_cast<QLineEdit*>(widget) == nullptr || id == 0) {
+        return false;
+    }
+    if (key.matches(QKeySequence::Paste)) {
+        return dialog_.OnEditPaste(id, ToLatin1(QGuiApplication::clipboard()->text()));
+    }
+    if (key.key() == Qt::Key_Backspace && key.modifiers() == Qt::NoModifier) {
+        return dialog_.OnEditChar(id, '\b');
+    }
+    const QString text = key.text();
+    if (text.size() == 1 && text[0].isPrint() && text[0].unicode() < 0x100) {
+        return dialog_.OnEditChar(id, text[0].unicode());
+    }
+    return false;
+}
+
+void DialogWindow::pasteIntoEdit(QLineEdit* edit) {
+    if (!dialog_.OnEditPaste(controlId(edit), ToLatin1(QGuiApplication::clipboard()->text()))) {
+        edit->paste();
+    }
+}
+
+void DialogWindow::showEditMenu(QLineEdit* edit, const QPoint& globalPos) {
+    // The edit's own menu, with Paste going the way the paste key goes.
+    std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
+    if (auto* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
+        QObject::disconnect(paste, &QAction::triggered, nullptr, nullptr);
+        connect(paste, &QAction::triggered, edit, [this, edit] { pasteIntoEdit(edit); });
+    }
+    menu->exec(globalPos);
+}
+
+bool DialogWindow::isCloseRequest(const QObject* receiver, const QEvent& event) const {
+    if (receiver == nullptr || receiver != windowHandle()) {
+        return false;
+    }
+    const QWidget* cancel = control(IDCANCEL);
+    switch (event.type()) {
+        case QEvent::Close:
+            return true;
+        case QEvent::KeyPress: {
+            const auto& key = static_cast<const QKeyEvent&>(event);
+            const Qt::KeyboardModifiers modifiers =
+                key.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+            if (modifiers == Qt::NoModifier && key.key() == Qt::Key_Escape) {
+                return true;
+            }
+            if (modifiers == Qt::AltModifier && key.key() == Qt::Key_F4) {
+                return true;
+            }
+            const bool activates = key.key() == Qt::Key_Space || key.key() == Qt::Key_Return ||
+                                   key.key() == Qt::Key_Enter;
+            return modifiers == Qt::NoModifier && activates && cancel != nullptr &&
+                   QApplication::focusWidget() == cancel;
+        }
+        case QEvent::MouseButtonRelease: {
+            const auto& mouse = static_cast<const QMouseEvent&>(event);
+            const QWidget* under = childAt(mouse.position().toPoint());
+            return mouse.button() == Qt::LeftButton && under != nullptr && under == cancel &&
+                   under->isEnabled();
+        }
+        default:
+            return false;
+    }
+}
+
 bool DialogWindow::handleDialogKey(const QKeyEvent& key) {
     const Qt::KeyboardModifiers modifiers =
         key.modifiers() &
@@ -404,9 +549,19 @@ bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
+    if (event->type() == QEvent::ContextMenu) {
+        if (auto* edit = qobject_cast<QLineEdit*>(watched);
+            edit != nullptr && controlId(edit) != 0) {
+            showEditMenu(edit, static_cast<QContextMenuEvent*>(event)->globalPos());
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         // A disabled dialog (one waiting for a long operation) takes no keys, its own included.
-        return isEnabled() && handleDialogKey(*static_cast<QKeyEvent*>(event));
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        auto* widget = static_cast<QWidget*>(watched);
+        return isEnabled() && (moveInRadioGroup(widget, key) || handleDialogKey(key) ||
+                               handleEditKey(widget, key));
     }
     return QDialog::eventFilter(watched, event);
 }

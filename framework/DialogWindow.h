@@ -11,6 +11,7 @@
 class CDialog;
 class CWnd;
 class QButtonGroup;
+class QLineEdit;
 
 // What the window manager is asked for: the template's caption, system menu and boxes only.
 Qt::WindowFlags WindowFlagsFor(const DialogTemplate& dialogTemplate);
@@ -44,6 +45,8 @@ public:
     // Runs `call` from the event loop once the window is on screen and drawn.
     void post(std::function<void()> call);
     void showSystemMenu(const QPoint& globalPos);
+    // Whether input the window system hands to this window would close it (see CDialog).
+    bool isCloseRequest(const QObject* receiver, const QEvent& event) const;
 
 protected:
     void reject() override;
@@ -64,6 +67,13 @@ private:
     QWidget* createEdit(const ControlTemplate& entry);
     QWidget* createListView(const ControlTemplate& entry);
     bool handleDialogKey(const QKeyEvent& key);
+    // The arrow keys on a radio button: the next button of its group takes the focus and is
+    // checked. False for other keys and other controls.
+    bool moveInRadioGroup(QWidget* from, const QKeyEvent& key);
+    // Characters, Backspace and the paste key in an edit, offered to the dialog first.
+    bool handleEditKey(QWidget* widget, const QKeyEvent& key);
+    void pasteIntoEdit(QLineEdit* edit);
+    void showEditMenu(QLineEdit* edit, const QPoint& globalPos);
     void flushPosted();
 
     CDialog& dialog_;

@@ -1,7 +1,12 @@
 #include "framework/MessageBox.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QScreen>
+#include <QSpacerItem>
+#include <algorithm>
 
 #include "framework/DialogWindow.h"
 #include "framework/Latin1.h"
@@ -25,6 +30,29 @@ QMessageBox::Icon IconOf(unsigned icon) {
         default:
             return QMessageBox::Warning;
     }
+}
+
+// The window manager draws the caption in a title font of its own, often bold and larger than
+// the box's, beside the window's icon and buttons; a box sized for its text alone shows the
+// caption cut to "a… er". So the box is at least as wide as that title bar needs.
+void WidenForCaption(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr) {
+        return;
+    }
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    if (titleFont.pointSizeF() > 0) {
+        titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    }
+    const QFontMetrics metrics(titleFont);
+    // Room for the icon and up to four buttons, each about a line high, and the frame's edges.
+    int width = metrics.horizontalAdvance(box.windowTitle()) + 6 * metrics.height() + 32;
+    if (const QScreen* screen = box.screen()) {
+        width = std::min(width, screen->availableGeometry().width() * 9 / 10);
+    }
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 }  // namespace
@@ -52,6 +80,7 @@ int ShowMessageBoxOver(QWidget* owner, std::string_view text, const char* captio
     QMessageBox box(IconOf(request.icon), FromLatin1(request.caption), FromLatin1(request.text),
                     QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);
+    WidenForCaption(box);
     // A box shown during a long operation still takes the mouse: it gets the arrow, and the
     // wait cursor comes back when it closes.
     const bool busy = QApplication::overrideCursor() != nullptr;

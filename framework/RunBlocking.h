@@ -1,6 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
+
+class QEvent;
+class QObject;
 
 // Runs a long blocking operation (a discovery, a configuration exchange) for the user
 // interface and returns when it has finished. Every such call goes through here, so that how
@@ -17,3 +21,14 @@
 // other threads it locks itself (discovery guards its own tables).
 // An exception leaving the work is thrown again here, on the calling thread.
 void RunBlocking(const std::function<void()>& work);
+
+// Whether an input event, as the window system delivers it, asks to close a window.
+using CloseRequestTest = std::function<bool(const QObject* receiver, const QEvent& event)>;
+
+// RunBlocking for work whose result is worth nothing once its window closes (a discovery):
+// input made during the wait is held and handled once the work has returned, as above, but a
+// request to close the window among it (`isCloseRequest`) sets `cancel` at once, so that the
+// work can end early; the held close request then closes the window. Timers and posted
+// commands wait as above.
+void RunBlockingUnlessClosed(const std::function<void()>& work,
+                             const CloseRequestTest& isCloseRequest, std::atomic<bool>* cancel);

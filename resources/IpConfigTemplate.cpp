@@ -44,7 +44,8 @@ constexpr ControlTemplate kControls[] = {
      .kind = ControlKind::kAutoRadioButton,
      .text = "Dhcp client",
      .rect = {21, 61, 65, 10},
-     .style = WS_GROUP},
+     // The group's tab stop, so that the mode can be chosen from the keyboard.
+     .style = WS_GROUP | WS_TABSTOP},
     {.id = IDC_FIXED,
      .kind = ControlKind::kAutoRadioButton,
      .text = "Fixed",

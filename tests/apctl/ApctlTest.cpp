@@ -88,6 +88,8 @@ TEST(ApctlArguments, UsageErrorsSayWhatIsWrong) {
         {{"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4", "0xff.255.255.0", "1.2.3.1",
           "1.1.1.1"},
          "subnet mask"},
+        {{"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4", "255.0.255.0", "1.2.3.1", "1.1.1.1"},
+         "mask: not a contiguous subnet mask: 255.0.255.0"},
     };
     for (const Case& c : cases) {
         Command command;
@@ -209,6 +211,11 @@ TEST_F(ApctlRunTest, UsageErrorSendsNothing) {
     EXPECT_EQ(
         Run({"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4", "1.2.3", "1.1.1.1", "1.1.1.1"}), 2);
     EXPECT_NE(err_.str().find("apctl --help"), std::string::npos);
+    EXPECT_EQ(
+        Run({"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4", "1.2.3.4", "1.1.1.1", "1.1.1.1"}),
+        2);
+    EXPECT_NE(err_.str().find("apctl: mask: not a contiguous subnet mask: 1.2.3.4\n"),
+              std::string::npos);
     EXPECT_EQ(network_.socketsOpened(), 0);
 }
 

@@ -75,6 +75,23 @@ TEST_F(ConfigExchangeTest, AddressTextsThatAreRefusedSendNothing) {
     EXPECT_EQ(network_.socketsOpened(), 0);
 }
 
+TEST(SubnetMask, OnlyOnesFromTheLeftCanBe) {
+    const struct {
+        const char* mask;
+        bool possible;
+    } cases[] = {
+        {"255.255.255.0", true},    {"255.255.0.0", true},     {"255.255.255.252", true},
+        {"128.0.0.0", true},        {"255.255.255.254", true}, {"1.2.3.4", false},
+        {"0.0.0.0", false},         {"255.0.255.0", false},    {"0.255.255.255", false},
+        {"255.255.255.253", false}, {"254.255.255.0", false},  {"127.0.0.0", false},
+    };
+    for (const auto& c : cases) {
+        std::uint32_t mask = 0;
+        ASSERT_TRUE(ParseDecimalDottedQuad(c.mask, &mask)) << c.mask;
+        EXPECT_EQ(IsContiguousSubnetMask(mask), c.possible) << c.mask;
+    }
+}
+
 TEST_F(ConfigExchangeTest, DhcpModeNeverLooksAtTheAddressTexts) {
     network_.AddInterface("eth0", "10.0.0.200");
     SendIpSettings(1, "000A1B2C3D4E", nullptr, "garbage", nullptr, "255.255.255.255");

@@ -244,6 +244,46 @@ TEST_F(ExchangeTest, ACancelledExchangeStopsAtOnceAndLeavesNothingOpen) {
     ExpectCleanShutdown();
 }
 
+// A window closed during a discovery waits for the resend worker's join: a cancellation that
+// comes while the worker pauses between repeats must end the pause within one look at the flag.
+TEST(ResendWorkerTest, CancellationEndsThePauseBetweenRepeats) {
+    // Only pauses and sends reach it; the cancellation comes during the first pause.
+    class PausesRecorded final : public net::SocketLayer {
+    public:
+        std::atomic<bool> cancel{false};
+        std::vector<net::Milliseconds> pauses;
+        void Sleep(net::Milliseconds duration) override {
+            pauses.push_back(duration);
+            cancel = true;
+        }
+        bool SendFrom(net::SocketHandle, const net::LocalAddress&, const std::uint8_t*, std::size_t,
+                      std::uint32_t, std::uint16_t) override {
+            return true;
+        }
+        bool ListInterfaceAddresses(std::vector<net::InterfaceAddress>*) override { return false; }
+        net::SocketHandle OpenUdpSocket() override { return net::kInvalidSocket; }
+        bool EnableBroadcast(net::SocketHandle) override { return false; }
+        bool BindToDevice(net::SocketHandle, const net::LocalAddress&) override { return false; }
+        bool BindAnyPort(net::SocketHandle) override { return false; }
+        bool SetReceiveBuffer(net::SocketHandle, int) override { return false; }
+        net::WaitResult WaitReadable(net::SocketHandle, net::Milliseconds) override {
+            return net::WaitResult::kFailed;
+        }
+        net::ReceiveResult Receive(net::SocketHandle, std::uint8_t*, std::size_t, std::size_t*,
+                                   std::uint32_t*) override {
+            return net::ReceiveResult::kFailed;
+        }
+        void Close(net::SocketHandle) override {}
+        net::Milliseconds Now() override { return net::Milliseconds{0}; }
+        std::unique_ptr<net::Worker> StartWorker(std::function<void()>) override { return {}; }
+    } layer;
+    ResendParams params;
+    params.layer = &layer;
+    params.cancel = &layer.cancel;
+    ResendWorker(&params);
+    EXPECT_EQ(layer.pauses, std::vector<net::Milliseconds>{kCancelCheckInterval});
+}
+
 // The same fleet discovered one address after the other and all at once: identical tables.
 class ParallelDiscoveryTest : public ::testing::Test {
 protected:

@@ -2,11 +2,15 @@
 // opened from the main window.
 #include <gtest/gtest.h>
 
+#include <qpa/qwindowsysteminterface.h>
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QInputDevice>
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWindow>
 #include <array>
 #include <functional>
 #include <string>
@@ -110,6 +114,35 @@ TEST(IpConfigOutcomes, AfterAResetFailureOkRepeatsBothRequests) {
     EXPECT_EQ(dialog.calls[0], dialog.calls[1]);
     EXPECT_EQ(Kinds(ConfigurationRequests(network.fake())),
               (std::vector<sim::RequestKind>{kSet, kReset, kSet, kReset}));
+}
+
+// Unlike a discovery, a configuration is never cut in half: the close box and Esc used while
+// it runs wait for its request, pause and reset, and only then close the dialog.
+TEST(IpConfigOutcomes, ClosingDuringTheExchangeWaitsForAllOfIt) {
+    QInputDevice::primaryKeyboard();
+    TestNetwork network;
+    network.Add(network.AddInterface("10.0.0.200"), Annex(true, false));
+    MessageBoxRecorder boxes;
+    TestIpConfigDlg dialog;
+    dialog.whileConfiguring = [] {
+        QWindow* window = TopModal()->windowHandle();
+        QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+            window);
+        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+            window, QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    };
+    ModalDriver driver;
+    driver.When(
+        "the IP Configuration dialog", [] { return TopDialogId() == IDD_IPCONFIG; },
+        [] {
+            FillFixed(kValid);
+            ClickControl(IDOK);
+        });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_EQ(Kinds(ConfigurationRequests(network.fake())),
+              (std::vector<sim::RequestKind>{kSet, kReset}));
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Reset Failed."});
 }
 
 // Input arriving while the exchange runs, as it would if the window were kept alive meanwhile:

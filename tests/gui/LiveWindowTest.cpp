@@ -48,7 +48,9 @@ public:
 
     // Set on the first paint, before any discovery; read by the discovery's thread.
     std::atomic<QWindow*> window = nullptr;
-    QPointF exitButtonCentre;  // window coordinates, in the window system's pixels
+    // Window coordinates, in the window system's pixels.
+    QPointF exitButtonCentre;
+    QPointF refreshButtonCentre;
 
     std::atomic<bool> discovering = false;
     std::atomic<int> paintsWhileDiscovering = 0;
@@ -60,10 +62,13 @@ protected:
             return false;
         }
         if (window == nullptr) {
-            const QWidget* exitButton = TopControl(IDCANCEL);
             const qreal ratio = dialog_->devicePixelRatioF();
-            exitButtonCentre =
-                QPointF(exitButton->mapTo(dialog_, exitButton->rect().center())) * ratio;
+            const auto centre = [this, ratio](int id) {
+                const QWidget* button = TopControl(id);
+                return QPointF(button->mapTo(dialog_, button->rect().center())) * ratio;
+            };
+            exitButtonCentre = centre(IDCANCEL);
+            refreshButtonCentre = centre(IDC_REFRESH);
             window = dialog_->windowHandle();
         }
         if (discovering) {
@@ -85,6 +90,7 @@ public:
 
     bool tableWhenClosed = false;
     int rowsWhenClosed = -1;
+    bool DiscoveryCancelled() const { return m_discoveryCancel; }
 
 protected:
     bool OnInitDialog() override {
@@ -155,66 +161,122 @@ TEST_F(LiveWindowTest, RepaintsUnderTheWaitCursorWhileDiscoveryRuns) {
     EXPECT_EQ(dialog.rowsWhenClosed, 1);
 }
 
+void QueueClick(QWindow* window, QPointF at) {
+    const QPointF global = at + window->position() * window->devicePixelRatio();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+            window, at, global, type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+            Qt::LeftButton, type);
+    }
+}
+
+void QueueKey(QWindow* window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+            window, type, key, modifiers);
+    }
+}
+
 struct QueuedInput {
     const char* name;
-    std::function<void(QWindow*, QPointF exitButton)> queue;
+    std::function<void(QWindow*, const WindowProbe&)> queue;
 };
 
-const QueuedInput kQueuedInputs[] = {
+const QueuedInput kCloseRequests[] = {
     {"a click on Exit",
-     [](QWindow* window, QPointF exitButton) {
-         const QPointF global = exitButton + window->position() * window->devicePixelRatio();
-         QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
-             window, exitButton, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
-         QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
-             window, exitButton, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
-     }},
+     [](QWindow* window, const WindowProbe& probe) { QueueClick(window, probe.exitButtonCentre); }},
     {"the Escape key",
-     [](QWindow* window, QPointF) {
-         for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-             QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-                 window, type, Qt::Key_Escape, Qt::NoModifier);
-         }
+     [](QWindow* window, const WindowProbe&) { QueueKey(window, Qt::Key_Escape); }},
+    {"Alt+F4",
+     [](QWindow* window, const WindowProbe&) { QueueKey(window, Qt::Key_F4, Qt::AltModifier); }},
+    {"the close box",
+     [](QWindow* window, const WindowProbe&) {
+         QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+             window);
      }},
 };
 
-TEST_F(LiveWindowTest, InputQueuedDuringDiscoveryIsHandledAfterIt) {
-    // Input from another thread needs the devices it comes from; a real platform registers
-    // them at start-up, the offscreen one lazily, on whichever thread asks first.
+// Input from another thread needs the devices it comes from; a real platform registers them at
+// start-up, the offscreen one lazily, on whichever thread asks first.
+void RegisterInputDevices() {
     QPointingDevice::primaryPointingDevice();
     QInputDevice::primaryKeyboard();
+}
+
+// A discovery's result is worth nothing once its window closes, so closing ends the exchange
+// at its next look at the cancellation, rather than after the whole discovery.
+TEST_F(LiveWindowTest, ClosingDuringADiscoveryEndsItAtOnce) {
+    RegisterInputDevices();
     network.Add(lan, {.name = "alpha", .address = "10.0.0.5", .macTail = 1});
     const QueuedInput* input = nullptr;
-    bool queued = false;
-    AtEachDiscoveryStart([&](int) {
-        QWindow* window = probe.window;
-        ASSERT_NE(window, nullptr);
-        input->queue(window, probe.exitButtonCentre);
-        queued = true;
-        // Time enough for a waiting loop that let input through to act on it.
-        std::this_thread::sleep_for(200ms);
-    });
-    for (const QueuedInput& each : kQueuedInputs) {
+    LiveDlg* dialog = nullptr;
+    std::int64_t requestedAtMs = -1;
+    int sends = 0;
+    // At the first repeat of the request, with the resend worker then waiting for the second.
+    network.fake().AddResponder(
+        lan, [&](const net::FakeNetwork::SentDatagram&, std::int64_t nowMs) {
+            if (++sends == 2) {
+                QWindow* window = probe.window;
+                EXPECT_NE(window, nullptr);
+                input->queue(window, probe);
+                // The discovery is held here until the window has taken the request.
+                EXPECT_TRUE(WaitUntil([&] { return dialog->DiscoveryCancelled(); }))
+                    << "the close request did not reach the window during the discovery";
+                requestedAtMs = nowMs;
+            }
+            return Deliveries{};
+        });
+    for (const QueuedInput& each : kCloseRequests) {
         SCOPED_TRACE(each.name);
         input = &each;
-        queued = false;
+        sends = 0;
         probe.window = nullptr;
-        LiveDlg dialog(probe);
-        // Nothing else closes the window; if the input is lost, this does, and says so.
+        LiveDlg caseDialog(probe);
+        dialog = &caseDialog;
+        const int socketsBefore = network.fake().socketsOpened();
+        // Nothing else closes the window; if the request is lost, this does, and says so.
         QTimer safetyNet;
         safetyNet.setSingleShot(true);
         QObject::connect(&safetyNet, &QTimer::timeout, [] {
-            ADD_FAILURE() << "the queued input never arrived";
+            ADD_FAILURE() << "the close request was lost";
             TopControl(IDCANCEL)->setFocus();
             QTest::keyClick(TopModal(), Qt::Key_Escape);
         });
         safetyNet.start(10000);
-        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-        EXPECT_TRUE(queued);
-        EXPECT_TRUE(dialog.tableWhenClosed) << "closed before the discovery had returned";
-        EXPECT_EQ(dialog.rowsWhenClosed, 1);
+        EXPECT_EQ(caseDialog.DoModal(), IDCANCEL);
+        EXPECT_LE(network.fake().NowMs() - requestedAtMs, 500) << "ms of the network's time";
+        EXPECT_EQ(network.fake().socketsOpened(), socketsBefore + 1) << "one discovery only";
+        EXPECT_EQ(network.fake().openSockets(), 0);
+        EXPECT_EQ(network.fake().workersJoined(), network.fake().workersStarted());
+        EXPECT_FALSE(caseDialog.tableWhenClosed) << "the discovery's result was shown";
+        EXPECT_EQ(caseDialog.rowsWhenClosed, 0);
         g_deviceTable.reset();
     }
+}
+
+// Input that does not close the window waits for the discovery, as it always has.
+TEST_F(LiveWindowTest, OtherInputDuringDiscoveryIsHandledAfterIt) {
+    RegisterInputDevices();
+    network.Add(lan, {.name = "alpha", .address = "10.0.0.5", .macTail = 1});
+    std::vector<bool> tableShownAtStart;  // per discovery, on its own thread
+    AtEachDiscoveryStart([&](int discovery) {
+        tableShownAtStart.push_back(g_deviceTable != nullptr);
+        if (discovery == 1) {
+            QWindow* window = probe.window;
+            ASSERT_NE(window, nullptr);
+            QueueClick(window, probe.refreshButtonCentre);
+            // Time enough for a waiting loop that let the click through to act on it.
+            std::this_thread::sleep_for(200ms);
+        }
+    });
+    LiveDlg dialog(probe);
+    ModalDriver driver;
+    driver.When(
+        "the second discovery", [&] { return network.fake().socketsOpened() == 2; },
+        [] { QTest::mouseClick(TopControl(IDCANCEL), Qt::LeftButton); });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_EQ(tableShownAtStart, (std::vector<bool>{false, true}));
+    EXPECT_EQ(dialog.rowsWhenClosed, 1);
 }
 
 TEST_F(LiveWindowTest, RefreshPostedDuringARefreshRunsAfterIt) {

@@ -172,19 +172,32 @@ TEST_F(MainWindowTest, WebManagementOnlyForTheSameThreeOctetPrefix) {
     });
 }
 
-// Which row the commands act on (the lowest selected) is tested with each command.
-TEST_F(MainWindowTest, HighestSelectedRowSetsTheButtons) {
-    network.Add(lan, {.name = "alpha", .address = "10.0.0.5", .macTail = 1});
-    network.Add(lan, {.name = "beta", .address = "172.16.0.9", .macTail = 2});
-    network.Add(lan, {.name = "gamma", .address = "10.0.0.7", .macTail = 3});
+// The commands act on the lowest selected row (tested with each command), so that row alone
+// decides which of them is offered, whatever else is selected and in whichever order.
+TEST_F(MainWindowTest, FirstSelectedRowSetsTheButtons) {
+    network.Add(lan, {.name = "a-local", .address = "10.0.0.5", .macTail = 1});
+    network.Add(lan, {.name = "b-foreign", .address = "172.16.0.9", .macTail = 2});
+    network.Add(lan, {.name = "c-foreign", .address = "172.16.0.8", .macTail = 3});
+    network.Add(lan, {.name = "d-local", .address = "10.0.0.7", .macTail = 4});
+    const struct {
+        int selectFirst;
+        int addedLater;
+        ButtonStates expected;
+    } cases[] = {
+        {0, 1, kWeb},    // local, then a foreign row below it
+        {1, 3, kSetIp},  // foreign, then a local row below it
+        {3, 1, kSetIp},  // local, then a foreign row above it
+        {2, 0, kWeb},    // foreign, then a local row above it
+        {1, 2, kSetIp},  // two foreign rows
+    };
     TestAccessPointDlg dialog;
     Run(dialog, [&] {
-        dialog.Select({0, 1});
-        EXPECT_EQ(dialog.Buttons(), kSetIp) << "row 1 decides, not row 0";
-        // The order of selecting does not matter: the highest row still decides.
-        dialog.Select({2});
-        dialog.m_deviceList.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
-        EXPECT_EQ(dialog.Buttons(), kWeb) << "row 2 decides";
+        for (const auto& c : cases) {
+            dialog.Select({c.selectFirst});
+            dialog.m_deviceList.SetItemState(c.addedLater, LVIS_SELECTED, LVIS_SELECTED);
+            EXPECT_EQ(dialog.Buttons(), c.expected)
+                << "rows " << c.selectFirst << " and " << c.addedLater;
+        }
     });
 }
 

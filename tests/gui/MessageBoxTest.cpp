@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <stdexcept>
 #include <string>
@@ -51,6 +52,30 @@ TEST(MessageBox, CaptionIconOwnerAndPlainText) {
     EXPECT_TRUE(driver.Finished());
     EXPECT_TRUE(checked);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// Window managers draw the caption in a bold title font beside the window's buttons: a box
+// sized for a short text alone cut its caption down to "a… er".
+TEST(MessageBox, WideEnoughForItsWholeCaption) {
+    const std::string captions[] = {AfxGetAppTitle(), "Access Point Management Utility 1.11"};
+    for (const std::string& caption : captions) {
+        int width = 0;
+        ModalDriver driver;
+        driver.When(
+            "the box", [] { return qobject_cast<QMessageBox*>(TopModal()) != nullptr; },
+            [&] {
+                auto* box = qobject_cast<QMessageBox*>(TopModal());
+                width = box->width();
+                box->button(QMessageBox::Ok)->click();
+            });
+        ShowMessageBoxOver(nullptr, "Set Fail", caption.c_str(), 0);
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        const QFontMetrics metrics(bold);
+        EXPECT_GE(width,
+                  metrics.horizontalAdvance(QString::fromStdString(caption)) + 4 * metrics.height())
+            << caption;
+    }
 }
 
 TEST(MessageBox, HookSeesBoxesInsteadOfShowingThem) {

@@ -227,6 +227,9 @@ private:
                 return Fail(std::string("malformed ") + names[i] + ": '" + text +
                             "' (four decimal numbers 0 to 255 joined by dots)");
             }
+            if (targets[i] == &command_->subnetMask && !IsContiguousSubnetMask(parsed)) {
+                return Fail(SubnetMaskError(text));
+            }
             *targets[i] = text;
         }
         return true;

@@ -169,6 +169,8 @@ void ReadRow(const std::vector<std::string>& fields, PlanRow* row, Report&& repo
             // configure refuses it too, but only once it is running: here the plan is refused
             // before the first row is sent.
             report(column + ": 255.255.255.255 cannot be given to an access point");
+        } else if (targets[i] == &row->subnetMask && !IsContiguousSubnetMask(address)) {
+            report(SubnetMaskError(Shown(text)));
         } else {
             *targets[i] = AddressText(address);
         }
