@@ -415,18 +415,18 @@ TEST_F(ApctlNetworksTest, VerifyWaitsUntilTheAccessPointAnswersFromItsNewAddress
     }
 }
 
-// Each look at a network where nobody answers takes 5.2 s (three copies 600 ms apart, then 4 s
-// of silence), with 2 s between looks: they end at 5.2, 12.4, 19.6, 26.8 and 34.0 s.
+// Each look at a network where nobody answers ends after 4 s of silence, with 2 s between
+// looks: they end at 4, 10, 16, 22 and 28 s.
 TEST_F(ApctlNetworksTest, VerifyGivesUpAtItsLimit) {
     struct Case {
         const char* limit;
         std::int64_t givenUpAtMs;  // from the first look
     };
     const Case cases[] = {
-        {"28", 28000},  // the pause after the fourth look is cut to the limit, not skipped
-        {"26.8", 26800},
-        {"30", 34000},  // the fifth look began before the limit and is seen out
-        {"0.5", 5200},  // one look at least
+        {"29", 29000},  // the pause after the fifth look is cut to the limit, not skipped
+        {"30", 30000},
+        {"26.8", 28000},  // the fifth look began before the limit and is seen out
+        {"0.5", 4000},    // one look at least
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.limit);

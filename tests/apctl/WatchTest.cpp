@@ -219,7 +219,8 @@ TEST_F(WatchTest, EveryWatchedFieldsChangeIsReported) {
     std::vector<std::pair<Slot*, sim::AccessPointSettings>> changes;
     int n = 0;
     for (const Case& c : cases) {
-        sim::AccessPointSettings settings = Numbered(++n, "AP", "10.0.0." + std::to_string(10 + n));
+        ++n;
+        sim::AccessPointSettings settings = Numbered(n, "AP", "10.0.0." + std::to_string(10 + n));
         settings.ssidA = "five";
         settings.channelA = 36;
         Slot& slot = AddSlot(settings);
