@@ -73,7 +73,8 @@ TEST(ApctlUsage, EveryMessageNamesTheArgumentThatIsWrong) {
         {{"configure", "000A1B2C3D4E", "--dhcp", "--verify=86401"},
          "--verify: not a number of seconds: '86401'"},
         // An interval that rounds to nothing would spin.
-        {{"watch", "--interval", "0.0999"}, "--interval: '0.0999' is below the shortest interval, 0.1 s"},
+        {{"watch", "--interval", "0.0999"},
+         "--interval: '0.0999' is below the shortest interval, 0.1 s"},
         {{"watch", "--interval", "0.0001"}, "below the shortest interval"},
         {{"configure", "--dhcp"}, "configure needs the access point's MAC address"},
         {{"configure", "zz", "--dhcp"}, "not a MAC address: 'zz'"},

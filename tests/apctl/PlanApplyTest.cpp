@@ -112,9 +112,10 @@ TEST(PlanParsing, EachErrorNamesItsLineAndField) {
         {"000A1B10000\x1B,dhcp,,,,",
          "plan.csv:4: mac: contains a control character: 000A1B10000\\x1B"},
         // Nothing is read only up to a control character: the NUL would cut the address short.
-        {std::string("000A1B100002,fixed,10.0.0.1\0" "2,255.255.255.0,10.0.0.1,10.0.0.1", 61),
+        {"000A1B100002,fixed,10.0.0.1" + std::string(1, '\0') + "2,255.255.255.0,10.0.0.1,10.0.0.1",
          "plan.csv:4: ip: contains a control character: 10.0.0.1\\x002"},
-        {"000A1B100002,\"dh\tcp\",,,,", "plan.csv:4: mode: contains a control character: dh\\x09cp"},
+        {"000A1B100002,\"dh\tcp\",,,,",
+         "plan.csv:4: mode: contains a control character: dh\\x09cp"},
         {std::string(apctl::kPlanLineLimit + 1, 'x'), "plan.csv:4: longer than 1024 bytes"},
     };
     for (const Case& c : cases) {
@@ -153,7 +154,8 @@ TEST(PlanParsing, WrongOrMissingHeaderAndEmptyPlans) {
         {"", {"plan.csv: no header line (mac,mode,ip,mask,gateway,dns)"}},
         {"# only a comment\n\n", {"plan.csv: no header line (mac,mode,ip,mask,gateway,dns)"}},
         // A comment is skipped whatever its length, so the header after it is the header.
-        {"# " + std::string(3 * apctl::kPlanLineLimit, 'c') + "\n" + kHeader + "000A1B100001,dhcp,,,,\n",
+        {"# " + std::string(3 * apctl::kPlanLineLimit, 'c') + "\n" + kHeader +
+             "000A1B100001,dhcp,,,,\n",
          {}},
         {kHeader, {"plan.csv: no rows after the header"}},
         // The columns are fixed: a reordered header would put addresses in the wrong fields.

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <atomic>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -209,7 +209,10 @@ TEST_F(WatchTest, EveryWatchedFieldsChangeIsReported) {
         {[](auto& s) { s.address = net::AddressFromText("10.0.0.21"); },
          "ipAddress 10.0.0.11 -> 10.0.0.21"},
         {[](auto& s) { s.name = "Hall"; }, "name \"AP\" -> \"Hall\""},
-        {[](auto& s) { s.firmware = {0x01, 0x0C}; }, "firmwareVersion 010B -> 010C"},
+        {[](auto& s) {
+             s.firmware = {0x01, 0x0C};
+         },
+         "firmwareVersion 010B -> 010C"},
         {[](auto& s) { s.wirelessMode = 4; }, "wirelessMode 802.11b/g -> "},
         {[](auto& s) { s.ssidBg = "staff"; }, "ssidBg \"guest\" -> \"staff\""},
         {[](auto& s) { s.channelBg = 11; }, "channelBg 6 -> 11"},
@@ -241,7 +244,8 @@ TEST_F(WatchTest, EveryWatchedFieldsChangeIsReported) {
         char mac[16];
         std::snprintf(mac, sizeof mac, "000A1B1000%02X", ++n);
         EXPECT_NE(out.find(std::string(" ~ ") + mac + " " + c.line), std::string::npos)
-            << c.line << "\n" << out;
+            << c.line << "\n"
+            << out;
     }
     EXPECT_EQ(std::count(out.begin(), out.end(), '~'), static_cast<long>(std::size(cases)));
 }
@@ -254,10 +258,12 @@ TEST_F(WatchTest, EachFailedNetworksLineIsStamped) {
     ASSERT_EQ(ends_.size(), 1u);
     const std::string at = "t" + std::to_string(ends_[0]) + " ";
     EXPECT_EQ(err_.str(),
-              at + "apctl: discovery failed on 10.0.0.200 (lan0): binding to a port: Address "
-                   "already in use\n" +
-                  at + "apctl: discovery failed on 10.0.1.200 (lan1): binding to a port: Address "
-                       "already in use\n");
+              at +
+                  "apctl: discovery failed on 10.0.0.200 (lan0): binding to a port: Address "
+                  "already in use\n" +
+                  at +
+                  "apctl: discovery failed on 10.0.1.200 (lan1): binding to a port: Address "
+                  "already in use\n");
 }
 
 // A discovery whose send failed saw nobody, which is no absence of anybody.

@@ -181,8 +181,7 @@ private:
                 return false;
             }
             if (!ParseSeconds(value, &command_->intervalSeconds)) {
-                return Fail("--interval: not a number of seconds: '" + value + "' " +
-                            kSecondsForm);
+                return Fail("--interval: not a number of seconds: '" + value + "' " + kSecondsForm);
             }
             // Shorter pauses only load the networks, and one that rounds to nothing spins.
             if (command_->intervalSeconds < kShortestWatchInterval) {

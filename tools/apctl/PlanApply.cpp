@@ -250,8 +250,8 @@ bool ParsePlan(std::istream& in, const std::string& source, Plan* plan,
         bool controlled = false;
         for (std::size_t i = 0; i < kColumnCount; ++i) {
             if (std::any_of(fields[i].begin(), fields[i].end(), IsControl)) {
-                report(std::string(kColumns[i]) + ": contains a control character: " +
-                       Shown(fields[i]));
+                report(std::string(kColumns[i]) +
+                       ": contains a control character: " + Shown(fields[i]));
                 controlled = true;
             }
         }
