@@ -385,23 +385,28 @@ def wait_for(condition, deadline_s):
     return False
 
 
-def process_state(pid):
-    """(command name, kernel function it waits in, signals pending), or None once it is gone."""
+def waits_to_write(pid):
+    """Whether apctl, as process pid, waits in a write to a pipe that is full."""
     try:
-        with open(f"/proc/{pid}/comm") as comm, open(f"/proc/{pid}/wchan") as wchan, \
-                open(f"/proc/{pid}/status") as status:
-            fields = dict(line.split(":", 1) for line in status if ":" in line)
-            pending = int(fields["SigPnd"], 16) | int(fields["ShdPnd"], 16)
-            return comm.read().strip(), wchan.read(), pending
+        with open(f"/proc/{pid}/comm") as comm, open(f"/proc/{pid}/wchan") as wchan:
+            return comm.read().strip() == "apctl" and "pipe_write" in wchan.read()
     except OSError:
-        return None
+        return False
+
+
+def signal_pending(pid, signum):
+    try:
+        with open(f"/proc/{pid}/status") as status:
+            fields = dict(line.split(":", 1) for line in status if ":" in line)
+    except OSError:
+        return False
+    return bool((int(fields["SigPnd"], 16) | int(fields["ShdPnd"], 16)) & (1 << (signum - 1)))
 
 
 def scenario_stop(args, checks):
     """SIGINT while apply waits to write to standard error, whose reader has not read: the write
     is finished, not dropped, and the rows skipped and the counts still arrive whole."""
     rows = 4096
-    sigint = 1 << (signal.SIGINT - 1)
     with Lab(args.lab, args.apsim, "s") as lab, tempfile.TemporaryDirectory() as scratch:
         lab.up(THREE)
         plan = os.path.join(scratch, "plan.csv")
@@ -418,14 +423,12 @@ def scenario_stop(args, checks):
         os.close(write_end)
         with concurrent.futures.ThreadPoolExecutor() as pool:
             stdout = pool.submit(process.stdout.read)
-            state = lambda: process_state(process.pid)  # noqa: E731
-            if checks.that(wait_for(lambda: (state() or ("", "", 0))[:2] == ("apctl", "anon_pipe_write"),
-                                    30),
+            if checks.that(wait_for(lambda: waits_to_write(process.pid), 30),
                            "apply waits to write"):
                 process.send_signal(signal.SIGINT)
                 # Read only once the signal has reached the waiting write: room made earlier
                 # would let the write finish before the signal is seen.
-                checks.that(wait_for(lambda: not (state() or ("", "", 0))[2] & sigint, 10),
+                checks.that(wait_for(lambda: not signal_pending(process.pid, signal.SIGINT), 10),
                             "SIGINT delivered")
             with os.fdopen(read_end, "rb") as reader:
                 stderr = reader.read()
