@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,6 +26,20 @@ TEST(ApctlWithoutSockets, FailsWhenNoUdpSocketCanBeOpened) {
     std::ostringstream out, err;
     EXPECT_EQ(apctl::Run({"discover"}, out, err), 1);
     EXPECT_NE(err.str().find("UDP socket"), std::string::npos);
+}
+
+// The README shows the usage as apctl prints it; a copy that drifts tells users of options
+// that are not there.
+TEST(ApctlHelp, TheReadmesCopyIsWhatItPrints) {
+    std::ifstream file(AP_README_PATH);
+    ASSERT_TRUE(file) << AP_README_PATH;
+    const std::string readme((std::istreambuf_iterator<char>(file)), {});
+    const std::string start = "$ apctl --help\n";
+    const std::size_t from = readme.find(start);
+    ASSERT_NE(from, std::string::npos) << "no '$ apctl --help' block in the README";
+    const std::size_t end = readme.find("```", from);
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_EQ(readme.substr(from + start.size(), end - from - start.size()), apctl::HelpText());
 }
 
 TEST(ApctlArguments, AcceptedCommandLines) {
