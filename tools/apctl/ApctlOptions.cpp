@@ -1,0 +1,215 @@
+#include "tools/apctl/ApctlOptions.h"
+
+#include <algorithm>
+#include <string>
+
+namespace apctl {
+
+namespace {
+
+constexpr CommandSet kSending = {Action::kDiscover, Action::kConfigure, Action::kReset,
+                                 Action::kApply, Action::kWatch};
+
+constexpr OptionSpec kOptions[] = {
+    {OptionId::kJson, "--json", "", ValueForm::kNone, ValueKind::kNone, "",
+     {Action::kDiscover, Action::kConfigure, Action::kInterfaces, Action::kApply, Action::kWatch},
+     {},
+     "prints JSON"},
+    {OptionId::kCsv, "--csv", "", ValueForm::kNone, ValueKind::kNone, "", {Action::kDiscover}, {},
+     "prints CSV with a header row"},
+    {OptionId::kParallel, "--parallel", "", ValueForm::kNone, ValueKind::kNone, "",
+     {Action::kDiscover, Action::kApply, Action::kWatch}, {},
+     "asks every network at the same time"},
+    {OptionId::kVerbose, "--verbose", "", ValueForm::kNone, ValueKind::kNone, "",
+     {Action::kDiscover}, {},
+     "tells on standard error what was sent, taken and ignored per network"},
+    {OptionId::kDhcp, "--dhcp", "", ValueForm::kNone, ValueKind::kNone, "", {Action::kConfigure},
+     {}, "makes the access point a DHCP client"},
+    {OptionId::kFixed, "--fixed", "", ValueForm::kFour, ValueKind::kAddress,
+     "IP MASK GATEWAY DNS", {Action::kConfigure}, {},
+     "gives the access point a fixed address, mask, gateway and DNS server"},
+    {OptionId::kVerify, "--verify", "", ValueForm::kAssignedOnly, ValueKind::kSeconds, "SECONDS",
+     {Action::kConfigure, Action::kApply}, {Action::kApply},
+     "waits until the access point answers at its new address"},
+    {OptionId::kDryRun, "--dry-run", "", ValueForm::kNone, ValueKind::kNone, "", {Action::kApply},
+     {}, "checks the plan and sends nothing"},
+    {OptionId::kInterval, "--interval", "", ValueForm::kSeparate, ValueKind::kSeconds, "SECONDS",
+     {Action::kWatch}, {}, "pauses this long after each discovery"},
+    {OptionId::kInterface, "--interface", "-i", ValueForm::kSeparate, ValueKind::kInterfaceName,
+     "NAME", kSending, {}, "uses only this interface's addresses (may be repeated)"},
+};
+
+constexpr std::string_view kDiscoverSynopses[] = {
+    "discover [--json | --csv] [--parallel] [--verbose]"};
+constexpr OptionNote kDiscoverNotes[] = {
+    {OptionId::kParallel, "asks every network at the same time (about 4 s in all)."},
+    {OptionId::kVerbose,
+     "tells on standard error, per network, what was sent, taken and\n"
+     "ignored, and warns of what keeps replies away."},
+};
+constexpr std::string_view kConfigureSynopses[] = {
+    "configure MAC --dhcp [--verify[=SECONDS]] [--json]",
+    "configure MAC --fixed IP MASK GATEWAY DNS [--verify[=SECONDS]] [--json]"};
+constexpr OptionNote kConfigureNotes[] = {
+    {OptionId::kVerify,
+     "then discovers again every 2 s until the access point answers\n"
+     "(from the fixed address, or from any address for DHCP), giving\n"
+     "up after SECONDS (default 90)."},
+};
+constexpr std::string_view kResetSynopses[] = {"reset MAC"};
+constexpr std::string_view kInterfacesSynopses[] = {"interfaces [--json]"};
+constexpr std::string_view kApplySynopses[] = {
+    "apply PLAN [--dry-run] [--verify=SECONDS] [--parallel] [--json]"};
+constexpr std::string_view kWatchSynopses[] = {"watch [--interval SECONDS] [--parallel] [--json]"};
+
+constexpr char kNeedsMac[] = "needs the access point's MAC address";
+
+constexpr CommandSpec kCommands[] = {
+    {Action::kDiscover, "discover", "", ValueKind::kNone, "", "", true, kDiscoverSynopses,
+     "Runs one discovery (about 4 s per local network) and prints one record per\n"
+     "access point in name order: a table by default, a JSON array of objects, or\n"
+     "CSV with a header row.",
+     kDiscoverNotes},
+    {Action::kConfigure, "configure", "MAC", ValueKind::kMacAddress, kNeedsMac, "", true,
+     kConfigureSynopses,
+     "Sends the access point with this MAC its new configuration, waits 3 s and\n"
+     "tells it to reset. Addresses are four decimal numbers joined by dots.",
+     kConfigureNotes},
+    {Action::kReset, "reset", "MAC", ValueKind::kMacAddress, kNeedsMac,
+     " (reset takes only the MAC address)", true, kResetSynopses,
+     "Tells the access point with this MAC to reset.", {}},
+    {Action::kInterfaces, "interfaces", "", ValueKind::kNone, "", "", false, kInterfacesSynopses,
+     "Lists every IPv4 address of every interface, and whether the exchanges use it\n"
+     "and why not.",
+     {}},
+    {Action::kApply, "apply", "PLAN", ValueKind::kFile,
+     "needs a plan file (or - for standard input)", "", true, kApplySynopses,
+     "Re-addresses every access point of a CSV plan (header mac,mode,ip,mask,\n"
+     "gateway,dns; - for standard input). The whole plan is checked first: any\n"
+     "error exits 2 with nothing sent, and --dry-run stops there. Then one\n"
+     "discovery, and row after row: left unchanged when it already answers from\n"
+     "its fixed address, else configured, reset and verified (within SECONDS,\n"
+     "default 90). Progress on standard error, a summary on standard output;\n"
+     "exit 0 when every row is changed or unchanged. SIGINT stops after a row.",
+     {}},
+    {Action::kWatch, "watch", "", ValueKind::kNone, "", "", true, kWatchSynopses,
+     "Discovers again and again, SECONDS (default 10, at least 0.1) after each\n"
+     "discovery ends, and prints each change with its UTC time: + appeared, - gone\n"
+     "(missed by two discoveries in a row), ~ a field changed, old -> new; --json\n"
+     "prints one object per line. SIGINT or SIGTERM ends it (exit 0).",
+     {}},
+};
+
+// Each line of `text` after `indent`; the first after `first` instead when that is given.
+void AppendIndented(std::string* out, std::string_view text, std::string_view indent,
+                    std::string_view first = {}) {
+    bool firstLine = true;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        *out += firstLine && !first.empty() ? first : indent;
+        *out += text.substr(0, end);
+        *out += '\n';
+        text.remove_prefix(std::min(end + 1, text.size()));
+        firstLine = false;
+    }
+}
+
+std::string Padded(std::string text, std::size_t width) {
+    text.resize(std::max(text.size(), width), ' ');
+    return text;
+}
+
+void AppendCommand(std::string* out, const CommandSpec& command) {
+    constexpr std::size_t kNoteNameWidth = 12;
+    const std::string indent(6, ' ');
+    for (const std::string_view synopsis : command.synopses) {
+        *out += "  ";
+        *out += synopsis;
+        *out += '\n';
+    }
+    AppendIndented(out, command.description, indent);
+    for (const OptionNote& note : command.notes) {
+        const std::string name(OptionWithId(note.option).longName);
+        AppendIndented(out, note.text, indent + std::string(kNoteNameWidth, ' '),
+                       indent + Padded(name, kNoteNameWidth));
+    }
+}
+
+// The options that every command that sends takes, and no other.
+void AppendSendingOptions(std::string* out) {
+    constexpr std::size_t kNameWidth = 23;
+    *out += "Options for every command that sends:\n";
+    for (const OptionSpec& option : kOptions) {
+        const bool everySending = std::all_of(
+            std::begin(kCommands), std::end(kCommands), [&](const CommandSpec& command) {
+                return command.sends == option.commands.Has(command.action);
+            });
+        if (!everySending) {
+            continue;
+        }
+        std::string names;
+        if (!option.shortName.empty()) {
+            names += std::string(option.shortName) + ", ";
+        }
+        names += std::string(option.longName) + " " + std::string(option.valueName);
+        *out += "  " + Padded(names, kNameWidth) + std::string(option.description) + ".\n";
+    }
+}
+
+}  // namespace
+
+std::span<const CommandSpec> Commands() {
+    return kCommands;
+}
+
+std::span<const OptionSpec> Options() {
+    return kOptions;
+}
+
+const CommandSpec* CommandNamed(std::string_view name) {
+    for (const CommandSpec& command : kCommands) {
+        if (command.name == name) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+const OptionSpec* OptionNamed(std::string_view name) {
+    for (const OptionSpec& option : kOptions) {
+        if (option.longName == name || (!option.shortName.empty() && option.shortName == name)) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+const OptionSpec& OptionWithId(OptionId id) {
+    return *std::find_if(std::begin(kOptions), std::end(kOptions),
+                         [id](const OptionSpec& option) { return option.id == id; });
+}
+
+std::string HelpText() {
+    std::string text =
+        "Usage: apctl COMMAND [OPTIONS]\n"
+        "\n"
+        "Finds the wireless access points on every local IPv4 network and changes their IP\n"
+        "configuration, by UDP broadcast on port 34442.\n"
+        "\n"
+        "Commands:\n";
+    for (const CommandSpec& command : kCommands) {
+        AppendCommand(&text, command);
+    }
+    text += "\n";
+    AppendSendingOptions(&text);
+    text +=
+        "\n"
+        "MAC is 12 hexadecimal digits (either case) or six pairs joined by ':' or '-'.\n"
+        "SECONDS is a decimal number such as 30 or 2.5, at most 86400.\n"
+        "\n"
+        "Exit status: 0 success, 1 the operation failed (no acknowledgement, a socket step\n"
+        "failed, output could not be written), 2 usage error (nothing was sent).\n";
+    return text;
+}
+
+}  // namespace apctl
