@@ -107,7 +107,8 @@ TEST(ApctlCompletion, OffersWhatTheTableHolds) {
     }
     EXPECT_EQ(handled, valueOptions);
     Words files;
-    for (const auto& [name, unused] : Matches(script, R"(\$\{COMP_WORDS\[1\]\} == ([a-z]+) \]\])")) {
+    for (const auto& [name, unused] :
+         Matches(script, R"(\$\{COMP_WORDS\[1\]\} == ([a-z]+) \]\])")) {
         files.insert(name);
     }
     EXPECT_EQ(files, fileOperands);
@@ -121,8 +122,7 @@ TEST(ApctlUsage, SynopsesShowEachCommandsOwnOptions) {
         Words shown, expected;
         for (const std::string_view synopsis : command.synopses) {
             const std::string text(synopsis);
-            EXPECT_TRUE(text.rfind(std::string(command.name) + " ", 0) == 0 ||
-                        text == command.name)
+            EXPECT_TRUE(text.rfind(std::string(command.name) + " ", 0) == 0 || text == command.name)
                 << text;
             for (auto it = std::sregex_iterator(text.begin(), text.end(), optionWord);
                  it != std::sregex_iterator(); ++it) {
@@ -130,11 +130,7 @@ TEST(ApctlUsage, SynopsesShowEachCommandsOwnOptions) {
             }
         }
         for (const apctl::OptionSpec& option : apctl::Options()) {
-            bool everySending = true;
-            for (const apctl::CommandSpec& other : apctl::Commands()) {
-                everySending = everySending && other.sends == option.commands.Has(other.action);
-            }
-            if (!option.commands.Has(command.action) || everySending) {
+            if (!option.commands.Has(command.action) || apctl::TakenByEverySendingCommand(option)) {
                 continue;
             }
             std::string form(option.longName);

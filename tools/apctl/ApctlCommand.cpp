@@ -84,7 +84,7 @@ private:
         return Take(*option, argument, rest_[next_++]);
     }
 
-    // Checks a value by its kind; an empty one after a bare optional-value option is none.
+    // Checks a value by its kind. A bare --verify has none to check: its seconds stay as they are.
     bool Valid(const OptionSpec& option, const OptionArgument& argument, const std::string& value,
                double* seconds) {
         switch (option.kind) {
@@ -168,7 +168,7 @@ private:
         return option.id == OptionId::kDhcp ? Dhcp() : Fixed();
     }
 
-bool Dhcp() {
+    bool Dhcp() {
         command_->dhcpClient = true;
         return true;
     }

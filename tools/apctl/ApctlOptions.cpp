@@ -7,36 +7,66 @@ namespace apctl {
 
 namespace {
 
+// Every command but interfaces asks the networks.
 constexpr CommandSet kSending = {Action::kDiscover, Action::kConfigure, Action::kReset,
                                  Action::kApply, Action::kWatch};
 
 constexpr OptionSpec kOptions[] = {
-    {OptionId::kJson, "--json", "", ValueForm::kNone, ValueKind::kNone, "",
-     {Action::kDiscover, Action::kConfigure, Action::kInterfaces, Action::kApply, Action::kWatch},
-     {},
-     "prints JSON"},
-    {OptionId::kCsv, "--csv", "", ValueForm::kNone, ValueKind::kNone, "", {Action::kDiscover}, {},
-     "prints CSV with a header row"},
-    {OptionId::kParallel, "--parallel", "", ValueForm::kNone, ValueKind::kNone, "",
-     {Action::kDiscover, Action::kApply, Action::kWatch}, {},
-     "asks every network at the same time"},
-    {OptionId::kVerbose, "--verbose", "", ValueForm::kNone, ValueKind::kNone, "",
-     {Action::kDiscover}, {},
-     "tells on standard error what was sent, taken and ignored per network"},
-    {OptionId::kDhcp, "--dhcp", "", ValueForm::kNone, ValueKind::kNone, "", {Action::kConfigure},
-     {}, "makes the access point a DHCP client"},
-    {OptionId::kFixed, "--fixed", "", ValueForm::kFour, ValueKind::kAddress,
-     "IP MASK GATEWAY DNS", {Action::kConfigure}, {},
-     "gives the access point a fixed address, mask, gateway and DNS server"},
-    {OptionId::kVerify, "--verify", "", ValueForm::kAssignedOnly, ValueKind::kSeconds, "SECONDS",
-     {Action::kConfigure, Action::kApply}, {Action::kApply},
-     "waits until the access point answers at its new address"},
-    {OptionId::kDryRun, "--dry-run", "", ValueForm::kNone, ValueKind::kNone, "", {Action::kApply},
-     {}, "checks the plan and sends nothing"},
-    {OptionId::kInterval, "--interval", "", ValueForm::kSeparate, ValueKind::kSeconds, "SECONDS",
-     {Action::kWatch}, {}, "pauses this long after each discovery"},
-    {OptionId::kInterface, "--interface", "-i", ValueForm::kSeparate, ValueKind::kInterfaceName,
-     "NAME", kSending, {}, "uses only this interface's addresses (may be repeated)"},
+    {.id = OptionId::kJson,
+     .longName = "--json",
+     .commands = {Action::kDiscover, Action::kConfigure, Action::kInterfaces, Action::kApply,
+                  Action::kWatch},
+     .description = "prints JSON"},
+    {.id = OptionId::kCsv,
+     .longName = "--csv",
+     .commands = {Action::kDiscover},
+     .description = "prints CSV with a header row"},
+    {.id = OptionId::kParallel,
+     .longName = "--parallel",
+     .commands = {Action::kDiscover, Action::kApply, Action::kWatch},
+     .description = "asks every network at the same time"},
+    {.id = OptionId::kVerbose,
+     .longName = "--verbose",
+     .commands = {Action::kDiscover},
+     .description = "tells on standard error what was sent, taken and ignored per network"},
+    {.id = OptionId::kDhcp,
+     .longName = "--dhcp",
+     .commands = {Action::kConfigure},
+     .description = "makes the access point a DHCP client"},
+    {.id = OptionId::kFixed,
+     .longName = "--fixed",
+     .form = ValueForm::kFour,
+     .kind = ValueKind::kAddress,
+     .valueName = "IP MASK GATEWAY DNS",
+     .commands = {Action::kConfigure},
+     .description = "gives the access point a fixed address, mask, gateway and DNS server"},
+    {.id = OptionId::kVerify,
+     .longName = "--verify",
+     .form = ValueForm::kAssignedOnly,
+     .kind = ValueKind::kSeconds,
+     .valueName = "SECONDS",
+     .commands = {Action::kConfigure, Action::kApply},
+     .valueWrittenIn = {Action::kApply},
+     .description = "waits until the access point answers at its new address"},
+    {.id = OptionId::kDryRun,
+     .longName = "--dry-run",
+     .commands = {Action::kApply},
+     .description = "checks the plan and sends nothing"},
+    {.id = OptionId::kInterval,
+     .longName = "--interval",
+     .form = ValueForm::kSeparate,
+     .kind = ValueKind::kSeconds,
+     .valueName = "SECONDS",
+     .commands = {Action::kWatch},
+     .description = "pauses this long after each discovery"},
+    {.id = OptionId::kInterface,
+     .longName = "--interface",
+     .shortName = "-i",
+     .form = ValueForm::kSeparate,
+     .kind = ValueKind::kInterfaceName,
+     .valueName = "NAME",
+     .commands = kSending,
+     .description = "uses only this interface's addresses (may be repeated)"},
 };
 
 constexpr std::string_view kDiscoverSynopses[] = {
@@ -65,39 +95,56 @@ constexpr std::string_view kWatchSynopses[] = {"watch [--interval SECONDS] [--pa
 constexpr char kNeedsMac[] = "needs the access point's MAC address";
 
 constexpr CommandSpec kCommands[] = {
-    {Action::kDiscover, "discover", "", ValueKind::kNone, "", "", true, kDiscoverSynopses,
-     "Runs one discovery (about 4 s per local network) and prints one record per\n"
-     "access point in name order: a table by default, a JSON array of objects, or\n"
-     "CSV with a header row.",
-     kDiscoverNotes},
-    {Action::kConfigure, "configure", "MAC", ValueKind::kMacAddress, kNeedsMac, "", true,
-     kConfigureSynopses,
-     "Sends the access point with this MAC its new configuration, waits 3 s and\n"
-     "tells it to reset. Addresses are four decimal numbers joined by dots.",
-     kConfigureNotes},
-    {Action::kReset, "reset", "MAC", ValueKind::kMacAddress, kNeedsMac,
-     " (reset takes only the MAC address)", true, kResetSynopses,
-     "Tells the access point with this MAC to reset.", {}},
-    {Action::kInterfaces, "interfaces", "", ValueKind::kNone, "", "", false, kInterfacesSynopses,
-     "Lists every IPv4 address of every interface, and whether the exchanges use it\n"
-     "and why not.",
-     {}},
-    {Action::kApply, "apply", "PLAN", ValueKind::kFile,
-     "needs a plan file (or - for standard input)", "", true, kApplySynopses,
-     "Re-addresses every access point of a CSV plan (header mac,mode,ip,mask,\n"
-     "gateway,dns; - for standard input). The whole plan is checked first: any\n"
-     "error exits 2 with nothing sent, and --dry-run stops there. Then one\n"
-     "discovery, and row after row: left unchanged when it already answers from\n"
-     "its fixed address, else configured, reset and verified (within SECONDS,\n"
-     "default 90). Progress on standard error, a summary on standard output;\n"
-     "exit 0 when every row is changed or unchanged. SIGINT stops after a row.",
-     {}},
-    {Action::kWatch, "watch", "", ValueKind::kNone, "", "", true, kWatchSynopses,
-     "Discovers again and again, SECONDS (default 10, at least 0.1) after each\n"
-     "discovery ends, and prints each change with its UTC time: + appeared, - gone\n"
-     "(missed by two discoveries in a row), ~ a field changed, old -> new; --json\n"
-     "prints one object per line. SIGINT or SIGTERM ends it (exit 0).",
-     {}},
+    {.action = Action::kDiscover,
+     .name = "discover",
+     .synopses = kDiscoverSynopses,
+     .description = "Runs one discovery (about 4 s per local network) and prints one record per\n"
+                    "access point in name order: a table by default, a JSON array of objects, or\n"
+                    "CSV with a header row.",
+     .notes = kDiscoverNotes},
+    {.action = Action::kConfigure,
+     .name = "configure",
+     .operand = "MAC",
+     .operandKind = ValueKind::kMacAddress,
+     .missingOperand = kNeedsMac,
+     .synopses = kConfigureSynopses,
+     .description = "Sends the access point with this MAC its new configuration, waits 3 s and\n"
+                    "tells it to reset. Addresses are four decimal numbers joined by dots.",
+     .notes = kConfigureNotes},
+    {.action = Action::kReset,
+     .name = "reset",
+     .operand = "MAC",
+     .operandKind = ValueKind::kMacAddress,
+     .missingOperand = kNeedsMac,
+     .extraHint = " (reset takes only the MAC address)",
+     .synopses = kResetSynopses,
+     .description = "Tells the access point with this MAC to reset."},
+    {.action = Action::kInterfaces,
+     .name = "interfaces",
+     .synopses = kInterfacesSynopses,
+     .description =
+         "Lists every IPv4 address of every interface, and whether the exchanges use it\n"
+         "and why not."},
+    {.action = Action::kApply,
+     .name = "apply",
+     .operand = "PLAN",
+     .operandKind = ValueKind::kFile,
+     .missingOperand = "needs a plan file (or - for standard input)",
+     .synopses = kApplySynopses,
+     .description = "Re-addresses every access point of a CSV plan (header mac,mode,ip,mask,\n"
+                    "gateway,dns; - for standard input). The whole plan is checked first: any\n"
+                    "error exits 2 with nothing sent, and --dry-run stops there. Then one\n"
+                    "discovery, and row after row: left unchanged when it already answers from\n"
+                    "its fixed address, else configured, reset and verified (within SECONDS,\n"
+                    "default 90). Progress on standard error, a summary on standard output;\n"
+                    "exit 0 when every row is changed or unchanged. SIGINT stops after a row."},
+    {.action = Action::kWatch,
+     .name = "watch",
+     .synopses = kWatchSynopses,
+     .description = "Discovers again and again, SECONDS (default 10, at least 0.1) after each\n"
+                    "discovery ends, and prints each change with its UTC time: + appeared, - gone\n"
+                    "(missed by two discoveries in a row), ~ a field changed, old -> new; --json\n"
+                    "prints one object per line. SIGINT or SIGTERM ends it (exit 0)."},
 };
 
 // Each line of `text` after `indent`; the first after `first` instead when that is given.
@@ -135,16 +182,11 @@ void AppendCommand(std::string* out, const CommandSpec& command) {
     }
 }
 
-// The options that every command that sends takes, and no other.
 void AppendSendingOptions(std::string* out) {
     constexpr std::size_t kNameWidth = 23;
     *out += "Options for every command that sends:\n";
     for (const OptionSpec& option : kOptions) {
-        const bool everySending = std::all_of(
-            std::begin(kCommands), std::end(kCommands), [&](const CommandSpec& command) {
-                return command.sends == option.commands.Has(command.action);
-            });
-        if (!everySending) {
+        if (!TakenByEverySendingCommand(option)) {
             continue;
         }
         std::string names;
@@ -187,6 +229,10 @@ const OptionSpec* OptionNamed(std::string_view name) {
 const OptionSpec& OptionWithId(OptionId id) {
     return *std::find_if(std::begin(kOptions), std::end(kOptions),
                          [id](const OptionSpec& option) { return option.id == id; });
+}
+
+bool TakenByEverySendingCommand(const OptionSpec& option) {
+    return option.commands == kSending;
 }
 
 std::string HelpText() {

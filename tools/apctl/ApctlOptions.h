@@ -22,18 +22,30 @@ enum class ValueForm {
     kFour,          // --fixed IP MASK GATEWAY DNS, four words of their own
 };
 
-enum class OptionId { kJson, kCsv, kParallel, kVerbose, kDhcp, kFixed, kVerify, kDryRun, kInterval,
-                      kInterface };
+enum class OptionId {
+    kJson,
+    kCsv,
+    kParallel,
+    kVerbose,
+    kDhcp,
+    kFixed,
+    kVerify,
+    kDryRun,
+    kInterval,
+    kInterface
+};
 
 // A set of commands, one bit per Action.
 class CommandSet {
 public:
+    constexpr CommandSet() = default;
     constexpr CommandSet(std::initializer_list<Action> actions) {
         for (const Action action : actions) {
             bits_ |= Bit(action);
         }
     }
     constexpr bool Has(Action action) const { return (bits_ & Bit(action)) != 0; }
+    constexpr bool operator==(const CommandSet&) const = default;
 
 private:
     static constexpr std::uint32_t Bit(Action action) {
@@ -44,16 +56,16 @@ private:
 
 struct OptionSpec {
     OptionId id;
-    std::string_view longName;   // "--interface"
-    std::string_view shortName;  // "-i", or empty
-    ValueForm form;
-    ValueKind kind;
-    std::string_view valueName;  // "NAME" as the help writes the value, or empty
-    CommandSet commands;         // the commands that take it
+    std::string_view longName;        // "--interface"
+    std::string_view shortName = "";  // "-i"
+    ValueForm form = ValueForm::kNone;
+    ValueKind kind = ValueKind::kNone;
+    std::string_view valueName = "";  // as the help writes the value: "NAME"
+    CommandSet commands;              // the commands that take it
     // For a value given only after '=': the commands whose usage always writes the value, so a
     // completion offers only the "--name=" form there.
-    CommandSet valueWrittenIn;
-    std::string_view description;  // one line
+    CommandSet valueWrittenIn = {};
+    std::string_view description = "";  // one line
 };
 
 // A longer note on an option under one command's description in --help.
@@ -66,14 +78,13 @@ struct CommandSpec {
     Action action;
     std::string_view name;
     // The one argument that is not an option: "MAC", "PLAN", or empty.
-    std::string_view operand;
-    ValueKind operandKind;
-    std::string_view missingOperand;  // the usage error when it is not given
-    std::string_view extraHint;       // appended to the usage error for an unexpected argument
-    bool sends;                       // takes the options for every command that sends
+    std::string_view operand = "";
+    ValueKind operandKind = ValueKind::kNone;
+    std::string_view missingOperand = "";  // the usage error when it is not given
+    std::string_view extraHint = "";       // appended to the usage error for an unexpected one
     std::span<const std::string_view> synopses;
     std::string_view description;  // lines joined by '\n'
-    std::span<const OptionNote> notes;
+    std::span<const OptionNote> notes = {};
 };
 
 std::span<const CommandSpec> Commands();
@@ -83,5 +94,9 @@ std::span<const OptionSpec> Options();
 const CommandSpec* CommandNamed(std::string_view name);
 const OptionSpec* OptionNamed(std::string_view name);  // by its long or short name
 const OptionSpec& OptionWithId(OptionId id);
+
+// True for an option that every command that sends takes, and no other: --help lists those once,
+// after the commands, rather than in each usage line.
+bool TakenByEverySendingCommand(const OptionSpec& option);
 
 }  // namespace apctl
