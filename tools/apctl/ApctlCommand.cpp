@@ -73,15 +73,15 @@ private:
                 return Take(*option, argument,
                             argument.assigned ? argument.Assigned() : std::string());
             case ValueForm::kSeparate:
-                break;
+                if (argument.assigned) {
+                    return Take(*option, argument, argument.Assigned());
+                }
+                if (next_ >= rest_.size()) {
+                    return Fail(argument.name + " needs a value");
+                }
+                return Take(*option, argument, rest_[next_++]);
         }
-        if (argument.assigned) {
-            return Take(*option, argument, argument.Assigned());
-        }
-        if (next_ >= rest_.size()) {
-            return Fail(argument.name + " needs a value");
-        }
-        return Take(*option, argument, rest_[next_++]);
+        return Unknown(argument.text);
     }
 
     // Checks a value by its kind. A bare --verify has none to check: its seconds stay as they are.
