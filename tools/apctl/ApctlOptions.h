@@ -7,8 +7,8 @@
 
 #include "tools/apctl/ApctlCommand.h"
 
-// apctl's commands and options as data: the option parser, --help and the shell completions all
-// read them from here, so an option is added in one place.
+// apctl's commands and options as data: the option parser and --help are built from them, and a
+// test holds the bash completion to them, so an option is added here first and nowhere forgotten.
 namespace apctl {
 
 // What a value is, so a completion knows what to offer for it.
