@@ -1,14 +1,17 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <pthread.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "net/FakeNetwork.h"
@@ -61,6 +64,20 @@ TEST(ApctlUsage, EveryMessageNamesTheArgumentThatIsWrong) {
         {{"watch", "--interval", "1e999"}, "--interval: not a number of seconds: '1e999'"},
         {{"watch", "--interval", "nan"}, "--interval: not a number of seconds: 'nan'"},
         {{"watch", "--interval"}, "--interval needs a value"},
+        // Decimal only: strtod would take these as 16 s and 1000 s.
+        {{"watch", "--interval", "0x10"},
+         "--interval: not a number of seconds: '0x10' (decimal digits with an optional fraction"},
+        {{"configure", "000A1B2C3D4E", "--dhcp", "--verify=1e3"},
+         "--verify: not a number of seconds: '1e3'"},
+        {{"watch", "--interval", "inf"}, "--interval: not a number of seconds: 'inf'"},
+        {{"watch", "--interval", "2."}, "--interval: not a number of seconds: '2.'"},
+        {{"watch", "--interval", "86400.001"}, "--interval: not a number of seconds: '86400.001'"},
+        {{"configure", "000A1B2C3D4E", "--dhcp", "--verify=86401"},
+         "--verify: not a number of seconds: '86401'"},
+        // An interval that rounds to nothing would spin.
+        {{"watch", "--interval", "0.0999"},
+         "--interval: '0.0999' is below the shortest interval, 0.1 s"},
+        {{"watch", "--interval", "0.0001"}, "below the shortest interval"},
         {{"configure", "--dhcp"}, "configure needs the access point's MAC address"},
         {{"configure", "zz", "--dhcp"}, "not a MAC address: 'zz'"},
         {{"reset", "000A1B2C3D4E", "extra"}, "unexpected argument: extra"},
@@ -104,6 +121,24 @@ TEST(ApctlUsage, NewOptionsAreReadInEveryForm) {
     EXPECT_TRUE(command.dryRun);
     ASSERT_TRUE(apctl::ParseCommandLine({"watch", "--interval=0.5"}, &command, &error));
     EXPECT_EQ(command.intervalSeconds, 0.5);
+
+    // Each bound itself is accepted.
+    struct Bound {
+        Args args;
+        double seconds;
+    };
+    const Bound bounds[] = {
+        {{"watch", "--interval", "0.1"}, 0.1},
+        {{"watch", "--interval=86400"}, 86400},
+        {{"watch", "--interval", "86400.000"}, 86400},
+        {{"configure", "000A1B2C3D4E", "--dhcp", "--verify=86400"}, 86400},
+        {{"configure", "000A1B2C3D4E", "--dhcp", "--verify=0.01"}, 0.01},
+    };
+    for (const Bound& b : bounds) {
+        ASSERT_TRUE(apctl::ParseCommandLine(b.args, &command, &error)) << b.args.back() << error;
+        EXPECT_EQ(b.args[0] == "watch" ? command.intervalSeconds : command.verifySeconds,
+                  b.seconds);
+    }
 }
 
 class ApctlNetworksTest : public ::testing::Test {
@@ -379,6 +414,49 @@ TEST(ApctlReversePathFilter, TheLargerOfAllAndTheInterfacesOwnApplies) {
     rmdir(root.c_str());
 }
 
+// With no address to send from, a discovery finds nothing and fails nowhere; every command that
+// discovers says so once instead of passing that off as an empty network.
+TEST_F(ApctlNetworksTest, NoUsableInterfaceIsSaidOnceByEveryCommandThatDiscovers) {
+    char plan[] = "/tmp/apctl-plan-XXXXXX";
+    const int fd = ::mkstemp(plan);
+    ASSERT_GE(fd, 0);
+    const std::string row = "mac,mode,ip,mask,gateway,dns\n000A1B100006,dhcp,,,,\n";
+    ASSERT_EQ(::write(fd, row.data(), row.size()), static_cast<ssize_t>(row.size()));
+    ::close(fd);
+    const std::string said = "apctl: no usable IPv4 interface; see apctl interfaces\n";
+    struct Case {
+        Args args;
+        int status;
+        bool says;
+    };
+    const Case cases[] = {
+        {{"discover", "--json"}, 0, true},
+        {{"discover", "--verbose"}, 0, true},
+        {{"configure", "000A1B100006", "--dhcp", "--verify=10"}, 1, true},
+        {{"apply", plan, "--verify=10"}, 1, true},
+        {{"watch", "--interval", "0.1"}, 0, true},
+        // These send without discovering first.
+        {{"configure", "000A1B100006", "--dhcp"}, 1, false},
+        {{"reset", "000A1B100006"}, 1, false},
+    };
+    AddEntry("lo", "127.0.0.1", 1, true, true, false, true);
+    std::atomic<bool> stopped{true};  // watch: ends before its first round
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args.back());
+        context_.stop = c.args[0] == "watch" ? &stopped : nullptr;
+        EXPECT_EQ(Run(c.args), c.status);
+        const std::string err = err_.str();
+        const std::size_t at = err.find(said);
+        EXPECT_EQ(at != std::string::npos, c.says) << err;
+        if (at != std::string::npos) {
+            EXPECT_EQ(err.find(said, at + 1), std::string::npos) << "said twice:\n" << err;
+        }
+    }
+    std::remove(plan);
+    EXPECT_EQ(Run({"discover", "--json"}), 0);
+    EXPECT_EQ(out_.str(), "[]\n") << "a scan that found nothing";
+}
+
 // Discovery replies that say this MAC answers from `source`, after `fromMs` only.
 net::FakeNetwork::Responder ImpostorFrom(const char* source, std::int64_t fromMs) {
     return [source, fromMs](const net::FakeNetwork::SentDatagram& sent, std::int64_t now) {
@@ -435,6 +513,41 @@ TEST_F(ApctlNetworksTest, VerifyWaitsUntilTheAccessPointAnswersFromItsNewAddress
             EXPECT_LT(network.NowMs(), 3000 + 4000 * 2 + 30000 + 6000);
         }
         EXPECT_EQ(network.openSockets(), 0);
+    }
+}
+
+// Each look at a network where nobody answers ends after 4 s of silence, with 2 s between
+// looks: they end at 4, 10, 16, 22 and 28 s.
+TEST_F(ApctlNetworksTest, VerifyGivesUpAtItsLimit) {
+    struct Case {
+        const char* limit;
+        std::int64_t givenUpAtMs;  // from the first look
+    };
+    const Case cases[] = {
+        {"29", 29000},  // the pause after the fifth look is cut to the limit, not skipped
+        {"30", 30000},
+        {"26.8", 28000},  // the fifth look began before the limit and is seen out
+        {"0.5", 4000},    // one look at least
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.limit);
+        net::FakeNetwork network;
+        net::ScopedSocketLayer installed(&network);
+        const int lan = network.AddInterface("lan0", "10.0.0.200");
+        sim::AccessPointSettings target = Target("10.0.0.5");
+        target.silentAfterResetMs = 600000;
+        network.AddAccessPoint(lan, target);
+        EXPECT_EQ(Run({"configure", "000A1B100006", "--dhcp", std::string("--verify=") + c.limit}),
+                  1);
+        std::int64_t firstLook = -1;
+        for (const auto& sent : network.sent()) {
+            if (!sent.bytes.empty() && sent.bytes[0] == 0x40) {
+                firstLook = sent.timeMs;
+                break;
+            }
+        }
+        ASSERT_GE(firstLook, 0);
+        EXPECT_EQ(network.NowMs() - firstLook, c.givenUpAtMs);
     }
 }
 
@@ -507,6 +620,45 @@ TEST(ApctlOutput, LostOutputIsAFailureWithTheSystemsReason) {
     ::close(good[0]);
     EXPECT_TRUE(outcome.flushed);
     EXPECT_STREQ(read, "a\nb");
+}
+
+extern "C" void IgnoreSignal(int) {}
+
+// A signal that lands while a write waits for a slow reader ends that write early: with nothing
+// written yet (EINTR) or part of it written (a short count). Neither may lose a byte, or a stop
+// during apply would cut its summary off.
+TEST(ApctlOutput, InterruptedAndShortWritesAreCompleted) {
+    struct sigaction interrupting {};
+    interrupting.sa_handler = IgnoreSignal;  // no SA_RESTART: the write returns early
+    sigemptyset(&interrupting.sa_mask);
+    struct sigaction previous {};
+    ASSERT_EQ(::sigaction(SIGUSR1, &interrupting, &previous), 0);
+    int pipe[2];
+    ASSERT_EQ(::pipe2(pipe, O_CLOEXEC), 0);
+    ::fcntl(pipe[1], F_SETPIPE_SZ, 4096);
+    std::string text;
+    for (int line = 0; text.size() < (std::size_t{1} << 18); ++line) {
+        text += "[" + std::to_string(line) + "/4096] 020000000228 dhcp ... changed\n";
+    }
+    const pthread_t writer = ::pthread_self();
+    std::string received;
+    std::thread reader([&] {
+        char chunk[1000];
+        ssize_t got = 0;
+        // Each read makes room, and the signal then catches the writer waiting for more.
+        while ((got = ::read(pipe[0], chunk, sizeof chunk)) > 0) {
+            received.append(chunk, static_cast<std::size_t>(got));
+            ::pthread_kill(writer, SIGUSR1);
+        }
+    });
+    const WriteOutcome outcome = WriteTo(pipe[1], text);
+    ::close(pipe[1]);
+    reader.join();
+    ::close(pipe[0]);
+    ::sigaction(SIGUSR1, &previous, nullptr);
+    EXPECT_TRUE(outcome.flushed);
+    EXPECT_EQ(outcome.error, 0);
+    EXPECT_TRUE(received == text) << received.size() << " of " << text.size() << " bytes arrived";
 }
 
 }  // namespace

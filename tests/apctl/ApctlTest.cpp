@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -36,6 +38,20 @@ using Args = std::vector<std::string>;
 TEST(ApctlWithoutSockets, FailsWhenNoUdpSocketCanBeOpened) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(DiscoverWithoutSockets(), ::testing::ExitedWithCode(1), "UDP socket");
+}
+
+// The README shows the usage as apctl prints it; a copy that drifts tells users of options
+// that are not there.
+TEST(ApctlHelp, TheReadmesCopyIsWhatItPrints) {
+    std::ifstream file(AP_README_PATH);
+    ASSERT_TRUE(file) << AP_README_PATH;
+    const std::string readme((std::istreambuf_iterator<char>(file)), {});
+    const std::string start = "$ apctl --help\n";
+    const std::size_t from = readme.find(start);
+    ASSERT_NE(from, std::string::npos) << "no '$ apctl --help' block in the README";
+    const std::size_t end = readme.find("```", from);
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_EQ(readme.substr(from + start.size(), end - from - start.size()), apctl::HelpText());
 }
 
 TEST(ApctlArguments, AcceptedCommandLines) {

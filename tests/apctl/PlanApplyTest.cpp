@@ -113,7 +113,13 @@ TEST(PlanParsing, EachErrorNamesItsLineAndField) {
         {"000A1B100002,fixed,010.0.0.011,255.255.255.0,10.0.0.1,10.0.0.1",
          "plan.csv:4: ip: 10.0.0.11 is also planned on line 3"},
         // Control characters from the file are never repeated as they are.
-        {"000A1B10000\x1B,dhcp,,,,", "plan.csv:4: mac: not a MAC address: 000A1B10000\\x1B"},
+        {"000A1B10000\x1B,dhcp,,,,",
+         "plan.csv:4: mac: contains a control character: 000A1B10000\\x1B"},
+        // Nothing is read only up to a control character: the NUL would cut the address short.
+        {"000A1B100002,fixed,10.0.0.1" + std::string(1, '\0') + "2,255.255.255.0,10.0.0.1,10.0.0.1",
+         "plan.csv:4: ip: contains a control character: 10.0.0.1\\x002"},
+        {"000A1B100002,\"dh\tcp\",,,,",
+         "plan.csv:4: mode: contains a control character: dh\\x09cp"},
         {std::string(apctl::kPlanLineLimit + 1, 'x'), "plan.csv:4: longer than 1024 bytes"},
     };
     for (const Case& c : cases) {
@@ -151,6 +157,10 @@ TEST(PlanParsing, WrongOrMissingHeaderAndEmptyPlans) {
     const Case cases[] = {
         {"", {"plan.csv: no header line (mac,mode,ip,mask,gateway,dns)"}},
         {"# only a comment\n\n", {"plan.csv: no header line (mac,mode,ip,mask,gateway,dns)"}},
+        // A comment is skipped whatever its length, so the header after it is the header.
+        {"# " + std::string(3 * apctl::kPlanLineLimit, 'c') + "\n" + kHeader +
+             "000A1B100001,dhcp,,,,\n",
+         {}},
         {kHeader, {"plan.csv: no rows after the header"}},
         // The columns are fixed: a reordered header would put addresses in the wrong fields.
         {"mac,mode,mask,ip,gateway,dns\n000A1B100001,dhcp,,,,\n",

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -195,6 +196,74 @@ TEST_F(WatchTest, JsonLinesAndTheInterval) {
     const std::vector<std::int64_t> starts = DiscoveryStarts();
     ASSERT_EQ(starts.size(), 4u);
     EXPECT_EQ(starts[1] - ends_[0], 2500);
+}
+
+// One access point per watched field, each changing that field alone: a comparison that skips
+// a field lets its change pass unseen.
+TEST_F(WatchTest, EveryWatchedFieldsChangeIsReported) {
+    struct Case {
+        void (*change)(sim::AccessPointSettings&);
+        std::string line;
+    };
+    const Case cases[] = {
+        {[](auto& s) { s.address = net::AddressFromText("10.0.0.21"); },
+         "ipAddress 10.0.0.11 -> 10.0.0.21"},
+        {[](auto& s) { s.name = "Hall"; }, "name \"AP\" -> \"Hall\""},
+        {[](auto& s) {
+             s.firmware = {0x01, 0x0C};
+         },
+         "firmwareVersion 010B -> 010C"},
+        {[](auto& s) { s.wirelessMode = 4; }, "wirelessMode 802.11b/g -> "},
+        {[](auto& s) { s.ssidBg = "staff"; }, "ssidBg \"guest\" -> \"staff\""},
+        {[](auto& s) { s.channelBg = 11; }, "channelBg 6 -> 11"},
+        {[](auto& s) { s.ssidA = "fast"; }, "ssidA \"five\" -> \"fast\""},
+        {[](auto& s) { s.channelA = 40; }, "channelA 36 -> 40"},
+    };
+    std::vector<std::pair<Slot*, sim::AccessPointSettings>> changes;
+    int n = 0;
+    for (const Case& c : cases) {
+        ++n;
+        sim::AccessPointSettings settings = Numbered(n, "AP", "10.0.0." + std::to_string(10 + n));
+        settings.ssidA = "five";
+        settings.channelA = 36;
+        Slot& slot = AddSlot(settings);
+        c.change(settings);
+        changes.emplace_back(&slot, settings);
+    }
+    EXPECT_EQ(Watch({"--interval", "0.1"},
+                    [&](int round) {
+                        for (auto& [slot, changed] : changes) {
+                            slot->model = std::make_unique<sim::AccessPoint>(changed);
+                        }
+                        stop_.store(round == 2);
+                    }),
+              0);
+    const std::string out = out_.str();
+    n = 0;
+    for (const Case& c : cases) {
+        char mac[16];
+        std::snprintf(mac, sizeof mac, "000A1B1000%02X", ++n);
+        EXPECT_NE(out.find(std::string(" ~ ") + mac + " " + c.line), std::string::npos)
+            << c.line << "\n"
+            << out;
+    }
+    EXPECT_EQ(std::count(out.begin(), out.end(), '~'), static_cast<long>(std::size(cases)));
+}
+
+// Every line of a watch has its time: with --parallel several networks fail in one discovery.
+TEST_F(WatchTest, EachFailedNetworksLineIsStamped) {
+    network_.AddInterface("lan1", "10.0.1.200");
+    network_.FailCall(net::FakeNetwork::Call::kBindAnyPort, 0, EADDRINUSE);
+    EXPECT_EQ(Watch({"--parallel"}, [&](int) { stop_.store(true); }), 0);
+    ASSERT_EQ(ends_.size(), 1u);
+    const std::string at = "t" + std::to_string(ends_[0]) + " ";
+    EXPECT_EQ(err_.str(),
+              at +
+                  "apctl: discovery failed on 10.0.0.200 (lan0): binding to a port: Address "
+                  "already in use\n" +
+                  at +
+                  "apctl: discovery failed on 10.0.1.200 (lan1): binding to a port: Address "
+                  "already in use\n");
 }
 
 // A discovery whose send failed saw nobody, which is no absence of anybody.

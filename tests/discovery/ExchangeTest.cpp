@@ -198,6 +198,24 @@ TEST_F(ExchangeTest, AFailedStepNamesItsAddressItsStepAndTheSystemsError) {
     }
 }
 
+// All at once, one network failing while the other answers is still a failed discovery: what
+// the other found must not pass for everything there is.
+TEST_F(ExchangeTest, OneFailedNetworkFailsAParallelDiscovery) {
+    const int lan0 = network_.AddInterface("lan0", "10.0.0.200");
+    const int lan1 = network_.AddInterface("lan1", "192.168.1.200");
+    network_.AddAccessPoint(lan0, MakeAccessPoint("A", 0x01, "10.0.0.5"));
+    network_.AddAccessPoint(lan1, MakeAccessPoint("B", 0x02, "192.168.1.5"));
+    network_.FailCall(Call::kOpen, 1, EMFILE);  // whichever network opens first
+    ExchangeReport report;
+    ExchangeOptions options;
+    options.parallel = true;
+    options.report = &report;
+    EXPECT_EQ(Discover(options), 0);
+    ASSERT_EQ(report.addresses.size(), 2u);
+    EXPECT_NE(report.addresses[0].failed(), report.addresses[1].failed()) << "exactly one failed";
+    EXPECT_EQ(network_.openSockets(), 0);
+}
+
 TEST_F(ExchangeTest, InterfacesThatCannotBeListedAreReportedNotTakenForAnEmptyNetwork) {
     network_.AddInterface("lan0", "10.0.0.200");
     network_.FailCall(Call::kListInterfaces, 0, EACCES);

@@ -9,8 +9,11 @@ uses. Timing comes from the simulators' logs (CLOCK_MONOTONIC, as time.monotonic
 """
 
 import concurrent.futures
+import fcntl
 import json
 import os
+import signal
+import subprocess
 import sys
 import tempfile
 import time
@@ -438,9 +441,75 @@ def scenario_junk(args, checks):
                     f"--verbose says the bound cut it: {lan0_line}")
 
 
+def wait_for(condition, deadline_s):
+    end = time.monotonic() + deadline_s
+    while time.monotonic() < end:
+        if condition():
+            return True
+        time.sleep(0.01)
+    return False
+
+
+def waits_to_write(pid):
+    """Whether apctl, as process pid, waits in a write to a pipe that is full."""
+    try:
+        with open(f"/proc/{pid}/comm") as comm, open(f"/proc/{pid}/wchan") as wchan:
+            return comm.read().strip() == "apctl" and "pipe_write" in wchan.read()
+    except OSError:
+        return False
+
+
+def signal_pending(pid, signum):
+    try:
+        with open(f"/proc/{pid}/status") as status:
+            fields = dict(line.split(":", 1) for line in status if ":" in line)
+    except OSError:
+        return False
+    return bool((int(fields["SigPnd"], 16) | int(fields["ShdPnd"], 16)) & (1 << (signum - 1)))
+
+
+def scenario_stop(args, checks):
+    """SIGINT while apply waits to write to standard error, whose reader has not read: the write
+    is finished, not dropped, and the rows skipped and the counts still arrive whole."""
+    rows = 4096
+    with Lab(args.lab, args.apsim, "s") as lab, tempfile.TemporaryDirectory() as scratch:
+        lab.up(THREE)
+        plan = os.path.join(scratch, "plan.csv")
+        with open(plan, "w", encoding="ascii") as text:
+            text.write("mac,mode,ip,mask,gateway,dns\n")
+            text.writelines(f"02{row:010X},dhcp,,,,\n" for row in range(rows))
+        read_end, write_end = os.pipe()
+        filler = b"-" * fcntl.fcntl(write_end, fcntl.F_SETPIPE_SZ, 4096)
+        os.write(write_end, filler)  # full: apctl's first line on standard error has to wait
+        # `scripts/lab exec` ends in an exec of apctl: the process is apctl itself.
+        process = subprocess.Popen([args.lab, "--id", lab.id, "exec", "--", args.apctl, "apply",
+                                    plan, "-i", "lan0"],
+                                   stdout=subprocess.PIPE, stderr=write_end)
+        os.close(write_end)
+        with concurrent.futures.ThreadPoolExecutor() as pool:
+            stdout = pool.submit(process.stdout.read)
+            if checks.that(wait_for(lambda: waits_to_write(process.pid), 30),
+                           "apply waits to write"):
+                process.send_signal(signal.SIGINT)
+                # Read only once the signal has reached the waiting write: room made earlier
+                # would let the write finish before the signal is seen.
+                checks.that(wait_for(lambda: not signal_pending(process.pid, signal.SIGINT), 10),
+                            "SIGINT delivered")
+            with os.fdopen(read_end, "rb") as reader:
+                stderr = reader.read()
+            summary = stdout.result(timeout=60).decode()
+        status = process.wait(timeout=60)
+        checks.equal(status, 1, "apply stopped: exit status")
+        checks.equal(stderr[len(filler):].decode(), f"discovery ... stopped\n{rows} rows: "
+                     f"{rows} skipped\n", "apply stopped: standard error after the wait")
+        lines = summary.splitlines()
+        checks.equal((len(lines), sum(line.split()[2:3] == ["skipped"] for line in lines[1:])),
+                     (rows + 1, rows), "apply stopped: the summary, header and every row")
+
+
 SCENARIOS = {"interface": scenario_interface, "parallel": scenario_parallel,
              "verify": scenario_verify, "verbose": scenario_verbose, "junk": scenario_junk,
-             "labelled": scenario_labelled}
+             "labelled": scenario_labelled, "stop": scenario_stop}
 
 
 def main():

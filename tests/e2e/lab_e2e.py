@@ -63,8 +63,12 @@ class Lab:
         self.logdir = None
 
     def run(self, *args, check=False, timeout=60):
+        # The lab records this program as its owner, so that a sweep by a later run can tell
+        # whether it is still in use.
+        environment = dict(os.environ, APMLAB_OWNER_PID=str(os.getpid()))
         return subprocess.run([self.script, "--id", self.id, "--apsim", self.apsim, *args],
-                              capture_output=True, text=True, check=check, timeout=timeout)
+                              capture_output=True, text=True, check=check, timeout=timeout,
+                              env=environment)
 
     def __enter__(self):
         return self
@@ -74,6 +78,9 @@ class Lab:
         if result.returncode != 0:
             raise SystemExit("cannot create the lab (scripts/lab up): " + result.stderr.strip())
         self.logdir = self.run("logdir", check=True).stdout.strip()
+        if read_owner(os.path.join(self.logdir, "owner")) is None:
+            raise SystemExit("scripts/lab up recorded no owner; a later sweep could not tell "
+                             "whether this lab is in use")
 
     def __exit__(self, *exc):
         result = self.run("down")
@@ -107,17 +114,51 @@ class Lab:
         return lines
 
 
+def read_owner(path):
+    """A lab's owner record ({"pid", "start", "boot", "pidns"}), or None when there is none."""
+    try:
+        with open(path, encoding="utf-8") as record:
+            owner = dict(line.rstrip("\n").split(" ", 1) for line in record if " " in line)
+    except OSError:
+        return None
+    return owner if {"pid", "start", "boot", "pidns"} <= owner.keys() else None
+
+
+def start_time(pid):
+    """When a process started (clock ticks since boot), or None when there is no such process."""
+    try:
+        with open(f"/proc/{pid}/stat", encoding="utf-8", errors="replace") as stat:
+            # The command name in parentheses may hold blanks: count the fields after it.
+            return stat.read().rsplit(")", 1)[1].split()[19]
+    except (OSError, IndexError):
+        return None
+
+
+def this_machine():
+    with open("/proc/sys/kernel/random/boot_id", encoding="utf-8") as boot:
+        return {"boot": boot.read().strip(), "pidns": os.readlink("/proc/self/ns/pid")}
+
+
+def owner_gone(owner, machine, start_of=start_time):
+    """True only when the record proves the owner no longer runs: recorded in this boot and this
+    pid namespace, and its pid is free or now another process's. A lab without a record, or from
+    another container or boot, may be in use by someone this run cannot see."""
+    if owner is None or owner["boot"] != machine["boot"] or owner["pidns"] != machine["pidns"]:
+        return False
+    if not owner["pid"].isdigit():
+        return False
+    return start_of(int(owner["pid"])) != owner["start"]
+
+
 def sweep_stale_labs(script):
     """Takes down the labs of earlier runs that were killed outright (a test runner's time-out
-    kills without warning), recognised by the id of a process that no longer exists."""
-    for name in namespaces("apmlab-e2e"):
-        lab_id = name.split("-")[1]
-        match = re.fullmatch(r"e2e[a-z](\d+)", lab_id)
-        if not match:
+    kills without warning): only those whose owner record proves the owner gone."""
+    run_root = os.environ.get("APMLAB_RUN_DIR", "/run/apmlab")
+    machine = this_machine()
+    for lab_id in sorted({name.split("-")[1] for name in namespaces("apmlab-e2e")}):
+        if not re.fullmatch(r"e2e[a-z]\d+", lab_id):
             continue
-        try:
-            os.kill(int(match.group(1)), 0)
-        except ProcessLookupError:
+        if owner_gone(read_owner(os.path.join(run_root, lab_id, "owner")), machine):
             subprocess.run([script, "--id", lab_id, "down"], capture_output=True, timeout=60)
 
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstdlib>
 
 #include "config/ConfigExchange.h"
@@ -14,6 +13,8 @@ namespace {
 bool IsHexDigit(char c) {
     return std::isxdigit(static_cast<unsigned char>(c)) != 0;
 }
+
+constexpr char kSecondsForm[] = "(decimal digits with an optional fraction, such as 2.5)";
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
@@ -166,7 +167,7 @@ private:
             if (hasValue &&
                 !ParseSeconds(argument.substr(name.size() + 1), &command_->verifySeconds)) {
                 return Fail("--verify: not a number of seconds: '" +
-                            argument.substr(name.size() + 1) + "'");
+                            argument.substr(name.size() + 1) + "' " + kSecondsForm);
             }
             return true;
         }
@@ -179,7 +180,11 @@ private:
                 return false;
             }
             if (!ParseSeconds(value, &command_->intervalSeconds)) {
-                return Fail("--interval: not a number of seconds: '" + value + "'");
+                return Fail("--interval: not a number of seconds: '" + value + "' " + kSecondsForm);
+            }
+            // Shorter pauses only load the networks, and one that rounds to nothing spins.
+            if (command_->intervalSeconds < kShortestWatchInterval) {
+                return Fail("--interval: '" + value + "' is below the shortest interval, 0.1 s");
             }
             return true;
         }
@@ -310,12 +315,30 @@ bool NormalizeMac(const std::string& text, std::string* macText) {
 }
 
 bool ParseSeconds(const std::string& text, double* seconds) {
-    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) != 0)) {
+    // Plain decimal only: strtod alone would also take 0x10 as 16 and 1e3 as 1000, forms nobody
+    // means by a number of seconds.
+    std::size_t at = 0;
+    const auto digits = [&] {
+        const std::size_t first = at;
+        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])) != 0) {
+            ++at;
+        }
+        return at > first;
+    };
+    if (!digits()) {
         return false;
     }
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (end == nullptr || *end != '\0' || !std::isfinite(value) || value <= 0 || value > 86400) {
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        if (!digits()) {
+            return false;
+        }
+    }
+    if (at != text.size()) {
+        return false;
+    }
+    const double value = std::strtod(text.c_str(), nullptr);
+    if (!(value > 0) || value > kLongestSeconds) {
         return false;
     }
     *seconds = value;
@@ -378,15 +401,16 @@ std::string HelpText() {
            "      default 90). Progress on standard error, a summary on standard output;\n"
            "      exit 0 when every row is changed or unchanged. SIGINT stops after a row.\n"
            "  watch [--interval SECONDS] [--parallel] [--json]\n"
-           "      Discovers again and again, SECONDS (default 10) after each discovery ends,\n"
-           "      and prints each change with its UTC time: + appeared, - gone (missed by two\n"
-           "      discoveries in a row), ~ a field changed, old -> new; --json prints one\n"
-           "      object per line. SIGINT or SIGTERM ends it (exit 0).\n"
+           "      Discovers again and again, SECONDS (default 10, at least 0.1) after each\n"
+           "      discovery ends, and prints each change with its UTC time: + appeared, - gone\n"
+           "      (missed by two discoveries in a row), ~ a field changed, old -> new; --json\n"
+           "      prints one object per line. SIGINT or SIGTERM ends it (exit 0).\n"
            "\n"
            "Options for every command that sends:\n"
            "  -i, --interface NAME   uses only this interface's addresses (may be repeated).\n"
            "\n"
            "MAC is 12 hexadecimal digits (either case) or six pairs joined by ':' or '-'.\n"
+           "SECONDS is a decimal number such as 30 or 2.5, at most 86400.\n"
            "\n"
            "Exit status: 0 success, 1 the operation failed (no acknowledgement, a socket step\n"
            "failed, output could not be written), 2 usage error (nothing was sent).\n";

@@ -11,6 +11,8 @@ enum class OutputFormat { kTable, kJson, kCsv };
 
 inline constexpr double kDefaultVerifySeconds = 90;
 inline constexpr double kDefaultWatchInterval = 10;
+inline constexpr double kShortestWatchInterval = 0.1;
+inline constexpr double kLongestSeconds = 86400;
 
 struct Command {
     Action action = Action::kHelp;
@@ -38,7 +40,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Command* comman
 // 12 digits in upper case.
 bool NormalizeMac(const std::string& text, std::string* macText);
 
-// A number of seconds: decimal, positive, at most a day.
+// A number of seconds: decimal digits with an optional fraction, positive, at most a day.
 bool ParseSeconds(const std::string& text, double* seconds);
 
 std::string HelpText();

@@ -188,10 +188,7 @@ void WarnKernelDrops(const std::vector<AddressExchange>& exchanges, std::ostream
 
 void ReportExchanges(const ExchangeReport& report, int found, const RunContext& context,
                      std::ostream& err) {
-    // Interfaces that cannot be listed are the command's own failure, said once by it.
-    if (report.addresses.empty() && !report.listingFailed) {
-        err << "apctl: no usable local IPv4 address: nothing was sent (see 'apctl interfaces')\n";
-    }
+    // No usable address at all is said by the command itself, once, verbose or not.
     bool anyReply = false;
     for (const AddressExchange& e : report.addresses) {
         const int ignored = e.ignoredStatus + e.ignoredShort + e.ignoredForeign;

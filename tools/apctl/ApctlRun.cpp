@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "config/ConfigExchange.h"
 #include "discovery/DiscoverDevices.h"
+#include "discovery/Exchange.h"
 #include "discovery/NetworkStartup.h"
 #include "resources/StringTable.h"
 #include "tools/apctl/ApctlFormat.h"
@@ -171,6 +173,22 @@ int Reset(const Command& command, const ExchangeOptions& base, std::ostream& out
     return kExitFailed;
 }
 
+bool Discovers(const Command& command) {
+    return command.action == Action::kDiscover || command.action == Action::kApply ||
+           command.action == Action::kWatch ||
+           (command.action == Action::kConfigure && command.verify);
+}
+
+// With no local address to send from, a discovery finds nothing and fails nowhere: unsaid, that
+// passes for an empty network. Said once, however many discoveries follow.
+void SayWhenNoAddressIsUsable(const ExchangeOptions& options, std::ostream& err) {
+    std::vector<net::LocalAddress> addresses;
+    // Interfaces that cannot be listed are the command's own failure, said by it.
+    if (ExchangeAddresses(options, &addresses) && addresses.empty()) {
+        err << "apctl: no usable IPv4 interface; see apctl interfaces\n";
+    }
+}
+
 }  // namespace
 
 int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -219,6 +237,9 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     if ((command.action == Action::kWatch || command.action == Action::kApply) &&
         context.catchStopSignals) {
         context.catchStopSignals();
+    }
+    if (Discovers(command)) {
+        SayWhenNoAddressIsUsable(options, err);
     }
     int status = kExitFailed;
     switch (command.action) {

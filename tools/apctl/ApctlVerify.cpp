@@ -1,6 +1,7 @@
 #include "tools/apctl/ApctlVerify.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "discovery/DiscoverDevices.h"
@@ -27,6 +28,8 @@ VerifyResult WaitUntilItAnswers(const std::string& macText, const std::string& e
         return result;
     }
     const net::Milliseconds start = layer->Now();
+    const net::Milliseconds deadline =
+        start + net::Milliseconds{std::llround(limitSeconds * 1000.0)};
     const auto elapsed = [&] {
         return static_cast<double>((layer->Now() - start).count()) / 1000.0;
     };
@@ -64,12 +67,16 @@ VerifyResult WaitUntilItAnswers(const std::string& macText, const std::string& e
             result.outcome = VerifyResult::Outcome::kStopped;
             break;
         }
-        if (elapsed() + static_cast<double>(kVerifyPause.count()) / 1000.0 >= limitSeconds) {
+        // The last pause is cut to the limit rather than skipped, so that a look is never given
+        // up while time is left for it; one begun before the limit is seen to its end.
+        if (layer->Now() < deadline) {
+            layer->Sleep(std::min(kVerifyPause, deadline - layer->Now()));
+        }
+        if (layer->Now() >= deadline) {
             result.outcome = result.seenAt.empty() ? VerifyResult::Outcome::kNeverAnswered
                                                    : VerifyResult::Outcome::kAnsweredElsewhere;
             break;
         }
-        layer->Sleep(kVerifyPause);
     }
     result.seconds = elapsed();
     return result;

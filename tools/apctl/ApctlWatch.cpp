@@ -6,6 +6,7 @@
 #include <ctime>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "discovery/DiscoverDevices.h"
 #include "tools/apctl/ApctlFormat.h"
@@ -174,6 +175,15 @@ void Compare(const std::vector<DeviceRecord>& records, KnownAccessPoints* known,
     }
 }
 
+// A watch's log is read by time, so no line of it goes without one: several networks that
+// failed give a line each.
+void StampEachLine(const std::string& time, const std::string& lines, std::ostream& err) {
+    std::istringstream in(lines);
+    for (std::string line; std::getline(in, line);) {
+        err << time << " " << line << "\n";
+    }
+}
+
 // Waits out the interval in slices, so that a stop ends the wait at once.
 void Pause(net::SocketLayer& layer, net::Milliseconds interval, const std::atomic<bool>* stop) {
     const net::Milliseconds end = layer.Now() + interval;
@@ -222,10 +232,11 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
             err << time << " apctl: cannot list the network interfaces: "
                 << std::strerror(report.listingError) << "\n";
         } else if (completed == 0) {
-            err << time << " ";
-            if (!ReportFailure("discovery", report, err)) {
-                err << "apctl: discovery failed\n";
+            std::ostringstream failures;
+            if (!ReportFailure("discovery", report, failures)) {
+                failures << "apctl: discovery failed\n";
             }
+            StampEachLine(time, failures.str(), err);
         } else {
             ChangePrinter printer(out, json, time);
             Compare(records, &known, printer);

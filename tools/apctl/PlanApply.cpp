@@ -31,6 +31,11 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+bool IsControl(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+}
+
 std::string Trimmed(const std::string& text) {
     std::size_t first = 0;
     std::size_t last = text.size();
@@ -209,7 +214,9 @@ bool ParsePlan(std::istream& in, const std::string& source, Plan* plan,
             line.erase(0, 3);
         }
         const std::string trimmed = Trimmed(line);
-        if (!tooLong && (trimmed.empty() || trimmed[0] == '#')) {
+        // A comment is skipped whatever its length: only its start was kept, which is enough to
+        // know it for one.
+        if ((!tooLong && trimmed.empty()) || (!trimmed.empty() && trimmed[0] == '#')) {
             continue;
         }
         if (tooLong) {
@@ -238,6 +245,19 @@ bool ParsePlan(std::istream& in, const std::string& source, Plan* plan,
         if (fields.size() != kColumnCount) {
             report(std::string("expected 6 fields (") + kHeaderText + "), got " +
                    std::to_string(fields.size()));
+            continue;
+        }
+        // A NUL or line break inside a field would cut or bend it on its way to the access
+        // point: refused, not read up to it.
+        bool controlled = false;
+        for (std::size_t i = 0; i < kColumnCount; ++i) {
+            if (std::any_of(fields[i].begin(), fields[i].end(), IsControl)) {
+                report(std::string(kColumns[i]) +
+                       ": contains a control character: " + Shown(fields[i]));
+                controlled = true;
+            }
+        }
+        if (controlled) {
             continue;
         }
         PlanRow row;

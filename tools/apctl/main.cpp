@@ -2,7 +2,7 @@
 
 #include <atomic>
 #include <csignal>
-#include <iostream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,6 +25,8 @@ extern "C" void RequestStop(int) {
 void CatchStopSignals() {
     struct sigaction action {};
     action.sa_handler = RequestStop;
+    // A stop must not cut a write or a wait short: the summary still has to go out whole.
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
@@ -38,18 +40,23 @@ int main(int argc, char** argv) {
     net::InstallSocketLayer(&layer);
     apctl::CheckedOutput standardOutput(STDOUT_FILENO);
     std::ostream out(&standardOutput);
+    // Not std::cerr: stdio gives up on a write a signal interrupts, and the lines after a stop
+    // (what was skipped, the counts) are the ones that matter then.
+    apctl::CheckedOutput standardError(STDERR_FILENO);
+    std::ostream err(&standardError);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     apctl::RunContext context;
     context.stop = &g_stop;
     context.catchStopSignals = CatchStopSignals;
-    int status = apctl::Run(arguments, out, std::cerr, context);
+    int status = apctl::Run(arguments, out, err, context);
     net::InstallSocketLayer(nullptr);
     if (!standardOutput.Flush()) {
         const std::string message = apctl::WriteErrorMessage(standardOutput.error());
         if (!message.empty()) {
-            std::cerr << "apctl: " << message << "\n";
+            err << "apctl: " << message << "\n";
         }
         status = apctl::kExitFailed;
     }
+    standardError.Flush();
     return status;
 }
