@@ -94,7 +94,12 @@ inside() {
             [[ $window != "$main" ]] && about=$window
         done
     done
-    sleep 0.5
+    # Read back once the window manager has managed it, as for the main window.
+    tries=0
+    until xprop -id "$about" _NET_WM_ALLOWED_ACTIONS 2>/dev/null | grep -q ACTION; do
+        ((tries++ < 100)) || die "the About box was not managed by the window manager"
+        sleep 0.05
+    done
     check_window "$about" "About box"
     echo "window decorations: exactly the templates' decorations asked for and allowed"
 }
