@@ -125,6 +125,28 @@ private:
     std::unique_ptr<net::Worker> worker_;
 };
 
+// Turns every accepted reply into a record for `collector`, until the exchange on this address
+// is over. False when a socket step failed.
+bool CollectReplies(net::SocketLayer& layer, net::SocketHandle socket, net::Milliseconds firstSend,
+                    const std::atomic<bool>* cancel, AddressExchange* exchange,
+                    ReplySink* collector) {
+    char localText[16] = {};
+    net::FormatDottedQuad(exchange->local.address, localText, sizeof localText);
+    return ReceiveUntilSilence(
+        layer, socket, firstSend, cancel, exchange,
+        [&](const std::uint8_t* datagram, std::size_t length, std::uint32_t source) {
+            if (!IsAcceptedDiscoveryReply(datagram, length)) {
+                return DatagramVerdict::kIgnored;
+            }
+            DeviceRecord record{};
+            ParseReplyElements(datagram, length, &record);
+            net::FormatDottedQuad(source, record.ipAddress, sizeof record.ipAddress);
+            std::memcpy(record.localAddress, localText, sizeof localText);
+            collector->Add(record);
+            return DatagramVerdict::kAccepted;
+        });
+}
+
 // Runs the exchange on one local address. False when a socket step failed.
 bool DiscoverOnAddress(net::SocketLayer& layer, const std::atomic<bool>* cancel,
                        AddressExchange* exchange, ReplySink* collector) {
@@ -167,21 +189,8 @@ bool DiscoverOnAddress(net::SocketLayer& layer, const std::atomic<bool>* cancel,
     {
         WorkerJoiner resender(layer.StartWorker([&params] { ResendWorker(&params); }));
 
-        char localText[16] = {};
-        net::FormatDottedQuad(local.address, localText, sizeof localText);
-        const bool completed = ReceiveUntilSilence(
-            layer, socket.get(), firstSend, cancel, exchange,
-            [&](const std::uint8_t* datagram, std::size_t length, std::uint32_t source) {
-                if (!IsAcceptedDiscoveryReply(datagram, length)) {
-                    return DatagramVerdict::kIgnored;
-                }
-                DeviceRecord record{};
-                ParseReplyElements(datagram, length, &record);
-                net::FormatDottedQuad(source, record.ipAddress, sizeof record.ipAddress);
-                std::memcpy(record.localAddress, localText, sizeof localText);
-                collector->Add(record);
-                return DatagramVerdict::kAccepted;
-            });
+        const bool completed =
+            CollectReplies(layer, socket.get(), firstSend, cancel, exchange, collector);
         // Read before the socket closes, the count gone with it; a failed exchange keeps its
         // count too.
         exchange->droppedByKernel = layer.DroppedByKernel(socket.get());

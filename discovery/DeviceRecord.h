@@ -49,9 +49,8 @@ struct DeviceTable {
 };
 static_assert(sizeof(DeviceTable) == 81024, "a device table is 384 records");
 
-// Wireless-mode bits of a record.
-inline constexpr std::uint16_t kMode80211b = 1;
-inline constexpr std::uint16_t kMode80211g = 2;
+// The wireless-mode bit of the 802.11a band (1 is 802.11b, 2 is 802.11g), and on its own the
+// mode of an access point with that band alone.
 inline constexpr std::uint16_t kMode80211a = 4;
 
 struct DeviceTableDeleter {
@@ -85,13 +84,14 @@ std::size_t FieldTextLength(const char (&field)[N]) noexcept {
 // The main list's and the detail view's name for a wireless-mode code; empty above 7.
 const char* WirelessModeText(std::uint16_t wirelessMode) noexcept;
 
-// True when the 802.11a fields of a record with this mode carry meaning.
+// True when the 802.11a fields of a record with this mode carry meaning: every mode from
+// 802.11a alone upwards.
 inline bool HasBandA(std::uint16_t wirelessMode) noexcept {
-    return wirelessMode >= 4;
+    return wirelessMode >= kMode80211a;
 }
-// True when the 802.11b/g fields of a record with this mode carry meaning.
+// True when the 802.11b/g fields of a record with this mode carry meaning: all but 802.11a alone.
 inline bool HasBandBg(std::uint16_t wirelessMode) noexcept {
-    return wirelessMode != 4;
+    return wirelessMode != kMode80211a;
 }
 
 // Two MAC texts name the same access point when their bytes agree up to and including the first

@@ -14,10 +14,20 @@
 namespace {
 
 // The merged table outlives every call and is shared by whoever discovers: the window's worker,
-// a tool's parallel exchanges, the cleanup at exit. One lock keeps them from meeting in it.
+// a tool's parallel exchanges, the cleanup at exit. One lock keeps them from meeting in it; it is
+// held only while the table itself is touched, never across an exchange.
 std::mutex g_mergedMutex;
 DeviceTablePtr g_mergedTable;
 int g_mergedCount = 0;
+
+// Makes sure the merged table exists before any request is sent; false when memory ran out.
+bool HoldMergedTable() {
+    std::lock_guard<std::mutex> lock(g_mergedMutex);
+    if (!g_mergedTable) {
+        g_mergedTable = AllocateDeviceTable();
+    }
+    return g_mergedTable != nullptr;
+}
 
 // Byte-wise as unsigned values, at most the field's 16 bytes, stopping at the first zero byte:
 // every upper-case letter sorts before every lower-case one.
@@ -78,6 +88,21 @@ private:
     std::atomic<bool>* failed_;
 };
 
+// Appends to the merged table each reply record whose MAC it does not hold yet. The caller holds
+// the merged table's lock.
+void MergeUniqueByMac(const DeviceTable* replyTable, int replyCount) {
+    for (int r = 0; r < replyCount; ++r) {
+        const DeviceRecord& reply = replyTable->records[r];
+        bool held = false;
+        for (int m = 0; m < g_mergedCount && !held; ++m) {
+            held = SameMacText(g_mergedTable->records[m], reply);
+        }
+        if (!held && g_mergedCount < kDeviceTableCapacity) {
+            g_mergedTable->records[g_mergedCount++] = reply;
+        }
+    }
+}
+
 }  // namespace
 
 int DiscoverAll(const ExchangeOptions& options, std::vector<DeviceRecord>* records) {
@@ -95,19 +120,6 @@ int DiscoverAll(const ExchangeOptions& options, std::vector<DeviceRecord>* recor
         records->begin(), records->end(),
         [](const DeviceRecord& a, const DeviceRecord& b) { return NameGreater(b, a); });
     return 1;
-}
-
-void MergeUniqueByMac(const DeviceTable* replyTable, int replyCount) {
-    for (int r = 0; r < replyCount; ++r) {
-        const DeviceRecord& reply = replyTable->records[r];
-        bool held = false;
-        for (int m = 0; m < g_mergedCount && !held; ++m) {
-            held = SameMacText(g_mergedTable->records[m], reply);
-        }
-        if (!held && g_mergedCount < kDeviceTableCapacity) {
-            g_mergedTable->records[g_mergedCount++] = reply;
-        }
-    }
 }
 
 void SortByName(DeviceTable* table, int count) {
@@ -129,11 +141,18 @@ void SortByName(DeviceTable* table, int count) {
 int DiscoverDevicesWith(const ExchangeOptions& options, DeviceTable* table, int* count) {
     // Without memory for either table no request is sent: the outcome is an empty result.
     DeviceTablePtr replyTable = AllocateDeviceTable();
-    if (!replyTable) {
+    if (!replyTable || !HoldMergedTable()) {
         *count = 0;
         return 0;
     }
+    // The exchange runs unlocked (it can last 20 s per address): discoveries from other threads
+    // and the cleanup at exit must not wait for it.
+    int replyCount = 0;
+    const int completed = BroadcastDiscoveryWith(options, replyTable.get(), &replyCount);
+
     std::lock_guard<std::mutex> lock(g_mergedMutex);
+    // A cleanup during the exchange released the table: take a fresh one, as a later
+    // discovery would.
     if (!g_mergedTable) {
         g_mergedTable = AllocateDeviceTable();
         if (!g_mergedTable) {
@@ -141,9 +160,6 @@ int DiscoverDevicesWith(const ExchangeOptions& options, DeviceTable* table, int*
             return 0;
         }
     }
-    int replyCount = 0;
-    const int completed = BroadcastDiscoveryWith(options, replyTable.get(), &replyCount);
-
     std::memset(g_mergedTable.get(), 0, sizeof(DeviceTable));
     g_mergedCount = 0;
     MergeUniqueByMac(replyTable.get(), replyCount);
@@ -157,16 +173,6 @@ int DiscoverDevicesWith(const ExchangeOptions& options, DeviceTable* table, int*
 int DiscoverDevices(DeviceTable* table, int* count) {
     DiscoverDevicesWith(ExchangeOptions{}, table, count);
     return 0;
-}
-
-const DeviceTable* MergedTable() noexcept {
-    std::lock_guard<std::mutex> lock(g_mergedMutex);
-    return g_mergedTable.get();
-}
-
-int MergedCount() noexcept {
-    std::lock_guard<std::mutex> lock(g_mergedMutex);
-    return g_mergedCount;
 }
 
 void ReleaseMergedTable() noexcept {

@@ -7,8 +7,9 @@
 
 // Runs one discovery and puts the distinct access points, one per MAC, in name order into
 // records 0 to count − 1 of `table`; records from count on are left as they were. Every failure
-// shows as a count of 0. Always returns 0. Calls may come from any thread: the merged table they
-// share is locked for the length of each.
+// shows as a count of 0. Always returns 0. Calls may come from any thread, at the same time: each
+// runs its own exchange, and the merged table they share is locked only while one result is
+// merged into it and copied out.
 int DiscoverDevices(DeviceTable* table, int* count);
 
 // The same discovery under a caller's choices (see ExchangeOptions). Returns 1 when the exchange
@@ -22,17 +23,10 @@ int DiscoverDevicesWith(const ExchangeOptions& options, DeviceTable* table, int*
 // Does not touch the merged table.
 int DiscoverAll(const ExchangeOptions& options, std::vector<DeviceRecord>* records);
 
-// Appends to the merged table each reply record whose MAC it does not hold yet. Runs inside
-// DiscoverDevices, under the merged table's lock.
-void MergeUniqueByMac(const DeviceTable* replyTable, int replyCount);
-
-// Puts the records in ascending byte-wise order of name; equal names keep their order.
+// Puts the records in ascending byte-wise order of name; equal names keep their order. Touches
+// only the table it is given, so it needs no lock of its own.
 void SortByName(DeviceTable* table, int count);
 
-// The process-wide merged table and its count, as the last discovery left them (null before the
-// first and after the release).
-const DeviceTable* MergedTable() noexcept;
-int MergedCount() noexcept;
-
-// Releases the merged table, so that a later discovery allocates a fresh one.
+// Releases the merged table, so that a later discovery allocates a fresh one. Safe during a
+// discovery on another thread: that discovery then merges into a fresh table.
 void ReleaseMergedTable() noexcept;

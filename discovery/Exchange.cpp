@@ -55,38 +55,84 @@ bool ExchangeAddresses(const ExchangeOptions& options, std::vector<net::LocalAdd
     return false;
 }
 
-bool ReceiveUntilSilence(
-    net::SocketLayer& layer, net::SocketHandle socket, net::Milliseconds firstSend,
-    const std::atomic<bool>* cancel, AddressExchange* exchange,
-    const std::function<DatagramVerdict(const std::uint8_t*, std::size_t, std::uint32_t)>& take) {
+namespace {
+
+using TakeDatagram =
+    std::function<DatagramVerdict(const std::uint8_t*, std::size_t, std::uint32_t)>;
+
+// What one wait for the next datagram ended in.
+enum class Wake {
+    kReadable,  // a datagram is there to be read
+    kAgain,     // nothing yet; the cancellation flag is due for another look
+    kOver,      // the silence, the bound or a cancellation ended the exchange
+    kFailed,    // the wait failed, as `exchange` records
+};
+
+Wake WaitForDatagram(net::SocketLayer& layer, net::SocketHandle socket, net::Milliseconds bound,
+                     net::Milliseconds silenceEnds, const std::atomic<bool>* cancel,
+                     AddressExchange* exchange) {
+    const net::Milliseconds now = layer.Now();
+    if (cancel != nullptr && cancel->load()) {
+        exchange->cancelled = true;
+        return Wake::kOver;
+    }
+    if (now >= bound) {
+        exchange->reachedBound = true;
+        return Wake::kOver;
+    }
+    net::Milliseconds timeout = std::min(silenceEnds, bound) - now;
+    const bool untilSilence = silenceEnds <= bound && cancel == nullptr;
+    if (cancel != nullptr) {
+        timeout = std::min(timeout, kCancelCheckInterval);
+    }
+    const net::WaitResult waited = layer.WaitReadable(socket, timeout);
+    if (waited == net::WaitResult::kFailed) {
+        RecordFailure(exchange, ExchangeStep::kWait);
+        return Wake::kFailed;
+    }
+    if (waited == net::WaitResult::kTimedOut) {
+        return untilSilence || layer.Now() >= silenceEnds ? Wake::kOver : Wake::kAgain;
+    }
+    return Wake::kReadable;
+}
+
+// Counts a datagram that carries no status, or hands it to `take` and counts its verdict. True
+// when `take` says the exchange on this address is over.
+bool Judge(net::SocketLayer& layer, const std::uint8_t* datagram, std::size_t length,
+           std::uint32_t source, net::Milliseconds firstSend, AddressExchange* exchange,
+           const TakeDatagram& take) {
+    if (!HasReplyStatus(datagram, length)) {
+        ++exchange->ignoredShort;
+        return false;
+    }
+    const DatagramVerdict verdict = take(datagram, length, source);
+    if (verdict == DatagramVerdict::kIgnored) {
+        ++exchange->ignoredStatus;
+        return false;
+    }
+    ++exchange->repliesAccepted;
+    exchange->lastReplyAfter = layer.Now() - firstSend;
+    return verdict == DatagramVerdict::kAcceptedAndDone;
+}
+
+}  // namespace
+
+bool ReceiveUntilSilence(net::SocketLayer& layer, net::SocketHandle socket,
+                         net::Milliseconds firstSend, const std::atomic<bool>* cancel,
+                         AddressExchange* exchange, const TakeDatagram& take) {
     const net::Milliseconds bound = firstSend + kExchangeBound;
     std::uint8_t datagram[kReceiveBufferLength];
     net::Milliseconds silenceEnds = layer.Now() + kReplySilence;
     for (;;) {
-        const net::Milliseconds now = layer.Now();
-        if (cancel != nullptr && cancel->load()) {
-            exchange->cancelled = true;
-            return true;
-        }
-        if (now >= bound) {
-            exchange->reachedBound = true;
-            return true;
-        }
-        net::Milliseconds timeout = std::min(silenceEnds, bound) - now;
-        const bool untilSilence = silenceEnds <= bound && cancel == nullptr;
-        if (cancel != nullptr) {
-            timeout = std::min(timeout, kCancelCheckInterval);
-        }
-        const net::WaitResult waited = layer.WaitReadable(socket, timeout);
-        if (waited == net::WaitResult::kFailed) {
-            RecordFailure(exchange, ExchangeStep::kWait);
-            return false;
-        }
-        if (waited == net::WaitResult::kTimedOut) {
-            if (untilSilence || layer.Now() >= silenceEnds) {
+        switch (WaitForDatagram(layer, socket, bound, silenceEnds, cancel, exchange)) {
+            case Wake::kFailed:
+                return false;
+            case Wake::kOver:
                 return true;
-            }
-            continue;
+            case Wake::kAgain:
+                continue;
+            case Wake::kReadable:
+                break;
         }
         std::size_t length = 0;
         std::uint32_t source = 0;
@@ -104,24 +150,8 @@ bool ReceiveUntilSilence(
         silenceEnds = layer.Now() + kReplySilence;
         if (received == net::ReceiveResult::kForeign) {
             ++exchange->ignoredForeign;
-            continue;
-        }
-        if (!HasReplyStatus(datagram, length)) {
-            ++exchange->ignoredShort;
-            continue;
-        }
-        switch (take(datagram, length, source)) {
-            case DatagramVerdict::kIgnored:
-                ++exchange->ignoredStatus;
-                break;
-            case DatagramVerdict::kAccepted:
-                ++exchange->repliesAccepted;
-                exchange->lastReplyAfter = layer.Now() - firstSend;
-                break;
-            case DatagramVerdict::kAcceptedAndDone:
-                ++exchange->repliesAccepted;
-                exchange->lastReplyAfter = layer.Now() - firstSend;
-                return true;
+        } else if (Judge(layer, datagram, length, source, firstSend, exchange, take)) {
+            return true;
         }
     }
 }

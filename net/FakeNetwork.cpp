@@ -27,7 +27,6 @@ std::uint32_t AddressFromText(const std::string& dotted) {
 
 struct FakeNetwork::Socket {
     bool open = true;
-    int deviceIndex = 0;
     struct Queued {
         std::uint32_t source;
         std::vector<std::uint8_t> bytes;
@@ -213,14 +212,9 @@ bool FakeNetwork::EnableBroadcast(SocketHandle socket) {
     return !Fails(Call::kEnableBroadcast) && Find(socket) != nullptr;
 }
 
-bool FakeNetwork::BindToDevice(SocketHandle socket, const LocalAddress& local) {
+bool FakeNetwork::BindToDevice(SocketHandle socket, const LocalAddress& /*local*/) {
     std::lock_guard<std::mutex> lock(mutex_);
-    Socket* found = Find(socket);
-    if (Fails(Call::kBindToDevice) || found == nullptr) {
-        return false;
-    }
-    found->deviceIndex = local.interfaceIndex;
-    return true;
+    return !Fails(Call::kBindToDevice) && Find(socket) != nullptr;
 }
 
 bool FakeNetwork::BindAnyPort(SocketHandle socket) {

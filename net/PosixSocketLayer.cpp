@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -256,6 +257,33 @@ WaitResult PosixSocketLayer::WaitReadable(SocketHandle socket, Milliseconds time
     }
 }
 
+namespace {
+
+// What the kernel said about a datagram besides its bytes.
+struct ArrivalNotes {
+    std::optional<int> arrivalInterface;   // IP_PKTINFO
+    std::optional<std::uint32_t> dropped;  // SO_RXQ_OVFL: datagrams dropped for a full buffer
+};
+
+ArrivalNotes ReadArrivalNotes(msghdr& message) {
+    ArrivalNotes notes;
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
+            in_pktinfo info{};
+            std::memcpy(&info, CMSG_DATA(header), sizeof info);
+            notes.arrivalInterface = info.ipi_ifindex;
+        } else if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SO_RXQ_OVFL) {
+            std::uint32_t dropped = 0;
+            std::memcpy(&dropped, CMSG_DATA(header), sizeof dropped);
+            notes.dropped = dropped;
+        }
+    }
+    return notes;
+}
+
+}  // namespace
+
 ReceiveResult PosixSocketLayer::Receive(SocketHandle socket, std::uint8_t* buffer,
                                         std::size_t capacity, std::size_t* length,
                                         std::uint32_t* source) {
@@ -286,22 +314,9 @@ ReceiveResult PosixSocketLayer::Receive(SocketHandle socket, std::uint8_t* buffe
     *length = static_cast<std::size_t>(received);
     *source = from.sin_addr.s_addr;
 
+    const ArrivalNotes notes = ReadArrivalNotes(message);
     bool unbound = false;
     int expectedInterface = 0;
-    const in_pktinfo* arrival = nullptr;
-    in_pktinfo info{};
-    bool sawDropCount = false;
-    std::uint32_t dropped = 0;
-    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
-         header = CMSG_NXTHDR(&message, header)) {
-        if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
-            std::memcpy(&info, CMSG_DATA(header), sizeof info);
-            arrival = &info;
-        } else if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SO_RXQ_OVFL) {
-            std::memcpy(&dropped, CMSG_DATA(header), sizeof dropped);
-            sawDropCount = true;
-        }
-    }
     {
         std::lock_guard<std::mutex> lock(mutex_);
         for (const auto& [handle, index] : unboundSockets_) {
@@ -311,8 +326,8 @@ ReceiveResult PosixSocketLayer::Receive(SocketHandle socket, std::uint8_t* buffe
             }
         }
         // The kernel sends the count only once it is above 0; it only grows.
-        if (sawDropCount) {
-            droppedSeen_[socket] = dropped;
+        if (notes.dropped) {
+            droppedSeen_[socket] = *notes.dropped;
         }
     }
     if (!unbound) {
@@ -321,7 +336,8 @@ ReceiveResult PosixSocketLayer::Receive(SocketHandle socket, std::uint8_t* buffe
     // Not tied by the kernel: only a datagram known to have arrived on the socket's own
     // interface is taken. Without an arrival interface, or with the socket's interface gone
     // (index 0), nothing is.
-    return arrival != nullptr && expectedInterface > 0 && arrival->ipi_ifindex == expectedInterface
+    return notes.arrivalInterface && expectedInterface > 0 &&
+                   *notes.arrivalInterface == expectedInterface
                ? ReceiveResult::kReceived
                : ReceiveResult::kForeign;
 }

@@ -100,6 +100,76 @@ std::vector<std::uint8_t> AccessPoint::Acknowledgement(const DecodedRequest& req
                        {{2, {request.mac.begin(), request.mac.end()}, {}}});
 }
 
+namespace {
+
+// The elements a discovery reply carries, in the order asked for, then the extra ones as they
+// are; types the access point knows nothing about are left out.
+std::vector<RawElement> DescribedElements(const AccessPointSettings& settings,
+                                          const std::vector<std::uint16_t>& types) {
+    std::vector<RawElement> elements;
+    for (std::uint16_t type : types) {
+        RawElement element{type, {}, std::nullopt};
+        switch (type) {
+            case 1:
+                element.value = TextValue(settings.name);
+                break;
+            case 2:
+                element.value.assign(settings.mac.begin(), settings.mac.end());
+                break;
+            case 8:
+                element.value = TextValue(settings.description);
+                break;
+            case 9:
+                element.value.assign(settings.firmware.begin(), settings.firmware.end());
+                break;
+            case 11:
+                element.value = TextValue(settings.ssidBg);
+                break;
+            case 12:
+                element.value = U16Value(settings.channelBg);
+                break;
+            case 13:
+                element.value = U16Value(settings.wirelessMode);
+                break;
+            case 21:
+                element.value = TextValue(settings.ssidA);
+                break;
+            case 22:
+                element.value = U16Value(settings.channelA);
+                break;
+            default:
+                continue;  // nothing to say about a type it does not know
+        }
+        elements.push_back(std::move(element));
+    }
+    elements.insert(elements.end(), settings.extraElements.begin(), settings.extraElements.end());
+    return elements;
+}
+
+// Copy number `copy` of a discovery reply. A flood of distinct MACs counts the MAC element's
+// last two bytes up from the access point's own, copy by copy.
+std::vector<std::uint8_t> ReplyFrame(const AccessPointSettings& settings, int copy,
+                                     std::vector<RawElement>* elements) {
+    if (settings.floodDistinctMacs) {
+        for (RawElement& element : *elements) {
+            if (element.type == 2 && element.value.size() == 6) {
+                const unsigned tail =
+                    ((settings.mac[4] << 8) | settings.mac[5]) + static_cast<unsigned>(copy);
+                element.value[4] = static_cast<std::uint8_t>((tail >> 8) & 0xFF);
+                element.value[5] = static_cast<std::uint8_t>(tail & 0xFF);
+            }
+        }
+    }
+    std::vector<std::uint8_t> frame = EncodeReply(settings.status, *elements);
+    frame.insert(frame.end(), settings.trailingBytes.begin(), settings.trailingBytes.end());
+    const std::size_t area = settings.declaredAreaLength.value_or(frame.size() - 5);
+    frame[3] = static_cast<std::uint8_t>(area & 0xFF);
+    frame[4] = static_cast<std::uint8_t>((area >> 8) & 0xFF);
+    return frame;
+}
+
+}  // namespace
+
 Reply AccessPoint::MakeReply(std::vector<std::uint8_t> bytes) const {
     Reply reply;
     reply.bytes = std::move(bytes);
@@ -119,64 +189,12 @@ std::vector<Reply> AccessPoint::AnswerDiscovery(const DecodedRequest& request, s
         return std::vector<Reply>(static_cast<std::size_t>(std::max(settings_.floodCopies, 1)),
                                   MakeReply(*settings_.rawReply));
     }
-    const std::vector<std::uint16_t>& types =
-        settings_.elementOrder ? *settings_.elementOrder : request.requestedTypes;
-    std::vector<RawElement> elements;
-    for (std::uint16_t type : types) {
-        RawElement element{type, {}, std::nullopt};
-        switch (type) {
-            case 1:
-                element.value = TextValue(settings_.name);
-                break;
-            case 2:
-                element.value.assign(settings_.mac.begin(), settings_.mac.end());
-                break;
-            case 8:
-                element.value = TextValue(settings_.description);
-                break;
-            case 9:
-                element.value.assign(settings_.firmware.begin(), settings_.firmware.end());
-                break;
-            case 11:
-                element.value = TextValue(settings_.ssidBg);
-                break;
-            case 12:
-                element.value = U16Value(settings_.channelBg);
-                break;
-            case 13:
-                element.value = U16Value(settings_.wirelessMode);
-                break;
-            case 21:
-                element.value = TextValue(settings_.ssidA);
-                break;
-            case 22:
-                element.value = U16Value(settings_.channelA);
-                break;
-            default:
-                continue;  // nothing to say about a type it does not know
-        }
-        elements.push_back(std::move(element));
-    }
-    elements.insert(elements.end(), settings_.extraElements.begin(), settings_.extraElements.end());
+    std::vector<RawElement> elements = DescribedElements(
+        settings_, settings_.elementOrder ? *settings_.elementOrder : request.requestedTypes);
     std::vector<Reply> replies;
     const int copies = std::max(settings_.floodCopies, 1);
     for (int copy = 0; copy < copies; ++copy) {
-        if (settings_.floodDistinctMacs) {
-            for (RawElement& element : elements) {
-                if (element.type == 2 && element.value.size() == 6) {
-                    const unsigned tail =
-                        ((settings_.mac[4] << 8) | settings_.mac[5]) + static_cast<unsigned>(copy);
-                    element.value[4] = static_cast<std::uint8_t>((tail >> 8) & 0xFF);
-                    element.value[5] = static_cast<std::uint8_t>(tail & 0xFF);
-                }
-            }
-        }
-        std::vector<std::uint8_t> frame = EncodeReply(settings_.status, elements);
-        frame.insert(frame.end(), settings_.trailingBytes.begin(), settings_.trailingBytes.end());
-        const std::size_t area = settings_.declaredAreaLength.value_or(frame.size() - 5);
-        frame[3] = static_cast<std::uint8_t>(area & 0xFF);
-        frame[4] = static_cast<std::uint8_t>((area >> 8) & 0xFF);
-        replies.push_back(MakeReply(std::move(frame)));
+        replies.push_back(MakeReply(ReplyFrame(settings_, copy, &elements)));
     }
     return replies;
 }

@@ -190,6 +190,26 @@ struct RunFigures {
     double overheadMs = 0;
 };
 
+struct NetworkTimes {
+    double firstRequest = -1;  // -1: none logged
+    double lastReply = -1;     // -1: none logged
+    int replies = 0;
+};
+
+NetworkTimes TimesOf(const std::vector<LogEvent>& events) {
+    NetworkTimes times;
+    for (const LogEvent& event : events) {
+        if (!event.reply && times.firstRequest < 0) {
+            times.firstRequest = event.mono;
+        }
+        if (event.reply) {
+            times.lastReply = std::max(times.lastReply, event.mono);
+            ++times.replies;
+        }
+    }
+    return times;
+}
+
 bool MeasureOnce(const Options& options, const std::string& logDirectory,
                  const std::set<std::string>& present, int run, RunFigures* figures) {
     std::string output;
@@ -227,18 +247,7 @@ bool MeasureOnce(const Options& options, const std::string& logDirectory,
     for (int n = 0; n < options.networks; ++n) {
         const std::vector<LogEvent> events =
             ReadLog(logDirectory + "/lan" + std::to_string(n) + ".jsonl", start, end);
-        double firstRequest = -1;
-        double lastReply = -1;
-        int replies = 0;
-        for (const LogEvent& event : events) {
-            if (!event.reply && firstRequest < 0) {
-                firstRequest = event.mono;
-            }
-            if (event.reply) {
-                lastReply = std::max(lastReply, event.mono);
-                ++replies;
-            }
-        }
+        const auto [firstRequest, lastReply, replies] = TimesOf(events);
         if (firstRequest < 0) {
             std::fprintf(stderr, "fleet_bench: no request logged on lan%d\n", n);
             return false;
@@ -268,16 +277,94 @@ bool MeasureOnce(const Options& options, const std::string& logDirectory,
     return true;
 }
 
-int RunOutside(const Options& options) {
-    if (geteuid() != 0) {
-        std::fprintf(stderr, "fleet_bench: needs root to build its network-namespace lab\n");
-        return 1;
-    }
+void InstallInterruptHandlers() {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction action {};
         action.sa_handler = OnInterrupt;
         sigaction(signal, &action, nullptr);
     }
+}
+
+// The MAC of every access point the fleet holds.
+std::set<std::string> PresentMacs(const Options& options) {
+    std::set<std::string> present;
+    for (int n = 0; n < options.networks; ++n) {
+        for (int i = 0; i < options.perNetwork; ++i) {
+            present.insert(MacText(n, i));
+        }
+    }
+    return present;
+}
+
+// What apctl discover itself found, dropped and took of memory.
+struct ApctlFigures {
+    int found = 0;
+    unsigned long long dropped = 0;
+    long peakKilobytes = -1;
+};
+
+ApctlFigures MeasureApctl(const Options& options, const std::string& directory,
+                          const std::set<std::string>& present) {
+    ApctlFigures figures;
+    // Through a shell that execs into apctl, so that its warnings can be kept and counted.
+    const std::string warnings = std::string(directory) + "/apctl.err";
+    bench::Measured measured;
+    bench::Measure({options.lab, "--id", options.labId, "exec", "--", "/bin/sh", "-c",
+                    "exec \"$0\" discover --json $1 2>\"$2\"", options.apctl,
+                    options.parallel ? "--parallel" : "", warnings},
+                   &measured);
+    std::ifstream warningFile(warnings);
+    const std::string warningText((std::istreambuf_iterator<char>(warningFile)),
+                                  std::istreambuf_iterator<char>());
+    figures.dropped = DroppedInWarnings(warningText);
+    std::remove(warnings.c_str());
+    figures.peakKilobytes = measured.peakKilobytes;
+    const int status = measured.exitStatus;
+    const std::string& output = measured.output;
+    std::vector<std::string> macs;
+    for (const QJsonValue record :
+         QJsonDocument::fromJson(QByteArray::fromStdString(output)).array()) {
+        macs.push_back(record.toObject().value("macText").toString().toStdString());
+    }
+    figures.found = Found(macs, present);
+    std::printf(
+        "apctl discover%s: exit %d, found %d/%zu, %llu dropped by the kernel (as its "
+        "warnings say), peak resident memory %.1f MB\n",
+        options.parallel ? " --parallel" : "", status, figures.found, present.size(),
+        figures.dropped, static_cast<double>(figures.peakKilobytes) / 1024.0);
+    return figures;
+}
+
+void PrintSummary(const Options& options, const std::vector<RunFigures>& runs,
+                  const std::set<std::string>& present, const ApctlFigures& apctl) {
+    std::vector<double> perNetwork;
+    int worstFound = static_cast<int>(present.size());
+    unsigned long long mostDropped = 0;
+    for (const RunFigures& figures : runs) {
+        perNetwork.push_back(OverheadPerNetwork(options, figures.overheadMs));
+        worstFound = std::min(worstFound, figures.found);
+        mostDropped = std::max(mostDropped, figures.dropped);
+    }
+    std::sort(perNetwork.begin(), perNetwork.end());
+    std::printf("\nsummary of %zu runs                  figure        target\n", runs.size());
+    std::printf("  access points found (worst run)  %4d/%-4zu     all\n", worstFound,
+                present.size());
+    std::printf("  dropped by the kernel (worst)    %6llu        0, or every one told\n",
+                mostDropped);
+    std::printf("  apctl: found, dropped            %4d, %llu\n", apctl.found, apctl.dropped);
+    std::printf("  overhead per network (median)    %6.1f ms     < 50 ms\n",
+                perNetwork[perNetwork.size() / 2]);
+    std::printf("  overhead per network (worst)     %6.1f ms     < 50 ms\n", perNetwork.back());
+    std::printf("  apctl peak resident memory       %6.1f MB     < 30 MB\n",
+                static_cast<double>(apctl.peakKilobytes) / 1024.0);
+}
+
+int RunOutside(const Options& options) {
+    if (geteuid() != 0) {
+        std::fprintf(stderr, "fleet_bench: needs root to build its network-namespace lab\n");
+        return 1;
+    }
+    InstallInterruptHandlers();
     char directory[] = "/tmp/fleet_bench.XXXXXX";
     if (mkdtemp(directory) == nullptr) {
         std::perror("fleet_bench: mkdtemp");
@@ -288,13 +375,7 @@ int RunOutside(const Options& options) {
         std::ofstream fleet(fleetPath);
         fleet << FleetJson(options);
     }
-    std::set<std::string> present;
-    for (int n = 0; n < options.networks; ++n) {
-        for (int i = 0; i < options.perNetwork; ++i) {
-            present.insert(MacText(n, i));
-        }
-    }
-
+    const std::set<std::string> present = PresentMacs(options);
     std::printf(
         "fleet benchmark: %zu access points on %d networks (%d each), every one "
         "answering all three copies at once%s\nmachine: %s\n",
@@ -324,36 +405,9 @@ int RunOutside(const Options& options) {
         runs.push_back(figures);
     }
 
-    long peakKilobytes = -1;
-    int apctlFound = 0;
-    unsigned long long apctlDropped = 0;
+    ApctlFigures apctl;
     if (ok && !g_interrupted) {
-        // Through a shell that execs into apctl, so that its warnings can be kept and counted.
-        const std::string warnings = std::string(directory) + "/apctl.err";
-        bench::Measured measured;
-        bench::Measure({options.lab, "--id", options.labId, "exec", "--", "/bin/sh", "-c",
-                        "exec \"$0\" discover --json $1 2>\"$2\"", options.apctl,
-                        options.parallel ? "--parallel" : "", warnings},
-                       &measured);
-        std::ifstream warningFile(warnings);
-        const std::string warningText((std::istreambuf_iterator<char>(warningFile)),
-                                      std::istreambuf_iterator<char>());
-        apctlDropped = DroppedInWarnings(warningText);
-        std::remove(warnings.c_str());
-        peakKilobytes = measured.peakKilobytes;
-        const int status = measured.exitStatus;
-        const std::string& output = measured.output;
-        std::vector<std::string> macs;
-        for (const QJsonValue record :
-             QJsonDocument::fromJson(QByteArray::fromStdString(output)).array()) {
-            macs.push_back(record.toObject().value("macText").toString().toStdString());
-        }
-        apctlFound = Found(macs, present);
-        std::printf(
-            "apctl discover%s: exit %d, found %d/%zu, %llu dropped by the kernel (as its "
-            "warnings say), peak resident memory %.1f MB\n",
-            options.parallel ? " --parallel" : "", status, apctlFound, present.size(), apctlDropped,
-            static_cast<double>(peakKilobytes) / 1024.0);
+        apctl = MeasureApctl(options, directory, present);
     }
 
     std::vector<std::string> down = lab;
@@ -365,26 +419,7 @@ int RunOutside(const Options& options) {
         return 1;
     }
 
-    std::vector<double> perNetwork;
-    int worstFound = static_cast<int>(present.size());
-    unsigned long long mostDropped = 0;
-    for (const RunFigures& figures : runs) {
-        perNetwork.push_back(OverheadPerNetwork(options, figures.overheadMs));
-        worstFound = std::min(worstFound, figures.found);
-        mostDropped = std::max(mostDropped, figures.dropped);
-    }
-    std::sort(perNetwork.begin(), perNetwork.end());
-    std::printf("\nsummary of %zu runs                  figure        target\n", runs.size());
-    std::printf("  access points found (worst run)  %4d/%-4zu     all\n", worstFound,
-                present.size());
-    std::printf("  dropped by the kernel (worst)    %6llu        0, or every one told\n",
-                mostDropped);
-    std::printf("  apctl: found, dropped            %4d, %llu\n", apctlFound, apctlDropped);
-    std::printf("  overhead per network (median)    %6.1f ms     < 50 ms\n",
-                perNetwork[perNetwork.size() / 2]);
-    std::printf("  overhead per network (worst)     %6.1f ms     < 50 ms\n", perNetwork.back());
-    std::printf("  apctl peak resident memory       %6.1f MB     < 30 MB\n",
-                static_cast<double>(peakKilobytes) / 1024.0);
+    PrintSummary(options, runs, present, apctl);
     return 0;
 }
 

@@ -132,6 +132,35 @@ void PrintRun(const char* label, const Discovery& run) {
         run.requests, static_cast<double>(run.measured.peakKilobytes) / 1024.0);
 }
 
+// Prints both runs and the figures against their targets; 0 when both found the same.
+int Compare(const Options& options, const Discovery& walk, const Discovery& parallel) {
+    const int present = options.perNetwork * options.networks;
+    const double ratio = walk.seconds / parallel.seconds;
+    const double afterLastReply = parallel.measured.exitMono - parallel.lastReply;
+    const bool sameJson = walk.measured.output == parallel.measured.output;
+    const auto verdict = [](bool met) { return met ? "met" : "MISSED"; };
+    PrintRun("apctl discover", walk);
+    PrintRun("apctl discover --parallel", parallel);
+    std::printf("\n                                        figure       target\n");
+    std::printf("  records, sequential / parallel      %4d / %-4d    %d each, equal  %s\n",
+                walk.records, parallel.records, present,
+                verdict(walk.records == present && parallel.records == present));
+    std::printf("  identical JSON                      %-12s yes            %s\n",
+                sameJson ? "yes" : "no", verdict(sameJson));
+    std::printf("  slowest network's last reply        +%.3f s\n",
+                parallel.lastReply - parallel.firstRequest);
+    std::printf("  parallel, after that last reply     %6.3f s     <= %.3f s       %s\n",
+                afterLastReply, kAfterLastReplyTarget,
+                verdict(afterLastReply <= kAfterLastReplyTarget));
+    std::printf("  ratio sequential / parallel         %6.2f       >= %.0f           %s\n", ratio,
+                kRatioTarget, verdict(ratio >= kRatioTarget));
+    std::printf("  peak resident memory (larger)       %6.1f MB\n",
+                static_cast<double>(
+                    std::max(walk.measured.peakKilobytes, parallel.measured.peakKilobytes)) /
+                    1024.0);
+    return sameJson && walk.records == parallel.records ? 0 : 1;
+}
+
 int Benchmark(const Options& options) {
     if (geteuid() != 0) {
         std::fprintf(stderr, "parallel_bench: needs root to build its network-namespace lab\n");
@@ -179,31 +208,7 @@ int Benchmark(const Options& options) {
         return 1;
     }
 
-    const int present = options.perNetwork * options.networks;
-    const double ratio = walk.seconds / parallel.seconds;
-    const double afterLastReply = parallel.measured.exitMono - parallel.lastReply;
-    const bool sameJson = walk.measured.output == parallel.measured.output;
-    const auto verdict = [](bool met) { return met ? "met" : "MISSED"; };
-    PrintRun("apctl discover", walk);
-    PrintRun("apctl discover --parallel", parallel);
-    std::printf("\n                                        figure       target\n");
-    std::printf("  records, sequential / parallel      %4d / %-4d    %d each, equal  %s\n",
-                walk.records, parallel.records, present,
-                verdict(walk.records == present && parallel.records == present));
-    std::printf("  identical JSON                      %-12s yes            %s\n",
-                sameJson ? "yes" : "no", verdict(sameJson));
-    std::printf("  slowest network's last reply        +%.3f s\n",
-                parallel.lastReply - parallel.firstRequest);
-    std::printf("  parallel, after that last reply     %6.3f s     <= %.3f s       %s\n",
-                afterLastReply, kAfterLastReplyTarget,
-                verdict(afterLastReply <= kAfterLastReplyTarget));
-    std::printf("  ratio sequential / parallel         %6.2f       >= %.0f           %s\n", ratio,
-                kRatioTarget, verdict(ratio >= kRatioTarget));
-    std::printf("  peak resident memory (larger)       %6.1f MB\n",
-                static_cast<double>(
-                    std::max(walk.measured.peakKilobytes, parallel.measured.peakKilobytes)) /
-                    1024.0);
-    return sameJson && walk.records == parallel.records ? 0 : 1;
+    return Compare(options, walk, parallel);
 }
 
 int Usage() {

@@ -66,6 +66,32 @@ int RunProgram(const std::vector<std::string>& arguments, std::string* output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+namespace {
+
+// The child's peak resident memory, read while it is stopped at its exit; `otherwise` when it
+// cannot be read.
+long PeakKilobytes(pid_t child, long otherwise) {
+    std::ifstream proc("/proc/" + std::to_string(child) + "/status");
+    std::string line;
+    long peak = otherwise;
+    while (std::getline(proc, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            peak = std::strtol(line.c_str() + 6, nullptr, 10);
+        }
+    }
+    return peak;
+}
+
+// One read of what is there; the bytes go to `collected`.
+void AppendRead(int descriptor, char* buffer, std::size_t capacity, std::string* collected) {
+    const ssize_t got = read(descriptor, buffer, capacity);
+    if (got > 0) {
+        collected->append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+}  // namespace
+
 // The child is traced only to be stopped as it exits, while its memory is still there to be
 // read; getrusage would also count the launchers' images, and the launchers' own exit would
 // count in the time.
@@ -101,10 +127,7 @@ bool Measure(const std::vector<std::string>& arguments, Measured* measured) {
     for (;;) {
         pollfd entry{pipeEnds[0], POLLIN, 0};
         if (poll(&entry, 1, 5) > 0) {
-            const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
-            if (got > 0) {
-                collected.append(buffer, static_cast<std::size_t>(got));
-            }
+            AppendRead(pipeEnds[0], buffer, sizeof buffer, &collected);
         }
         const pid_t changed = waitpid(child, &status, WNOHANG | __WALL);
         if (changed == 0 || (changed < 0 && errno == EINTR)) {
@@ -116,13 +139,7 @@ bool Measure(const std::vector<std::string>& arguments, Measured* measured) {
         int forward = 0;
         if (status >> 8 == (SIGTRAP | (PTRACE_EVENT_EXIT << 8))) {
             measured->exitMono = apsim::MonotonicSeconds();
-            std::ifstream proc("/proc/" + std::to_string(child) + "/status");
-            std::string line;
-            while (std::getline(proc, line)) {
-                if (line.rfind("VmHWM:", 0) == 0) {
-                    measured->peakKilobytes = std::strtol(line.c_str() + 6, nullptr, 10);
-                }
-            }
+            measured->peakKilobytes = PeakKilobytes(child, measured->peakKilobytes);
         } else if (WIFSTOPPED(status) && WSTOPSIG(status) != SIGTRAP) {
             forward = WSTOPSIG(status);
         }

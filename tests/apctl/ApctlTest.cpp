@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -18,14 +20,24 @@ using apctl::Action;
 using apctl::Command;
 using Args = std::vector<std::string>;
 
-// Runs before anything in this program starts the socket layer: the started flag is one-way.
-TEST(ApctlWithoutSockets, FailsWhenNoUdpSocketCanBeOpened) {
+// apctl discover where no UDP socket can be opened; exits with its status, its diagnostics on
+// standard error.
+[[noreturn]] void DiscoverWithoutSockets() {
     net::FakeNetwork network;
     network.FailCall(net::FakeNetwork::Call::kOpen);
     net::ScopedSocketLayer installed(&network);
-    std::ostringstream out, err;
-    EXPECT_EQ(apctl::Run({"discover"}, out, err), 1);
-    EXPECT_NE(err.str().find("UDP socket"), std::string::npos);
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = apctl::Run({"discover"}, out, err);
+    std::fputs(err.str().c_str(), stderr);
+    std::exit(status);
+}
+
+// The socket layer's started flag is one-way for the life of a process, so this runs in a
+// process of its own, whatever ran before it.
+TEST(ApctlWithoutSockets, FailsWhenNoUdpSocketCanBeOpened) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(DiscoverWithoutSockets(), ::testing::ExitedWithCode(1), "UDP socket");
 }
 
 // The README shows the usage as apctl prints it; a copy that drifts tells users of options

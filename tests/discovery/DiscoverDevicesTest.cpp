@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <string>
 #include <vector>
 
+#include "HeldTables.h"
 #include "NetworkFixture.h"
 #include "discovery/DiscoverDevices.h"
 #include "discovery/NetworkStartup.h"
@@ -25,8 +29,16 @@ protected:
         return names;
     }
 
+    // The merged table: the one table a discovery leaves held; null when none is.
+    const DeviceTable* Merged() const {
+        const std::vector<const DeviceTable*> held = held_.Held();
+        EXPECT_LE(held.size(), 1U) << "a discovery left more than the merged table behind";
+        return held.size() == 1 ? held.front() : nullptr;
+    }
+
     DeviceTablePtr table_ = AllocateDeviceTable();
     int count_ = -1;
+    HeldTables held_;  // after table_, so that the caller's table is not counted
 };
 
 TEST_F(DiscoverDevicesTest, OneRecordPerAccessPointInNameOrder) {
@@ -104,9 +116,10 @@ TEST_F(DiscoverDevicesTest, SecondCallReplacesTheFirstResult) {
     net::ScopedSocketLayer useSmaller(&smaller);
     DiscoverDevices(table_.get(), &count_);
     EXPECT_EQ(count_, 2);
-    EXPECT_EQ(MergedCount(), 2);
+    const DeviceTable* merged = Merged();
+    ASSERT_NE(merged, nullptr);
     DeviceRecord zero{};
-    EXPECT_EQ(std::memcmp(&MergedTable()->records[2], &zero, sizeof zero), 0)
+    EXPECT_EQ(std::memcmp(&merged->records[2], &zero, sizeof zero), 0)
         << "the merged table still holds the first call's records";
     // The caller's records past the new count are left as they were.
     EXPECT_STREQ(table_->records[4].name, "AP4");
@@ -149,7 +162,7 @@ TEST(SortByName, ByteWiseCaseSensitiveAndStable) {
 TEST_F(DiscoverDevicesTest, StartupAndCleanup) {
     // Cleanup before any discovery releases nothing and is harmless.
     NetworkCleanup();
-    EXPECT_EQ(MergedTable(), nullptr);
+    EXPECT_EQ(Merged(), nullptr);
 
     NetworkStartup();
     EXPECT_EQ(SocketsStarted(), 1);
@@ -158,16 +171,68 @@ TEST_F(DiscoverDevicesTest, StartupAndCleanup) {
     const int lan = network_.AddInterface("eth0", "10.0.0.200");
     network_.AddAccessPoint(lan, MakeAccessPoint("A", 0x01, "10.0.0.1"));
     DiscoverDevices(table_.get(), &count_);
-    const DeviceTable* merged = MergedTable();
+    const DeviceTable* merged = Merged();
+    ASSERT_NE(merged, nullptr);
     DiscoverDevices(table_.get(), &count_);
-    EXPECT_EQ(MergedTable(), merged) << "the merged table is reused between discoveries";
+    EXPECT_EQ(Merged(), merged) << "the merged table is reused between discoveries";
     NetworkCleanup();
-    EXPECT_EQ(MergedTable(), nullptr);
+    EXPECT_EQ(Merged(), nullptr);
     // A later discovery would allocate a fresh one.
     DiscoverDevices(table_.get(), &count_);
-    EXPECT_NE(MergedTable(), nullptr);
+    EXPECT_NE(Merged(), nullptr);
     EXPECT_EQ(count_, 1);
     EXPECT_EQ(SocketsStarted(), 1) << "the started flag never goes back";
+}
+
+TEST_F(DiscoverDevicesTest, TwoDiscoveriesAtOnceEachGetTheWholeResult) {
+    const int lan = network_.AddInterface("eth0", "10.0.0.200");
+    network_.AddAccessPoint(lan, MakeAccessPoint("b", 0x01, "10.0.0.1"));
+    network_.AddAccessPoint(lan, MakeAccessPoint("a", 0x02, "10.0.0.2"));
+    DeviceTablePtr other = AllocateDeviceTable();
+    int otherCount = -1;
+    // Several rounds, so that the sanitizers see the two meet in the merged table.
+    for (int round = 0; round < 100; ++round) {
+        // The fake network's own workers, so that its virtual time waits for both.
+        auto first = network_.StartWorker([&] { DiscoverDevices(table_.get(), &count_); });
+        auto second = network_.StartWorker([&] { DiscoverDevices(other.get(), &otherCount); });
+        ASSERT_TRUE(first && second);
+        first->Join();
+        second->Join();
+        ASSERT_EQ(count_, 2);
+        ASSERT_EQ(otherCount, 2);
+        for (const DeviceTable* result : {table_.get(), other.get()}) {
+            EXPECT_STREQ(result->records[0].name, "a");
+            EXPECT_STREQ(result->records[1].name, "b");
+        }
+    }
+    const std::vector<net::FakeNetwork::SentDatagram> sent = network_.sent();
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const auto& d) { return d.timeMs == 0; }),
+              2)
+        << "the second discovery waited for the first";
+    ExpectCleanShutdown();
+}
+
+// The cleanup at exit must not wait for a discovery that can last 20 s per address, and must not
+// pull the table from under it.
+TEST_F(DiscoverDevicesTest, CleanupDuringADiscoveryNeitherWaitsNorSpoilsIt) {
+    const int lan = network_.AddInterface("eth0", "10.0.0.200");
+    network_.AddAccessPoint(lan, MakeAccessPoint("AP", 0x01, "10.0.0.1"));
+    std::future<void> cleanup;
+    bool cleanedUpInTime = false;
+    network_.AddResponder(lan, [&](const net::FakeNetwork::SentDatagram&, std::int64_t) {
+        if (!cleanup.valid()) {
+            cleanup = std::async(std::launch::async, [] { NetworkCleanup(); });
+            cleanedUpInTime =
+                cleanup.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+        }
+        return std::vector<net::FakeNetwork::Delivery>{};
+    });
+    DiscoverDevices(table_.get(), &count_);
+    cleanup.wait();
+    EXPECT_TRUE(cleanedUpInTime) << "the cleanup waited for the exchange";
+    EXPECT_EQ(count_, 1);
+    EXPECT_STREQ(table_->records[0].name, "AP");
+    EXPECT_NE(Merged(), nullptr) << "the result is merged into a fresh table";
 }
 
 }  // namespace

@@ -7,14 +7,17 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTreeWidget>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/AccessPointApp.h"
+#include "discovery/BroadcastDiscovery.h"
 #include "net/PosixSocketLayer.h"
 #include "resources/RegisterResources.h"
 #include "resources/Resource.h"
@@ -32,6 +35,41 @@ int RunApplication() {
     char name[] = "apmanager";
     char* argv[] = {name, nullptr};
     return AfxWinMain(1, argv);
+}
+
+// Takes the records of a discovery, and ends it as soon as one access point answers from one
+// address.
+class AnswerWatch final : public ReplySink {
+public:
+    AnswerWatch(std::string mac, std::string address)
+        : mac_(std::move(mac)), address_(std::move(address)) {}
+
+    void Add(const DeviceRecord& record) override {
+        if (std::string(record.macText, FieldTextLength(record.macText)) == mac_ &&
+            std::string(record.ipAddress, FieldTextLength(record.ipAddress)) == address_) {
+            heard = true;
+        }
+    }
+    std::unique_ptr<ReplySink> Fresh() const override { return nullptr; }
+    void ReplayInto(ReplySink&) const override {}
+
+    std::atomic<bool> heard = false;
+
+private:
+    std::string mac_;
+    std::string address_;
+};
+
+// Discovers until the access point answers from `address`; false when it has not within 30 s.
+bool AnswersFrom(const std::string& mac, const std::string& address) {
+    AnswerWatch watch(mac, address);
+    ExchangeOptions options;
+    options.cancel = &watch.heard;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!watch.heard && std::chrono::steady_clock::now() < deadline) {
+        BroadcastDiscoveryInto(options, &watch);
+    }
+    return watch.heard;
 }
 
 bool Enabled(int id) {
@@ -63,8 +101,9 @@ TEST(ConfigDialogInTheLab, AFixedAddressSetThroughTheDialogShowsAfterRefresh) {
                   ClickControl(IDC_SET_IP_ADDRESS);
                   addressesBeforeRefresh = ListColumn(list, 1);
                   // The access point restarts after the reset and stays silent for 2 s (the
-                  // fleet's silentAfterResetMs); the user reads the message first.
-                  QTest::qWait(2500);
+                  // fleet's silentAfterResetMs); the user reads the message until it answers.
+                  ASSERT_TRUE(AnswersFrom(kAnnexMac, "10.0.0.77"))
+                      << "the access point never answered at its new address";
                   ClickControl(IDC_REFRESH);
                   addressesAfterRefresh = ListColumn(list, 1);
                   namesAfterRefresh = ListColumn(list, 0);

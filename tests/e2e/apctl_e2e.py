@@ -33,8 +33,37 @@ RP_WARNING = ("reverse-path filtering is on (rp_filter 1): replies from access p
 FIREWALL_WARNING = "no access point answered on any network"
 
 
+# The source port of the marker that shows a simulator has logged everything sent before it.
+MARKER_PORT = 34999
+SEND_MARKER = """
+import socket, sys
+for interface in sys.argv[1:]:
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
+        s.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
+        s.setsockopt(socket.SOL_SOCKET, socket.SO_BINDTODEVICE, interface.encode())
+        s.bind(("", int(%d)))
+        s.sendto(b"marker", ("255.255.255.255", 34442))
+""" % MARKER_PORT
+
+
 def every_request(lab, networks, start, end):
-    return {network: lab.events(network, start=start, end=end) for network in networks}
+    return {network: [line for line in lab.events(network, start=start, end=end)
+                      if line["sourcePort"] != MARKER_PORT] for network in networks}
+
+
+def all_logged(lab, networks, timeout=10):
+    """Sends a marker on each network (up ones only) and waits until its simulator has logged it:
+    a datagram sent there before the marker is logged by then. False when one never was."""
+    sent = time.monotonic()
+    lab.run("exec", "--", sys.executable, "-c", SEND_MARKER, *networks, check=True)
+    deadline = time.monotonic() + timeout
+    for network in networks:
+        while not any(line["sourcePort"] == MARKER_PORT
+                      for line in lab.events(network, start=sent)):
+            if time.monotonic() > deadline:
+                return False
+            time.sleep(0.05)
+    return True
 
 
 def json_records(checks, result, what):
@@ -139,7 +168,8 @@ def scenario_interface(args, checks):
         ]
         for arguments, message in usage_errors:
             result, start, end = lab.apctl(args.apctl, *arguments)
-            time.sleep(0.2)  # a datagram sent at the very end would be logged by now
+            # lan2 is down: nothing can leave on it.
+            checks.that(all_logged(lab, ("lan0", "lan1")), "the simulators logged the marker")
             checks.that(result.returncode == 2 and message in result.stderr and
                         result.stdout == "",
                         f"apctl {' '.join(arguments)}: exit 2 naming it: exit "

@@ -176,6 +176,17 @@ def wait_for(lines, seen, condition, timeout):
     return None
 
 
+def wait_for_requests(lab, network, count, start, timeout):
+    """Waits until `network` has logged `count` discovery requests since `start`; False when it
+    has not within `timeout` seconds."""
+    deadline = time.monotonic() + timeout
+    while len(lab.events(network, "discovery", start=start)) < count:
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.1)
+    return True
+
+
 def stop_watch(checks, process, signum, what):
     sent = time.monotonic()
     process.send_signal(signum)
@@ -220,13 +231,13 @@ def scenario_watch(args, checks):
             checks.that(changed is not None and changed.endswith(
                 f"~ {mac(2)} ipAddress 10.0.0.12 -> 10.0.0.22"),
                 f"the new address shows as one change: {changed!r}")
-            # Another round after the change, so that a late '-' would have shown.
+            # A whole round after the change, so that a late '-' would have shown: it is over once
+            # the round after it has begun (the change's own round had sent before the line).
             before = len(seen)
-            time.sleep(7)
-            while not lines.empty():
-                line = lines.get()
-                if line is not None:
-                    seen.append(line)
+            checks.that(wait_for_requests(lab, "lan0", 4, time.monotonic(), 30),
+                        "two more discoveries after the change")
+            stop_watch(checks, process, signal.SIGINT, "watch stopped by SIGINT")
+            wait_for(lines, seen, lambda line: False, 10)  # to the end of its output
             checks.equal(seen[before:], [], "nothing more while nothing changes")
             checks.that(not any(" - " in line for line in seen),
                         "its silence during the restart is no absence: " + repr(seen))
@@ -235,12 +246,14 @@ def scenario_watch(args, checks):
                 stop_watch(checks, process, signal.SIGINT, "watch stopped by SIGINT")
 
         # SIGTERM in the middle of the second discovery, which starts 0.5 s after the first.
+        started = time.monotonic()
         process, lines = start_watch(lab, args.apctl, "--json", "--interval", "0.5")
         seen = []
         wait_for(lines, seen, lambda line: len(seen) == 3, 30)
         checks.that(len(seen) == 3 and all(json.loads(line)["change"] == "appeared"
                                            for line in seen), "--json: one object per line")
-        time.sleep(2)
+        checks.that(wait_for_requests(lab, "lan0", 4, started, 30),
+                    "the second discovery began")
         stop_watch(checks, process, signal.SIGTERM, "watch stopped by SIGTERM")
 
 

@@ -68,8 +68,19 @@ inside() {
         sleep 0.1
     done
     check_window "$main" "main window"
-    # The About box from the system menu, once the first discovery has returned.
-    sleep 9
+    # The About box from the system menu, once the first discovery has returned: the sockets it
+    # holds while it runs are closed.
+    local had_sockets=false
+    tries=0
+    while :; do
+        if ss -uanp 2>/dev/null | grep -q "pid=$app,"; then
+            had_sockets=true
+        elif $had_sockets; then
+            break
+        fi
+        ((tries++ < 600)) || die "the first discovery did not return"
+        sleep 0.05
+    done
     xdotool windowfocus --sync "$main" 2>/dev/null || true
     xdotool key --clearmodifiers shift+F10
     sleep 0.5
@@ -83,7 +94,12 @@ inside() {
             [[ $window != "$main" ]] && about=$window
         done
     done
-    sleep 0.5
+    # Read back once the window manager has managed it, as for the main window.
+    tries=0
+    until xprop -id "$about" _NET_WM_ALLOWED_ACTIONS 2>/dev/null | grep -q ACTION; do
+        ((tries++ < 100)) || die "the About box was not managed by the window manager"
+        sleep 0.05
+    done
     check_window "$about" "About box"
     echo "window decorations: exactly the templates' decorations asked for and allowed"
 }

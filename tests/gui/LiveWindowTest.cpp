@@ -265,8 +265,11 @@ TEST_F(LiveWindowTest, OtherInputDuringDiscoveryIsHandledAfterIt) {
             QWindow* window = probe.window;
             ASSERT_NE(window, nullptr);
             QueueClick(window, probe.refreshButtonCentre);
-            // Time enough for a waiting loop that let the click through to act on it.
-            std::this_thread::sleep_for(200ms);
+            // Once the waiting loop has taken the click from the window system's queue, it has
+            // either acted on it or held it.
+            EXPECT_TRUE(WaitUntil([] {
+                return QWindowSystemInterface::windowSystemEventsQueued() == 0;
+            })) << "the waiting loop never took the click";
         }
     });
     LiveDlg dialog(probe);

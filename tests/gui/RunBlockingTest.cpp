@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
@@ -10,11 +11,11 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "framework/PostedCall.h"
@@ -34,9 +35,10 @@ bool ServeEventsUntil(const std::function<bool()>& done) {
     return done();
 }
 
-// Work that lasts long enough for the waiting loop to go round many times.
-void WorkAWhile() {
-    std::this_thread::sleep_for(50ms);
+// Holds the work until something the wait serves has fulfilled `served`, for at most five
+// seconds; false when it never was.
+bool AwaitServed(std::promise<void>& served) {
+    return served.get_future().wait_for(5s) == std::future_status::ready;
 }
 
 TEST(RunBlocking, TimersAndPostedCommandsWaitUntilTheWorkHasReturned) {
@@ -50,11 +52,20 @@ TEST(RunBlocking, TimersAndPostedCommandsWaitUntilTheWorkHasReturned) {
     PostCall(&context, [&] { events.emplace_back("first"); });
     PostCall(gone.get(), [&] { events.emplace_back("dropped"); });
     PostCall(&context, [&] { events.emplace_back("second"); });
+    // Served inside the wait, after the commands above: once the timer has come due, it posts a
+    // command of its own, which must wait too.
+    std::promise<void> servedMeanwhile;
+    std::function<void()> postOnceTheTimerIsDue = [&] {
+        if (timer.remainingTime() > 0) {
+            QMetaObject::invokeMethod(qApp, postOnceTheTimerIsDue, Qt::QueuedConnection);
+            return;
+        }
+        PostCall(&context, [&] { events.emplace_back("posted meanwhile"); });
+        servedMeanwhile.set_value();
+    };
     RunBlocking([&] {
-        // A command posted from within the wait (something served meanwhile posts it) waits too.
-        QMetaObject::invokeMethod(
-            qApp, [&] { PostCall(&context, [&] { events.emplace_back("posted meanwhile"); }); });
-        WorkAWhile();
+        QMetaObject::invokeMethod(qApp, postOnceTheTimerIsDue, Qt::QueuedConnection);
+        EXPECT_TRUE(AwaitServed(servedMeanwhile)) << "the wait served nothing";
     });
     events.emplace_back("returned");
     gone.reset();
@@ -72,13 +83,17 @@ TEST(RunBlocking, TimersAndPostedCommandsWaitUntilTheWorkHasReturned) {
 TEST(RunBlocking, AWaitStartedInsideAnotherRunsItsWorkAfterTheOther) {
     std::vector<std::string> steps;  // appended to by one piece of work at a time
     std::atomic<bool> innerReturned = false;
+    std::promise<void> innerWaiting;
     RunBlocking([&] {
         steps.emplace_back("outer starts");
         QMetaObject::invokeMethod(qApp, [&] {
+            // Served only once the inner wait is under way, going round its own loop.
+            QMetaObject::invokeMethod(
+                qApp, [&] { innerWaiting.set_value(); }, Qt::QueuedConnection);
             RunBlocking([&] { steps.emplace_back("inner"); });
             innerReturned = true;
         });
-        std::this_thread::sleep_for(100ms);
+        EXPECT_TRUE(AwaitServed(innerWaiting)) << "the inner wait never began";
         steps.emplace_back("outer ends");
     });
     EXPECT_TRUE(innerReturned);
@@ -106,9 +121,10 @@ TEST(RunBlockingDeathTest, APostedCallDueOnAnotherThreadStopsTheProgram) {
             context.moveToThread(&thread);
             thread.start();
             PostCall(&context, [] {});
-            std::this_thread::sleep_for(5s);
-            thread.quit();
-            thread.wait();
+            // Comes due after the posted call, so the thread ends only if that call did not
+            // stop the program.
+            QMetaObject::invokeMethod(&context, [&thread] { thread.quit(); });
+            thread.wait(QDeadlineTimer(5000));
         },
         "off the user-interface thread");
 }

@@ -1,5 +1,6 @@
 #include "tests/gui/TestNetwork.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 
@@ -55,6 +56,7 @@ namespace {
 
 std::mutex g_mutex;
 std::vector<const void*> g_releases;
+std::vector<const void*> g_held;
 bool g_failAllocations = false;
 std::size_t g_allocations = 0;
 
@@ -64,13 +66,18 @@ void* Allocate(std::size_t bytes) {
         return nullptr;
     }
     ++g_allocations;
-    return std::calloc(1, bytes);
+    void* block = std::calloc(1, bytes);
+    if (block != nullptr) {
+        g_held.push_back(block);
+    }
+    return block;
 }
 
 void Release(void* block) {
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         g_releases.push_back(block);
+        g_held.erase(std::remove(g_held.begin(), g_held.end(), block), g_held.end());
     }
     std::free(block);
 }
@@ -80,6 +87,7 @@ void Release(void* block) {
 TableLedger::TableLedger() {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_releases.clear();
+    g_held.clear();
     g_allocations = 0;
     g_failAllocations = false;
     SetDeviceTableAllocator(&Allocate);
@@ -118,6 +126,11 @@ std::vector<const void*> TableLedger::ReleasesSince(std::size_t since) const {
     }
     return std::vector<const void*>(g_releases.begin() + static_cast<std::ptrdiff_t>(since),
                                     g_releases.end());
+}
+
+std::vector<const void*> TableLedger::Held() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_held;
 }
 
 void TableLedger::FailAllocations(bool fail) {

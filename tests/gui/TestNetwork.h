@@ -60,6 +60,9 @@ public:
     std::size_t AllocationCount() const;
     // The releases in order since number `since`.
     std::vector<const void*> ReleasesSince(std::size_t since) const;
+    // The tables allocated since the ledger began and not released yet, in allocation order.
+    // Between discoveries these are the shown table and discovery's merged table.
+    static std::vector<const void*> Held();
     // While set, every allocation fails.
     static void FailAllocations(bool fail);
 };

@@ -27,6 +27,56 @@ bool Contains(const LabNetwork& network, std::uint32_t address) {
     return (address & mask) == (network.hostAddress & mask);
 }
 
+// The name becomes part of a namespace name and an interface name (at most 15 bytes).
+bool IsNetworkName(const QString& name) {
+    bool nameOk =
+        !name.isEmpty() && name.size() <= 8 && name[0] >= 'a' && name[0] <= 'z' && name != "host";
+    for (const QChar character : name) {
+        nameOk = nameOk &&
+                 ((character >= 'a' && character <= 'z') || (character >= '0' && character <= '9'));
+    }
+    return nameOk;
+}
+
+// One entry of "networks", on its own; ParseNetworks checks it against the others.
+bool ParseNetwork(const QJsonValue& value, const Path& itemPath, LabNetwork* network,
+                  std::string* error) {
+    if (!value.isObject()) {
+        return Fail(itemPath, "expected an object with \"name\" and \"hostAddress\"", error);
+    }
+    const QJsonObject item = value.toObject();
+    for (auto it = item.begin(); it != item.end(); ++it) {
+        if (it.key() != "name" && it.key() != "hostAddress") {
+            return Fail(itemPath + "." + it.key().toStdString(),
+                        "unknown field (known: name, hostAddress)", error);
+        }
+    }
+    const QString name = item.value("name").toString();
+    if (!IsNetworkName(name)) {
+        return Fail(itemPath + ".name",
+                    "expected 1 to 8 lower-case letters and digits starting with a letter, "
+                    "not \"host\", got " +
+                        Quoted(name),
+                    error);
+    }
+    network->name = name.toStdString();
+    const std::string hostAddress = item.value("hostAddress").toString().toStdString();
+    const std::size_t slash = hostAddress.find('/');
+    const std::string prefix = slash == std::string::npos ? "" : hostAddress.substr(slash + 1);
+    const bool prefixOk = (prefix.size() == 1 || prefix.size() == 2) &&
+                          prefix.find_first_not_of("0123456789") == std::string::npos;
+    network->prefixLength = prefixOk ? std::stoi(prefix) : 0;
+    if (!prefixOk || network->prefixLength < 8 || network->prefixLength > 30 ||
+        !ParseAddress(hostAddress.substr(0, slash), &network->hostAddress)) {
+        return Fail(itemPath + ".hostAddress",
+                    "expected ADDRESS/PREFIX with a prefix of 8 to 30, such as "
+                    "10.0.0.200/24, got \"" +
+                        hostAddress + "\"",
+                    error);
+    }
+    return true;
+}
+
 bool ParseNetworks(const QJsonValue& value, std::vector<LabNetwork>* networks, std::string* error) {
     const Path path = "networks";
     if (!value.isArray() || value.toArray().isEmpty()) {
@@ -39,46 +89,9 @@ bool ParseNetworks(const QJsonValue& value, std::vector<LabNetwork>* networks, s
     networks->clear();
     for (qsizetype i = 0; i < items.size(); ++i) {
         const Path itemPath = ItemPath(path, i);
-        if (!items[i].isObject()) {
-            return Fail(itemPath, "expected an object with \"name\" and \"hostAddress\"", error);
-        }
-        const QJsonObject item = items[i].toObject();
         LabNetwork network;
-        for (auto it = item.begin(); it != item.end(); ++it) {
-            if (it.key() != "name" && it.key() != "hostAddress") {
-                return Fail(itemPath + "." + it.key().toStdString(),
-                            "unknown field (known: name, hostAddress)", error);
-            }
-        }
-        // The name becomes part of a namespace name and an interface name (at most 15 bytes).
-        const QString name = item.value("name").toString();
-        bool nameOk = !name.isEmpty() && name.size() <= 8 && name[0] >= 'a' && name[0] <= 'z' &&
-                      name != "host";
-        for (const QChar character : name) {
-            nameOk = nameOk && ((character >= 'a' && character <= 'z') ||
-                                (character >= '0' && character <= '9'));
-        }
-        if (!nameOk) {
-            return Fail(itemPath + ".name",
-                        "expected 1 to 8 lower-case letters and digits starting with a letter, "
-                        "not \"host\", got " +
-                            Quoted(name),
-                        error);
-        }
-        network.name = name.toStdString();
-        const std::string hostAddress = item.value("hostAddress").toString().toStdString();
-        const std::size_t slash = hostAddress.find('/');
-        const std::string prefix = slash == std::string::npos ? "" : hostAddress.substr(slash + 1);
-        const bool prefixOk = (prefix.size() == 1 || prefix.size() == 2) &&
-                              prefix.find_first_not_of("0123456789") == std::string::npos;
-        network.prefixLength = prefixOk ? std::stoi(prefix) : 0;
-        if (!prefixOk || network.prefixLength < 8 || network.prefixLength > 30 ||
-            !ParseAddress(hostAddress.substr(0, slash), &network.hostAddress)) {
-            return Fail(itemPath + ".hostAddress",
-                        "expected ADDRESS/PREFIX with a prefix of 8 to 30, such as "
-                        "10.0.0.200/24, got \"" +
-                            hostAddress + "\"",
-                        error);
+        if (!ParseNetwork(items[i], itemPath, &network, error)) {
+            return false;
         }
         for (const LabNetwork& other : *networks) {
             if (other.name == network.name) {

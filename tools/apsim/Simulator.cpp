@@ -43,6 +43,20 @@ constexpr std::int64_t kJunkLastsUs = std::int64_t{60} * 1000000;
 // A reply header with status 2 and an empty element area: read, and ignored, by the utility.
 const std::vector<std::uint8_t> kJunkBytes = {0x41, 0x0D, 0x02, 0x00, 0x00};
 
+// The interface a datagram arrived through, from its IP_PKTINFO; 0 when it carries none.
+int ArrivalInterface(msghdr& message) {
+    int interfaceIndex = 0;
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
+            in_pktinfo info{};
+            std::memcpy(&info, CMSG_DATA(header), sizeof info);
+            interfaceIndex = info.ipi_ifindex;
+        }
+    }
+    return interfaceIndex;
+}
+
 }  // namespace
 
 std::int64_t MonotonicMicroseconds() {
@@ -161,15 +175,7 @@ bool Simulator::ReceiveOne(std::string* error) {
         *error = std::string("recvmsg: ") + std::strerror(errno);
         return false;
     }
-    int interfaceIndex = 0;
-    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
-         header = CMSG_NXTHDR(&message, header)) {
-        if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
-            in_pktinfo info{};
-            std::memcpy(&info, CMSG_DATA(header), sizeof info);
-            interfaceIndex = info.ipi_ifindex;
-        }
-    }
+    const int interfaceIndex = ArrivalInterface(message);
     const auto length = static_cast<std::size_t>(received);
     const sim::DecodedRequest request = sim::DecodeRequest(buffer, length);
     JsonLine line;
@@ -188,10 +194,15 @@ bool Simulator::ReceiveOne(std::string* error) {
     }
     line.Text("hex", HexText(buffer, length));
     log_->Write(line);
+    Answer(request.kind, buffer, length, source, interfaceIndex);
+    return true;
+}
 
+void Simulator::Answer(sim::RequestKind kind, const std::uint8_t* datagram, std::size_t length,
+                       const sockaddr_in& source, int interfaceIndex) {
     const std::int64_t nowUs = MonotonicMicroseconds();
     const std::int64_t nowMs = nowUs / 1000;
-    if (request.kind == sim::RequestKind::kDiscovery) {
+    if (kind == sim::RequestKind::kDiscovery) {
         Scheduled requester;
         requester.destination = source.sin_addr.s_addr;
         requester.port = ntohs(source.sin_port);
@@ -201,7 +212,7 @@ bool Simulator::ReceiveOne(std::string* error) {
         }
     }
     for (std::size_t i = 0; i < accessPoints_.size(); ++i) {
-        for (sim::Reply& reply : accessPoints_[i].HandleDatagram(buffer, length, nowMs)) {
+        for (sim::Reply& reply : accessPoints_[i].HandleDatagram(datagram, length, nowMs)) {
             Scheduled scheduled;
             scheduled.dueUs = nowUs + static_cast<std::int64_t>(reply.delayMs) * 1000;
             scheduled.sequence = nextSequence_++;
@@ -214,7 +225,6 @@ bool Simulator::ReceiveOne(std::string* error) {
             queue_.push(std::move(scheduled));
         }
     }
-    return true;
 }
 
 void Simulator::StartJunk(std::size_t accessPoint, const Scheduled& requester, std::int64_t nowUs) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <netinet/in.h>
+
 #include <csignal>
 #include <cstdint>
 #include <queue>
@@ -56,6 +58,9 @@ private:
     };
 
     bool ReceiveOne(std::string* error);
+    // Schedules every reply to a datagram just logged, and a neighbour's junk after a discovery.
+    void Answer(sim::RequestKind kind, const std::uint8_t* datagram, std::size_t length,
+                const sockaddr_in& source, int interfaceIndex);
     void StartJunk(std::size_t accessPoint, const Scheduled& requester, std::int64_t nowUs);
     void SendDue(std::int64_t nowUs);
     void Send(const Scheduled& scheduled);

@@ -59,15 +59,20 @@ void PrintSummary(const apsim::Fleet& fleet) {
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+struct Options {
     std::string fleetPath;
     std::string network;
     std::string logPath;
     std::string checkPath;
     std::string listPath;
     std::vector<std::string> accessPointOptions;
+};
+
+constexpr int kParsed = -1;
+
+// kParsed when the options are read into `options`; otherwise the exit status, after the help
+// or a usage error.
+int ParseOptions(int argc, char** argv, Options* options) {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--help" || option == "-h") {
@@ -80,64 +85,51 @@ int main(int argc, char** argv) {
         }
         const std::string value = argv[++i];
         if (option == "--fleet") {
-            fleetPath = value;
+            options->fleetPath = value;
         } else if (option == "--network") {
-            network = value;
+            options->network = value;
         } else if (option == "--log") {
-            logPath = value;
+            options->logPath = value;
         } else if (option == "--ap") {
-            accessPointOptions.push_back(value);
+            options->accessPointOptions.push_back(value);
         } else if (option == "--check") {
-            checkPath = value;
+            options->checkPath = value;
         } else if (option == "--list-networks") {
-            listPath = value;
+            options->listPath = value;
         } else {
             return UsageError("unknown option " + option);
         }
     }
+    return kParsed;
+}
 
+int Failure(const std::string& error) {
+    std::fprintf(stderr, "apsim: %s\n", error.c_str());
+    return kExitFailure;
+}
+
+// --check and --list-networks: they read a fleet file and send nothing.
+int CheckOrList(const Options& options) {
     std::string error;
     apsim::Fleet fleet;
-    if (!checkPath.empty() || !listPath.empty()) {
-        if (!apsim::LoadFleetFile(checkPath.empty() ? listPath : checkPath, &fleet, &error)) {
-            std::fprintf(stderr, "apsim: %s\n", error.c_str());
-            return kExitFailure;
-        }
-        if (!checkPath.empty()) {
-            PrintSummary(fleet);
-        } else {
-            for (const apsim::LabNetwork& entry : fleet.networks) {
-                std::printf("%s %s/%d\n", entry.name.c_str(),
-                            apsim::FormatAddress(entry.hostAddress).c_str(), entry.prefixLength);
-            }
-        }
-        return 0;
+    if (!apsim::LoadFleetFile(options.checkPath.empty() ? options.listPath : options.checkPath,
+                              &fleet, &error)) {
+        return Failure(error);
     }
-    if (fleetPath.empty() && accessPointOptions.empty()) {
-        return UsageError("give --fleet FILE or --ap JSON");
-    }
-    if (!fleetPath.empty() && !apsim::LoadFleetFile(fleetPath, &fleet, &error)) {
-        std::fprintf(stderr, "apsim: %s\n", error.c_str());
-        return kExitFailure;
-    }
-    for (const std::string& text : accessPointOptions) {
-        if (!apsim::AddAccessPointFromJson(text, &fleet, &error)) {
-            std::fprintf(stderr, "apsim: %s\n", error.c_str());
-            return kExitFailure;
+    if (!options.checkPath.empty()) {
+        PrintSummary(fleet);
+    } else {
+        for (const apsim::LabNetwork& entry : fleet.networks) {
+            std::printf("%s %s/%d\n", entry.name.c_str(),
+                        apsim::FormatAddress(entry.hostAddress).c_str(), entry.prefixLength);
         }
     }
-    if (network.empty()) {
-        network = fleet.networks.front().name;
-    } else if (apsim::FindNetwork(fleet, network) == nullptr) {
-        return UsageError("--network: the fleet has no network named \"" + network + "\"");
-    }
-    if (!apsim::InLabNamespace(&error)) {
-        std::fprintf(stderr, "apsim: %s\n", error.c_str());
-        return kExitFailure;
-    }
+    return 0;
+}
 
-    // The stop signals stay blocked except while the simulator waits, so none slips in between
-    // its check of the flag and the wait.
+// The stop signals stay blocked except while the simulator waits, so none slips in between its
+// check of the flag and the wait.
+void BlockStopSignals() {
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
@@ -147,17 +139,55 @@ int main(int argc, char** argv) {
         sigaction(signal, &action, nullptr);
     }
     sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+}
 
+// Plays the access points of one network of the fleet until a stop signal.
+int Serve(const Options& options) {
+    std::string error;
+    apsim::Fleet fleet;
+    if (!options.fleetPath.empty() && !apsim::LoadFleetFile(options.fleetPath, &fleet, &error)) {
+        return Failure(error);
+    }
+    for (const std::string& text : options.accessPointOptions) {
+        if (!apsim::AddAccessPointFromJson(text, &fleet, &error)) {
+            return Failure(error);
+        }
+    }
+    std::string network = options.network;
+    if (network.empty()) {
+        network = fleet.networks.front().name;
+    } else if (apsim::FindNetwork(fleet, network) == nullptr) {
+        return UsageError("--network: the fleet has no network named \"" + network + "\"");
+    }
+    if (!apsim::InLabNamespace(&error)) {
+        return Failure(error);
+    }
+    BlockStopSignals();
     apsim::EventLog log;
-    if (!log.Open(logPath, &error)) {
-        std::fprintf(stderr, "apsim: %s\n", error.c_str());
-        return kExitFailure;
+    if (!log.Open(options.logPath, &error)) {
+        return Failure(error);
     }
     apsim::Simulator simulator(network, apsim::AccessPointsOn(fleet, network), &log,
                                apsim::JunkIntervalsOn(fleet, network));
     if (!simulator.Open(&error) || !simulator.Run(&g_stop, &error)) {
-        std::fprintf(stderr, "apsim: %s\n", error.c_str());
-        return kExitFailure;
+        return Failure(error);
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    const int parsed = ParseOptions(argc, argv, &options);
+    if (parsed != kParsed) {
+        return parsed;
+    }
+    if (!options.checkPath.empty() || !options.listPath.empty()) {
+        return CheckOrList(options);
+    }
+    if (options.fleetPath.empty() && options.accessPointOptions.empty()) {
+        return UsageError("give --fleet FILE or --ap JSON");
+    }
+    return Serve(options);
 }
