@@ -256,7 +256,8 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
             status = ApplyPlan(command, *plan, options, context, out, err);
             break;
         case Action::kWatch:
-            status = Watch(command, options, context, out, err);
+            status = Watch(command, options, context, out, err,
+                           WatchHooks{context.timestamp, context.afterDiscovery});
             break;
         case Action::kInterfaces:
         case Action::kHelp:
