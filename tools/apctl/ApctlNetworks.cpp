@@ -17,10 +17,7 @@ namespace apctl {
 namespace {
 
 std::string Seconds(net::Milliseconds duration) {
-    std::ostringstream text;
-    text << std::fixed << std::setprecision(1) << static_cast<double>(duration.count()) / 1000.0
-         << " s";
-    return text.str();
+    return SecondsText(static_cast<double>(duration.count()) / 1000.0) + " s";
 }
 
 int PrefixLength(std::uint32_t netmask) {
@@ -37,12 +34,6 @@ bool Usable(AddressUse use) {
 }
 
 }  // namespace
-
-std::string AddressText(std::uint32_t address) {
-    char text[16] = {};
-    net::FormatDottedQuad(address, text, sizeof text);
-    return text;
-}
 
 int SelectAddresses(const Command& command, ExchangeOptions* options, std::ostream& err) {
     if (command.interfaces.empty()) {
@@ -123,12 +114,6 @@ int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err)
     }
     out << AlignColumns(rows);
     return kExitSuccess;
-}
-
-std::string FailureText(const std::string& what, const AddressExchange& exchange) {
-    return what + " failed on " + AddressText(exchange.local.address) + " (" +
-           InterfaceNameText(exchange.local.interfaceName) +
-           "): " + ExchangeStepText(exchange.failedStep) + ": " + std::strerror(exchange.error);
 }
 
 bool ReportFailure(const std::string& what, const ExchangeReport& report, std::ostream& err) {

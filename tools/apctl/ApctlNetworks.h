@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "discovery/Exchange.h"
+#include "fleet/Discovery.h"
+#include "fleet/Text.h"
 #include "tools/apctl/ApctlCommand.h"
 #include "tools/apctl/ApctlRun.h"
 
@@ -19,8 +21,8 @@ int SelectAddresses(const Command& command, ExchangeOptions* options, std::ostre
 // apctl interfaces: every IPv4 address of every interface and whether the exchanges use it.
 int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err);
 
-// "discovery failed on 192.168.1.200 (lan1): sending the request: Network is unreachable"
-std::string FailureText(const std::string& what, const AddressExchange& exchange);
+using fleet::AddressText;
+using fleet::FailureText;
 
 // When the exchange failed, says so on `err` for every failed address and returns true.
 bool ReportFailure(const std::string& what, const ExchangeReport& report, std::ostream& err);
@@ -39,8 +41,5 @@ int ReadReversePathFilter(const std::string& interfaceName);
 // The same from a directory laid out as /proc/sys/net/ipv4/conf: the larger of "all" and the
 // interface's own value, the kernel applying both.
 int ReadReversePathFilterIn(const std::string& confDirectory, const std::string& interfaceName);
-
-// Dotted-decimal text of an address in network byte order.
-std::string AddressText(std::uint32_t address);
 
 }  // namespace apctl

@@ -9,10 +9,10 @@
 #include "discovery/DiscoverDevices.h"
 #include "discovery/Exchange.h"
 #include "discovery/NetworkStartup.h"
+#include "fleet/Verify.h"
 #include "resources/StringTable.h"
 #include "tools/apctl/ApctlFormat.h"
 #include "tools/apctl/ApctlNetworks.h"
-#include "tools/apctl/ApctlVerify.h"
 #include "tools/apctl/ApctlWatch.h"
 #include "tools/apctl/PlanApply.h"
 
@@ -59,14 +59,13 @@ int Discover(const Command& command, const ExchangeOptions& base, const RunConte
 }
 
 std::string ConfigureJson(const Command& command, const std::string& outcome,
-                          const std::string& message, const VerifyResult* verified) {
+                          const std::string& message, const fleet::VerifyResult* verified) {
     std::string json = "{\"macText\": " + JsonString(command.macText) + ", \"mode\": \"" +
                        (command.dhcpClient ? "dhcp" : "fixed") +
                        "\", \"outcome\": " + JsonString(outcome) +
                        ", \"message\": " + JsonString(message);
     if (verified != nullptr) {
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.1f", verified->seconds);
+        const std::string seconds = SecondsText(verified->seconds);
         json += ", \"address\": " +
                 (verified->address.empty() ? std::string("null") : JsonString(verified->address)) +
                 ", \"seconds\": " + seconds + ", \"seenAt\": [";
@@ -139,14 +138,14 @@ int Configure(const Command& command, const ExchangeOptions& base, const RunCont
         ParseDecimalDottedQuad(expected.c_str(), &parsed);
         canonical = AddressText(parsed);
     }
-    const VerifyResult verified =
-        WaitUntilItAnswers(command.macText, canonical, base, command.verifySeconds, context.stop);
+    const fleet::VerifyResult verified =
+        fleet::WaitUntilItAnswers(command.macText, canonical, base, command.verifySeconds, context.stop);
     const std::string text =
-        VerifyText(command.macText, canonical, command.verifySeconds, verified);
+        fleet::VerifyText(command.macText, canonical, command.verifySeconds, verified);
     WarnKernelDrops(verified.kernelDrops, err);
-    const bool answers = verified.outcome == VerifyResult::Outcome::kAnswers;
+    const bool answers = verified.outcome == fleet::VerifyResult::Outcome::kAnswers;
     if (json) {
-        out << ConfigureJson(command, OutcomeName(verified.outcome), text, &verified);
+        out << ConfigureJson(command, fleet::OutcomeName(verified.outcome), text, &verified);
     } else if (answers) {
         out << text << "\n";
     }
