@@ -21,11 +21,18 @@ int SelectAddresses(const Command& command, ExchangeOptions* options, std::ostre
 // apctl interfaces: every IPv4 address of every interface and whether the exchanges use it.
 int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err);
 
+// The interface name of a listed address, as the kernel's bytes.
+std::string NameOf(const net::InterfaceAddress& entry);
+
 using fleet::AddressText;
 using fleet::FailureText;
 
 // When the exchange failed, says so on `err` for every failed address and returns true.
 bool ReportFailure(const std::string& what, const ExchangeReport& report, std::ostream& err);
+
+// Why a discovery that did not complete failed, a line per failed network, each line starting
+// "apctl: ".
+std::string DiscoveryFailureText(const fleet::DiscoveryRun& run);
 
 // discover --verbose: one line per local address, then warnings a person can act on.
 void ReportExchanges(const ExchangeReport& report, int found, const RunContext& context,

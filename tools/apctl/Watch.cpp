@@ -1,4 +1,4 @@
-#include "tools/apctl/ApctlWatch.h"
+#include "tools/apctl/Watch.h"
 
 #include <chrono>
 #include <cmath>
@@ -8,20 +8,13 @@
 #include <set>
 #include <sstream>
 
-#include "discovery/DiscoverDevices.h"
+#include "fleet/Discovery.h"
 #include "tools/apctl/ApctlFormat.h"
 #include "tools/apctl/ApctlNetworks.h"
 
 namespace apctl {
 
 namespace {
-
-struct Known {
-    DeviceRecord record;
-    int absences = 0;  // discoveries in a row that did not see it
-};
-
-using KnownAccessPoints = std::map<std::string, Known>;
 
 std::string UtcTimestamp() {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
@@ -32,29 +25,9 @@ std::string UtcTimestamp() {
     return text;
 }
 
-enum class FieldKind { kPlain, kText, kNumber, kMode };
-
-// A field whose change is reported: its name as discover --json calls it, and its value.
-struct WatchedField {
-    const char* name;
-    FieldKind kind;
-    std::string (*value)(const DeviceRecord&);
-};
-
-const WatchedField kWatchedFields[] = {
-    {"ipAddress", FieldKind::kPlain, [](const DeviceRecord& r) { return FieldText(r.ipAddress); }},
-    {"name", FieldKind::kText, [](const DeviceRecord& r) { return FieldText(r.name); }},
-    {"firmwareVersion", FieldKind::kPlain,
-     [](const DeviceRecord& r) { return FieldText(r.firmwareVersion); }},
-    {"wirelessMode", FieldKind::kMode,
-     [](const DeviceRecord& r) { return std::to_string(r.wirelessMode); }},
-    {"ssidBg", FieldKind::kText, [](const DeviceRecord& r) { return FieldText(r.ssidBg); }},
-    {"channelBg", FieldKind::kNumber,
-     [](const DeviceRecord& r) { return std::to_string(r.channelBg); }},
-    {"ssidA", FieldKind::kText, [](const DeviceRecord& r) { return FieldText(r.ssidA); }},
-    {"channelA", FieldKind::kNumber,
-     [](const DeviceRecord& r) { return std::to_string(r.channelA); }},
-};
+using fleet::Change;
+using fleet::FieldKind;
+using fleet::WatchedField;
 
 std::string ModeText(std::uint16_t mode) {
     const std::string text = WirelessModeText(mode);
@@ -93,8 +66,22 @@ public:
     ChangePrinter(std::ostream& out, bool json, std::string time)
         : out_(out), json_(json), time_(std::move(time)) {}
 
-    void Appeared(const DeviceRecord& r) {
-        const std::string mac = FieldText(r.macText);
+    void Print(const Change& change) {
+        switch (change.kind) {
+            case Change::Kind::kAppeared:
+                Appeared(change.macText, change.record);
+                break;
+            case Change::Kind::kChanged:
+                Changed(change.macText, *change.field, change.before, change.after);
+                break;
+            case Change::Kind::kGone:
+                Gone(change.macText, change.record);
+                break;
+        }
+    }
+
+private:
+    void Appeared(const std::string& mac, const DeviceRecord& r) {
         if (json_) {
             Line(JsonStart("appeared", mac) + ", \"record\": " + RecordJson(r) + "}");
             return;
@@ -107,8 +94,7 @@ public:
         Line(text);
     }
 
-    void Gone(const DeviceRecord& r) {
-        const std::string mac = FieldText(r.macText);
+    void Gone(const std::string& mac, const DeviceRecord& r) {
         if (json_) {
             Line(JsonStart("gone", mac) + ", \"record\": " + RecordJson(r) + "}");
             return;
@@ -129,7 +115,6 @@ public:
              " -> " + Shown(field, after));
     }
 
-private:
     std::string JsonStart(const char* change, const std::string& mac) const {
         return "{\"time\": " + JsonString(time_) + ", \"change\": \"" + change +
                "\", \"macText\": " + JsonString(mac);
@@ -142,38 +127,6 @@ private:
     bool json_;
     std::string time_;
 };
-
-// Prints what differs between what was known and this discovery, and updates what is known.
-void Compare(const std::vector<DeviceRecord>& records, KnownAccessPoints* known,
-             ChangePrinter& printer) {
-    std::set<std::string> present;
-    for (const DeviceRecord& record : records) {
-        const std::string mac = FieldText(record.macText);
-        present.insert(mac);
-        const auto found = known->find(mac);
-        if (found == known->end()) {
-            printer.Appeared(record);
-            known->emplace(mac, Known{record, 0});
-            continue;
-        }
-        for (const WatchedField& field : kWatchedFields) {
-            const std::string before = field.value(found->second.record);
-            const std::string after = field.value(record);
-            if (before != after) {
-                printer.Changed(mac, field, before, after);
-            }
-        }
-        found->second = Known{record, 0};
-    }
-    for (auto it = known->begin(); it != known->end();) {
-        if (present.count(it->first) == 0 && ++it->second.absences >= kAbsencesBeforeGone) {
-            printer.Gone(it->second.record);
-            it = known->erase(it);
-        } else {
-            ++it;
-        }
-    }
-}
 
 // A watch's log is read by time, so no line of it goes without one: several networks that
 // failed give a line each.
@@ -212,15 +165,11 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
     const auto stopRequested = [&] { return context.stop != nullptr && context.stop->load(); };
     const net::Milliseconds interval{std::llround(command.intervalSeconds * 1000.0)};
     const bool json = command.format == OutputFormat::kJson;
-    KnownAccessPoints known;
+    fleet::ChangeDetector known;
     ExchangeOptions discovery = options;
     discovery.parallel = command.parallel;
-    discovery.cancel = context.stop;
     for (int round = 1; !stopRequested(); ++round) {
-        ExchangeReport report;
-        discovery.report = &report;
-        std::vector<DeviceRecord> records;
-        const int completed = DiscoverAll(discovery, &records);
+        const fleet::DiscoveryRun run = fleet::Discover(discovery, context.stop);
         // A discovery cut short by the stop says nothing about who is gone.
         if (stopRequested()) {
             break;
@@ -228,20 +177,15 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
         const std::string time = hooks.timestamp ? hooks.timestamp() : UtcTimestamp();
         // A discovery that failed saw nobody, which is no absence of anybody: what is known
         // stays as it was until one completes.
-        if (report.listingFailed) {
-            err << time << " apctl: cannot list the network interfaces: "
-                << std::strerror(report.listingError) << "\n";
-        } else if (completed == 0) {
-            std::ostringstream failures;
-            if (!ReportFailure("discovery", report, failures)) {
-                failures << "apctl: discovery failed\n";
-            }
-            StampEachLine(time, failures.str(), err);
-        } else {
+        if (run.status == fleet::DiscoveryRun::Status::kCompleted) {
             ChangePrinter printer(out, json, time);
-            Compare(records, &known, printer);
+            for (const Change& change : known.Compare(run.records)) {
+                printer.Print(change);
+            }
+        } else {
+            StampEachLine(time, DiscoveryFailureText(run), err);
         }
-        WarnKernelDrops(report.addresses, err, time + " ");
+        WarnKernelDrops(run.report.addresses, err, time + " ");
         err << std::flush;
         if (out.fail()) {
             // Nobody reads any more (a pipe into head that has ended): stop, every socket closed.

@@ -1,4 +1,4 @@
-#include "tools/apctl/PlanApply.h"
+#include "tools/apctl/Apply.h"
 
 #include <sys/stat.h>
 
@@ -116,15 +116,12 @@ public:
     void Discovered(const fleet::DiscoveryRun& run, bool stopped) override {
         switch (run.status) {
             case fleet::DiscoveryRun::Status::kListingFailed:
-                err_ << "\napctl: cannot list the network interfaces: "
-                     << std::strerror(run.report.listingError) << "\n";
+                err_ << "\n" << DiscoveryFailureText(run);
                 return;
             case fleet::DiscoveryRun::Status::kExchangeFailed:
                 err_ << "failed\n";
                 WarnKernelDrops(run.report.addresses, err_);
-                if (!ReportFailure("discovery", run.report, err_)) {
-                    err_ << "apctl: discovery failed\n";
-                }
+                err_ << DiscoveryFailureText(run);
                 return;
             case fleet::DiscoveryRun::Status::kCompleted:
                 break;

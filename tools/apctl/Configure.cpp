@@ -1,0 +1,113 @@
+#include <string>
+
+#include "config/ConfigExchange.h"
+#include "fleet/Verify.h"
+#include "resources/StringTable.h"
+#include "tools/apctl/ApctlFormat.h"
+#include "tools/apctl/ApctlNetworks.h"
+#include "tools/apctl/Commands.h"
+
+namespace apctl {
+
+namespace {
+
+std::string ConfigureJson(const Command& command, const std::string& outcome,
+                          const std::string& message, const fleet::VerifyResult* verified) {
+    std::string json = "{\"macText\": " + JsonString(command.macText) + ", \"mode\": \"" +
+                       (command.dhcpClient ? "dhcp" : "fixed") +
+                       "\", \"outcome\": " + JsonString(outcome) +
+                       ", \"message\": " + JsonString(message);
+    if (verified != nullptr) {
+        const std::string seconds = SecondsText(verified->seconds);
+        json += ", \"address\": " +
+                (verified->address.empty() ? std::string("null") : JsonString(verified->address)) +
+                ", \"seconds\": " + seconds + ", \"seenAt\": [";
+        for (std::size_t i = 0; i < verified->seenAt.size(); ++i) {
+            json += (i == 0 ? "" : ", ") + JsonString(verified->seenAt[i]);
+        }
+        json += "]";
+    }
+    return json + "}\n";
+}
+
+}  // namespace
+
+// The same outcome texts as the IP Configuration dialog shows for each mode; a socket step that
+// failed is told apart from a request nobody acknowledged.
+int Configure(const Command& command, const ExchangeOptions& base, const RunContext& context,
+              std::ostream& out, std::ostream& err) {
+    const bool json = command.format == OutputFormat::kJson;
+    ExchangeReport report;
+    ExchangeOptions options = base;
+    options.report = &report;
+    const char* const nullText = "NULL";
+    const ConfigureOutcome outcome =
+        command.dhcpClient
+            ? ConfigureAndResetWith(options, 1, command.macText.c_str(), nullText, nullText,
+                                    nullText, nullText)
+            : ConfigureAndResetWith(options, 0, command.macText.c_str(), command.ipAddress.c_str(),
+                                    command.subnetMask.c_str(), command.gateway.c_str(),
+                                    command.dnsServer.c_str());
+    if (outcome != ConfigureOutcome::kSuccess) {
+        const bool setFailed = outcome == ConfigureOutcome::kSetFailed;
+        const AddressExchange* failure = report.Failure();
+        std::string message;
+        if (failure != nullptr) {
+            message = FailureText(setFailed ? "the configuration request" : "the reset request",
+                                  *failure);
+            err << "apctl: " << message << "\n";
+        } else {
+            message =
+                setFailed
+                    ? (command.dhcpClient ? "Set Fail" : LoadStringResource(IDS_UNABLE_TO_SAVE))
+                    : (command.dhcpClient ? "Reset Fail" : LoadStringResource(IDS_RESET_FAILED));
+            err << message << "\n";
+        }
+        if (json) {
+            out << ConfigureJson(command,
+                                 failure != nullptr ? "failed"
+                                 : setFailed        ? "not acknowledged"
+                                                    : "reset not acknowledged",
+                                 message, nullptr);
+        }
+        return kExitFailed;
+    }
+    const std::string saved =
+        command.dhcpClient ? "Set Success" : LoadStringResource(IDS_DATA_SAVED);
+    if (!command.verify) {
+        if (json) {
+            out << ConfigureJson(command, "configured", saved, nullptr);
+        } else {
+            out << saved << "\n";
+        }
+        return kExitSuccess;
+    }
+    if (!json) {
+        out << saved << "\n" << std::flush;
+    }
+    const std::string expected = command.dhcpClient ? "" : command.ipAddress;
+    // The address as the access point will report it: decimal octets without leading zeros.
+    std::string canonical;
+    if (!expected.empty()) {
+        std::uint32_t parsed = 0;
+        ParseDecimalDottedQuad(expected.c_str(), &parsed);
+        canonical = AddressText(parsed);
+    }
+    const fleet::VerifyResult verified =
+        fleet::WaitUntilItAnswers(command.macText, canonical, base, command.verifySeconds, context.stop);
+    const std::string text =
+        fleet::VerifyText(command.macText, canonical, command.verifySeconds, verified);
+    WarnKernelDrops(verified.kernelDrops, err);
+    const bool answers = verified.outcome == fleet::VerifyResult::Outcome::kAnswers;
+    if (json) {
+        out << ConfigureJson(command, fleet::OutcomeName(verified.outcome), text, &verified);
+    } else if (answers) {
+        out << text << "\n";
+    }
+    if (!answers) {
+        err << "apctl: " << text << "\n";
+    }
+    return answers ? kExitSuccess : kExitFailed;
+}
+
+}  // namespace apctl
