@@ -6,27 +6,9 @@
 
 namespace fleet {
 
-namespace {
-
-const WatchedField kWatchedFields[] = {
-    {"ipAddress", FieldKind::kPlain, [](const DeviceRecord& r) { return FieldText(r.ipAddress); }},
-    {"name", FieldKind::kText, [](const DeviceRecord& r) { return FieldText(r.name); }},
-    {"firmwareVersion", FieldKind::kPlain,
-     [](const DeviceRecord& r) { return FieldText(r.firmwareVersion); }},
-    {"wirelessMode", FieldKind::kMode,
-     [](const DeviceRecord& r) { return std::to_string(r.wirelessMode); }},
-    {"ssidBg", FieldKind::kText, [](const DeviceRecord& r) { return FieldText(r.ssidBg); }},
-    {"channelBg", FieldKind::kNumber,
-     [](const DeviceRecord& r) { return std::to_string(r.channelBg); }},
-    {"ssidA", FieldKind::kText, [](const DeviceRecord& r) { return FieldText(r.ssidA); }},
-    {"channelA", FieldKind::kNumber,
-     [](const DeviceRecord& r) { return std::to_string(r.channelA); }},
-};
-
-}  // namespace
-
 std::vector<Change> ChangeDetector::Compare(const std::vector<DeviceRecord>& records) {
     std::vector<Change> changes;
+    static const std::vector<const RecordField*> watched = WatchedFields();
     std::set<std::string> present;
     for (const DeviceRecord& record : records) {
         const std::string mac = FieldText(record.macText);
@@ -37,12 +19,12 @@ std::vector<Change> ChangeDetector::Compare(const std::vector<DeviceRecord>& rec
             known_.emplace(mac, Known{record, 0});
             continue;
         }
-        for (const WatchedField& field : kWatchedFields) {
-            std::string before = field.value(found->second.record);
-            std::string after = field.value(record);
+        for (const RecordField* field : watched) {
+            std::string before = field->value(found->second.record);
+            std::string after = field->value(record);
             if (before != after) {
                 changes.push_back(
-                    {Change::Kind::kChanged, mac, record, &field, std::move(before), std::move(after)});
+                    {Change::Kind::kChanged, mac, record, field, std::move(before), std::move(after)});
             }
         }
         found->second = Known{record, 0};

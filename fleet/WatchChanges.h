@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "discovery/DeviceRecord.h"
+#include "fleet/RecordFields.h"
 
 // What changed in the fleet from one discovery to the next.
 namespace fleet {
@@ -12,21 +13,12 @@ namespace fleet {
 // An access point missing from this many discoveries in a row is gone; one lost reply is not.
 inline constexpr int kAbsencesBeforeGone = 2;
 
-enum class FieldKind { kPlain, kText, kNumber, kMode };
-
-// A field whose change is reported: its name as discover --json calls it, and its value.
-struct WatchedField {
-    const char* name;
-    FieldKind kind;
-    std::string (*value)(const DeviceRecord&);
-};
-
 struct Change {
     enum class Kind { kAppeared, kChanged, kGone };
     Kind kind = Kind::kAppeared;
     std::string macText;
     DeviceRecord record{};  // appeared: as seen now; gone: as last seen
-    const WatchedField* field = nullptr;  // changed only
+    const RecordField* field = nullptr;  // changed only
     std::string before, after;
 };
 

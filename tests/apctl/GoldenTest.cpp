@@ -49,6 +49,10 @@ struct Case {
     int stopAtConfigurationOf = 0;  // the last MAC byte; 0: never stopped
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 sim::AccessPointSettings Numbered(int n, const std::string& name, const std::string& address) {
     sim::AccessPointSettings settings;
     settings.name = name;

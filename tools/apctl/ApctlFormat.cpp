@@ -3,11 +3,16 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "fleet/RecordFields.h"
 #include "resources/StringTable.h"
 
 namespace apctl {
 
 namespace {
+
+bool IsNumber(const fleet::RecordField& field) {
+    return field.kind == fleet::FieldKind::kNumber || field.kind == fleet::FieldKind::kMode;
+}
 
 }  // namespace
 
@@ -96,34 +101,30 @@ std::string AlignColumns(const std::vector<std::vector<std::string>>& rows) {
 }
 
 std::string RecordJson(const DeviceRecord& r) {
-    return "{\"name\": " + JsonString(FieldText(r.name)) +
-           ", \"macText\": " + JsonString(FieldText(r.macText)) +
-           ", \"ipAddress\": " + JsonString(FieldText(r.ipAddress)) +
-           ", \"localAddress\": " + JsonString(FieldText(r.localAddress)) +
-           ", \"description\": " + JsonString(FieldText(r.description)) +
-           ", \"ssidBg\": " + JsonString(FieldText(r.ssidBg)) +
-           ", \"channelBg\": " + std::to_string(r.channelBg) +
-           ", \"ssidA\": " + JsonString(FieldText(r.ssidA)) +
-           ", \"channelA\": " + std::to_string(r.channelA) +
-           ", \"wirelessMode\": " + std::to_string(r.wirelessMode) +
-           ", \"firmwareVersion\": " + JsonString(FieldText(r.firmwareVersion)) + "}";
+    std::string json = "{";
+    for (const fleet::RecordField& field : fleet::RecordFields()) {
+        json += (json.size() == 1 ? "\"" : ", \"") + std::string(field.key) + "\": ";
+        json += IsNumber(field) ? field.value(r) : JsonString(field.value(r));
+    }
+    return json + "}";
 }
 
 namespace {
 
 std::string TableOf(const DeviceRecord* records, int count) {
-    std::vector<std::vector<std::string>> rows;
-    rows.push_back({LoadStringResource(IDS_COLUMN_NAME), LoadStringResource(IDS_COLUMN_IP_ADDRESS),
-                    LoadStringResource(IDS_COLUMN_MAC),
-                    LoadStringResource(IDS_COLUMN_IEEE_STANDARD),
-                    LoadStringResource(IDS_COLUMN_FW_VERSION),
-                    LoadStringResource(IDS_COLUMN_DESCRIPTION), "Local Address"});
+    const std::vector<const fleet::RecordField*> columns = fleet::TableColumns();
+    std::vector<std::vector<std::string>> rows(1);
+    for (const fleet::RecordField* field : columns) {
+        rows[0].push_back(field->headingString != 0 ? LoadStringResource(field->headingString)
+                                                    : field->heading);
+    }
     for (int i = 0; i < count; ++i) {
-        const DeviceRecord& r = records[i];
-        rows.push_back({Printable(FieldText(r.name)), Printable(FieldText(r.ipAddress)),
-                        Printable(FieldText(r.macText)), WirelessModeText(r.wirelessMode),
-                        Printable(FieldText(r.firmwareVersion)),
-                        Printable(FieldText(r.description)), Printable(FieldText(r.localAddress))});
+        std::vector<std::string>& row = rows.emplace_back();
+        for (const fleet::RecordField* field : columns) {
+            row.push_back(field->kind == fleet::FieldKind::kMode
+                              ? WirelessModeText(records[i].wirelessMode)
+                              : Printable(field->value(records[i])));
+        }
     }
     return AlignColumns(rows);
 }
@@ -139,17 +140,18 @@ std::string JsonOf(const DeviceRecord* records, int count) {
 }
 
 std::string CsvOf(const DeviceRecord* records, int count) {
-    std::string out =
-        "name,macText,ipAddress,localAddress,description,ssidBg,channelBg,ssidA,channelA,"
-        "wirelessMode,firmwareVersion\r\n";
+    std::string out;
+    for (const fleet::RecordField& field : fleet::RecordFields()) {
+        out += (out.empty() ? "" : ",") + std::string(field.key);
+    }
+    out += "\r\n";
     for (int i = 0; i < count; ++i) {
-        const DeviceRecord& r = records[i];
-        out += CsvField(FieldText(r.name)) + "," + CsvField(FieldText(r.macText)) + "," +
-               CsvField(FieldText(r.ipAddress)) + "," + CsvField(FieldText(r.localAddress)) + "," +
-               CsvField(FieldText(r.description)) + "," + CsvField(FieldText(r.ssidBg)) + "," +
-               std::to_string(r.channelBg) + "," + CsvField(FieldText(r.ssidA)) + "," +
-               std::to_string(r.channelA) + "," + std::to_string(r.wirelessMode) + "," +
-               CsvField(FieldText(r.firmwareVersion)) + "\r\n";
+        std::string line;
+        for (const fleet::RecordField& field : fleet::RecordFields()) {
+            const std::string value = field.value(records[i]);
+            line += (line.empty() ? "" : ",") + (IsNumber(field) ? value : CsvField(value));
+        }
+        out += line + "\r\n";
     }
     return out;
 }

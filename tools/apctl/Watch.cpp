@@ -27,7 +27,7 @@ std::string UtcTimestamp() {
 
 using fleet::Change;
 using fleet::FieldKind;
-using fleet::WatchedField;
+using fleet::RecordField;
 
 std::string ModeText(std::uint16_t mode) {
     const std::string text = WirelessModeText(mode);
@@ -35,7 +35,7 @@ std::string ModeText(std::uint16_t mode) {
 }
 
 // A field's value for a person: texts quoted, the mode by its name.
-std::string Shown(const WatchedField& field, const std::string& value) {
+std::string Shown(const RecordField& field, const std::string& value) {
     switch (field.kind) {
         case FieldKind::kText: {
             // Appended, not added up: GCC 12 at -O3 warns falsely (-Wrestrict) on '"' + text.
@@ -52,7 +52,7 @@ std::string Shown(const WatchedField& field, const std::string& value) {
     return value.empty() ? "''" : Printable(value);
 }
 
-std::string JsonValue(const WatchedField& field, const std::string& value) {
+std::string JsonValue(const RecordField& field, const std::string& value) {
     return field.kind == FieldKind::kNumber || field.kind == FieldKind::kMode ? value
                                                                               : JsonString(value);
 }
@@ -104,14 +104,14 @@ private:
              std::to_string(kAbsencesBeforeGone) + " discoveries");
     }
 
-    void Changed(const std::string& mac, const WatchedField& field, const std::string& before,
+    void Changed(const std::string& mac, const RecordField& field, const std::string& before,
                  const std::string& after) {
         if (json_) {
-            Line(JsonStart("changed", mac) + ", \"field\": \"" + field.name + "\", \"old\": " +
+            Line(JsonStart("changed", mac) + ", \"field\": \"" + field.key + "\", \"old\": " +
                  JsonValue(field, before) + ", \"new\": " + JsonValue(field, after) + "}");
             return;
         }
-        Line(time_ + " ~ " + MacShown(mac) + " " + field.name + " " + Shown(field, before) +
+        Line(time_ + " ~ " + MacShown(mac) + " " + field.key + " " + Shown(field, before) +
              " -> " + Shown(field, after));
     }
 
