@@ -17,21 +17,7 @@ bool IsNumber(const fleet::RecordField& field) {
 }  // namespace
 
 std::string JsonString(const std::string& bytes) {
-    std::string out = "\"";
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte == '"' || byte == '\\') {
-            out.push_back('\\');
-            out.push_back(c);
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char escaped[7];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", byte);
-            out += escaped;
-        } else {
-            fleet::AppendLatin1(&out, byte);
-        }
-    }
-    return out + "\"";
+    return JsonText(JsonFromLatin1(bytes));
 }
 
 std::string InterfaceNameJson(const std::string& bytes) {
@@ -100,13 +86,17 @@ std::string AlignColumns(const std::vector<std::vector<std::string>>& rows) {
     return out;
 }
 
-std::string RecordJson(const DeviceRecord& r) {
-    std::string json = "{";
+Json RecordObject(const DeviceRecord& r) {
+    Json json = Json::object();
     for (const fleet::RecordField& field : fleet::RecordFields()) {
-        json += (json.size() == 1 ? "\"" : ", \"") + std::string(field.key) + "\": ";
-        json += IsNumber(field) ? field.value(r) : JsonString(field.value(r));
+        const std::string value = field.value(r);
+        json[field.key] = IsNumber(field) ? Json(std::stoi(value)) : JsonFromLatin1(value);
     }
-    return json + "}";
+    return json;
+}
+
+std::string RecordJson(const DeviceRecord& record) {
+    return JsonText(RecordObject(record));
 }
 
 namespace {
@@ -130,13 +120,11 @@ std::string TableOf(const DeviceRecord* records, int count) {
 }
 
 std::string JsonOf(const DeviceRecord* records, int count) {
-    std::string out = "[";
+    Json array = Json::array();
     for (int i = 0; i < count; ++i) {
-        const DeviceRecord& r = records[i];
-        out += i == 0 ? "\n" : ",\n";
-        out += "  " + RecordJson(r);
+        array.push_back(RecordObject(records[i]));
     }
-    return out + (count > 0 ? "\n]\n" : "]\n");
+    return JsonArrayLines(array);
 }
 
 std::string CsvOf(const DeviceRecord* records, int count) {

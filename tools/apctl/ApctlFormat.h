@@ -6,6 +6,7 @@
 #include "discovery/DeviceRecord.h"
 #include "discovery/FieldText.h"
 #include "fleet/Text.h"
+#include "tools/apctl/Json.h"
 
 // The printed forms of what apctl finds. Texts from the network are single bytes, decoded as
 // Latin-1; the terminal forms show control characters as escapes so a hostile name cannot drive
@@ -27,6 +28,7 @@ std::string CsvField(const std::string& bytes);
 std::string AlignColumns(const std::vector<std::vector<std::string>>& rows);
 
 // One record as a JSON object named by the record's fields.
+Json RecordObject(const DeviceRecord& record);
 std::string RecordJson(const DeviceRecord& record);
 
 // An aligned table with the list's columns and the local address, a JSON array of objects, or

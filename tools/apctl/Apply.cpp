@@ -13,6 +13,7 @@
 
 #include "tools/apctl/ApctlFormat.h"
 #include "tools/apctl/ApctlNetworks.h"
+#include "tools/apctl/Json.h"
 
 namespace apctl {
 
@@ -59,21 +60,20 @@ bool ReadPlanFile(const std::string& path, Plan* plan, std::ostream& err) {
 
 void PrintDryRun(const Command& command, const Plan& plan, std::ostream& out) {
     if (command.format == OutputFormat::kJson) {
-        out << "[";
-        for (std::size_t i = 0; i < plan.rows.size(); ++i) {
-            const PlanRow& row = plan.rows[i];
+        Json rows = Json::array();
+        for (const PlanRow& row : plan.rows) {
             const auto address = [&](const std::string& text) {
-                return row.dhcpClient ? std::string("null") : JsonString(text);
+                return row.dhcpClient ? Json() : JsonFromLatin1(text);
             };
-            out << (i == 0 ? "\n" : ",\n") << "  {\"line\": " << row.line
-                << ", \"macText\": " << JsonString(row.macText) << ", \"mode\": \""
-                << (row.dhcpClient ? "dhcp" : "fixed")
-                << "\", \"ipAddress\": " << address(row.ipAddress)
-                << ", \"subnetMask\": " << address(row.subnetMask)
-                << ", \"gateway\": " << address(row.gateway)
-                << ", \"dnsServer\": " << address(row.dnsServer) << "}";
+            rows.push_back({{"line", row.line},
+                            {"macText", JsonFromLatin1(row.macText)},
+                            {"mode", row.dhcpClient ? "dhcp" : "fixed"},
+                            {"ipAddress", address(row.ipAddress)},
+                            {"subnetMask", address(row.subnetMask)},
+                            {"gateway", address(row.gateway)},
+                            {"dnsServer", address(row.dnsServer)}});
         }
-        out << (plan.rows.empty() ? "]\n" : "\n]\n");
+        out << JsonArrayLines(rows);
         return;
     }
     std::vector<std::vector<std::string>> rows;
@@ -157,21 +157,21 @@ private:
 void PrintSummary(const Command& command, const Plan& plan, const std::vector<RowResult>& results,
                   std::ostream& out) {
     if (command.format == OutputFormat::kJson) {
-        out << "[";
+        Json rows = Json::array();
         for (std::size_t i = 0; i < results.size(); ++i) {
             const PlanRow& row = plan.rows[i];
             const RowResult& result = results[i];
-            out << (i == 0 ? "\n" : ",\n") << "  {\"line\": " << row.line
-                << ", \"macText\": " << JsonString(row.macText) << ", \"mode\": \""
-                << (row.dhcpClient ? "dhcp" : "fixed") << "\", \"planned\": "
-                << (row.dhcpClient ? std::string("null") : JsonString(row.ipAddress))
-                << ", \"outcome\": \"" << RowOutcomeName(result.outcome) << "\", \"address\": "
-                << (result.address.empty() ? std::string("null") : JsonString(result.address))
-                << ", \"seconds\": "
-                << (result.seconds < 0 ? std::string("null") : SecondsText(result.seconds))
-                << ", \"message\": " << JsonString(result.message) << "}";
+            rows.push_back(
+                {{"line", row.line},
+                 {"macText", JsonFromLatin1(row.macText)},
+                 {"mode", row.dhcpClient ? "dhcp" : "fixed"},
+                 {"planned", row.dhcpClient ? Json() : JsonFromLatin1(row.ipAddress)},
+                 {"outcome", RowOutcomeName(result.outcome)},
+                 {"address", result.address.empty() ? Json() : JsonFromLatin1(result.address)},
+                 {"seconds", result.seconds < 0 ? Json() : Json(result.seconds)},
+                 {"message", JsonFromLatin1(result.message)}});
         }
-        out << (results.empty() ? "]\n" : "\n]\n");
+        out << JsonArrayLines(rows);
         return;
     }
     std::vector<std::vector<std::string>> rows;

@@ -6,6 +6,7 @@
 #include "tools/apctl/ApctlFormat.h"
 #include "tools/apctl/ApctlNetworks.h"
 #include "tools/apctl/Commands.h"
+#include "tools/apctl/Json.h"
 
 namespace apctl {
 
@@ -13,21 +14,19 @@ namespace {
 
 std::string ConfigureJson(const Command& command, const std::string& outcome,
                           const std::string& message, const fleet::VerifyResult* verified) {
-    std::string json = "{\"macText\": " + JsonString(command.macText) + ", \"mode\": \"" +
-                       (command.dhcpClient ? "dhcp" : "fixed") +
-                       "\", \"outcome\": " + JsonString(outcome) +
-                       ", \"message\": " + JsonString(message);
+    Json json = {{"macText", JsonFromLatin1(command.macText)},
+                 {"mode", command.dhcpClient ? "dhcp" : "fixed"},
+                 {"outcome", JsonFromLatin1(outcome)},
+                 {"message", JsonFromLatin1(message)}};
     if (verified != nullptr) {
-        const std::string seconds = SecondsText(verified->seconds);
-        json += ", \"address\": " +
-                (verified->address.empty() ? std::string("null") : JsonString(verified->address)) +
-                ", \"seconds\": " + seconds + ", \"seenAt\": [";
-        for (std::size_t i = 0; i < verified->seenAt.size(); ++i) {
-            json += (i == 0 ? "" : ", ") + JsonString(verified->seenAt[i]);
+        json["address"] = verified->address.empty() ? Json() : JsonFromLatin1(verified->address);
+        json["seconds"] = verified->seconds;
+        json["seenAt"] = Json::array();
+        for (const std::string& address : verified->seenAt) {
+            json["seenAt"].push_back(JsonFromLatin1(address));
         }
-        json += "]";
     }
-    return json + "}\n";
+    return JsonText(json) + "\n";
 }
 
 // The same outcome texts as the IP Configuration dialog shows for each mode; a socket step that

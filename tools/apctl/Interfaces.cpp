@@ -1,10 +1,12 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "discovery/LocalAddresses.h"
 #include "tools/apctl/ApctlFormat.h"
 #include "tools/apctl/ApctlNetworks.h"
+#include "tools/apctl/Json.h"
 
 namespace apctl {
 
@@ -12,6 +14,16 @@ namespace {
 
 int PrefixLength(std::uint32_t netmask) {
     return std::popcount(netmask);
+}
+
+// A name that is no UTF-8 has no string value in the JSON library, which holds UTF-8 only: it
+// goes in as the JSON text written for it.
+Json InterfaceNameValue(const std::string& name) {
+    if (fleet::IsUtf8(name)) {
+        return name;
+    }
+    const std::string text = InterfaceNameJson(name);
+    return Json::binary(std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
 }  // namespace
@@ -23,18 +35,16 @@ int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err)
         return kExitFailed;
     }
     if (command.format == OutputFormat::kJson) {
-        out << "[";
-        for (std::size_t i = 0; i < classified.size(); ++i) {
-            const ClassifiedAddress& c = classified[i];
+        Json rows = Json::array();
+        for (const ClassifiedAddress& c : classified) {
             const bool used = c.use == AddressUse::kUsable;
-            out << (i == 0 ? "\n" : ",\n")
-                << "  {\"interface\": " << InterfaceNameJson(NameOf(c.entry)) << ", \"address\": \""
-                << AddressText(c.entry.address)
-                << "\", \"prefixLength\": " << PrefixLength(c.entry.netmask)
-                << ", \"usable\": " << (used ? "true" : "false") << ", \"reason\": "
-                << (used ? std::string("null") : JsonString(AddressUseText(c.use))) << "}";
+            rows.push_back({{"interface", InterfaceNameValue(NameOf(c.entry))},
+                            {"address", AddressText(c.entry.address)},
+                            {"prefixLength", PrefixLength(c.entry.netmask)},
+                            {"usable", used},
+                            {"reason", used ? Json() : JsonFromLatin1(AddressUseText(c.use))}});
         }
-        out << (classified.empty() ? "]\n" : "\n]\n");
+        out << JsonArrayLines(rows);
         return kExitSuccess;
     }
     std::vector<std::vector<std::string>> rows = {{"Interface", "Address", "Use"}};

@@ -52,9 +52,10 @@ std::string Shown(const RecordField& field, const std::string& value) {
     return value.empty() ? "''" : Printable(value);
 }
 
-std::string JsonValue(const RecordField& field, const std::string& value) {
-    return field.kind == FieldKind::kNumber || field.kind == FieldKind::kMode ? value
-                                                                              : JsonString(value);
+Json JsonValue(const RecordField& field, const std::string& value) {
+    return field.kind == FieldKind::kNumber || field.kind == FieldKind::kMode
+               ? Json(std::stoi(value))
+               : JsonFromLatin1(value);
 }
 
 std::string MacShown(const std::string& mac) {
@@ -83,7 +84,9 @@ public:
 private:
     void Appeared(const std::string& mac, const DeviceRecord& r) {
         if (json_) {
-            Line(JsonStart("appeared", mac) + ", \"record\": " + RecordJson(r) + "}");
+            Json json = JsonStart("appeared", mac);
+            json["record"] = RecordObject(r);
+            Line(JsonText(json));
             return;
         }
         std::string text = time_ + " + " + MacShown(mac) + " " + Printable(FieldText(r.ipAddress)) +
@@ -96,7 +99,9 @@ private:
 
     void Gone(const std::string& mac, const DeviceRecord& r) {
         if (json_) {
-            Line(JsonStart("gone", mac) + ", \"record\": " + RecordJson(r) + "}");
+            Json json = JsonStart("gone", mac);
+            json["record"] = RecordObject(r);
+            Line(JsonText(json));
             return;
         }
         Line(time_ + " - " + MacShown(mac) + " " + Printable(FieldText(r.ipAddress)) + " \"" +
@@ -107,17 +112,21 @@ private:
     void Changed(const std::string& mac, const RecordField& field, const std::string& before,
                  const std::string& after) {
         if (json_) {
-            Line(JsonStart("changed", mac) + ", \"field\": \"" + field.key + "\", \"old\": " +
-                 JsonValue(field, before) + ", \"new\": " + JsonValue(field, after) + "}");
+            Json json = JsonStart("changed", mac);
+            json["field"] = field.key;
+            json["old"] = JsonValue(field, before);
+            json["new"] = JsonValue(field, after);
+            Line(JsonText(json));
             return;
         }
         Line(time_ + " ~ " + MacShown(mac) + " " + field.key + " " + Shown(field, before) +
              " -> " + Shown(field, after));
     }
 
-    std::string JsonStart(const char* change, const std::string& mac) const {
-        return "{\"time\": " + JsonString(time_) + ", \"change\": \"" + change +
-               "\", \"macText\": " + JsonString(mac);
+    Json JsonStart(const char* change, const std::string& mac) const {
+        return {{"time", JsonFromLatin1(time_)},
+                {"change", change},
+                {"macText", JsonFromLatin1(mac)}};
     }
 
     // Each line goes out at once: whoever reads a watch reads it as it happens.
