@@ -168,6 +168,58 @@ void ReadRow(const std::vector<std::string>& fields, PlanRow* row, Report&& repo
     }
 }
 
+// A row's checks against the rows before it: each MAC and each fixed address once.
+struct SeenBefore {
+    std::map<std::string, int> macLines;
+    std::map<std::string, int> addressLines;
+};
+
+// Checks one line after the header and adds its row; each error goes to `report`.
+template <typename Report>
+void ReadRowLine(const std::string& line, int number, SeenBefore* seen, Plan* plan,
+                 Report&& report) {
+    std::vector<std::string> fields;
+    if (const std::string wrong = SplitFields(line, &fields); !wrong.empty()) {
+        report(wrong);
+        return;
+    }
+    if (fields.size() != kColumnCount) {
+        report(std::string("expected 6 fields (") + kHeaderText + "), got " +
+               std::to_string(fields.size()));
+        return;
+    }
+    // A NUL or line break inside a field would cut or bend it on its way to the access point:
+    // refused, not read up to it.
+    bool controlled = false;
+    for (std::size_t i = 0; i < kColumnCount; ++i) {
+        if (std::any_of(fields[i].begin(), fields[i].end(), IsControl)) {
+            report(std::string(kColumns[i]) +
+                   ": contains a control character: " + Shown(fields[i]));
+            controlled = true;
+        }
+    }
+    if (controlled) {
+        return;
+    }
+    PlanRow row;
+    row.line = number;
+    ReadRow(fields, &row, report);
+    if (!row.macText.empty()) {
+        const auto [first, added] = seen->macLines.emplace(row.macText, number);
+        if (!added) {
+            report("mac: " + row.macText + " is also on line " + std::to_string(first->second));
+        }
+    }
+    if (!row.dhcpClient && !row.ipAddress.empty()) {
+        const auto [first, added] = seen->addressLines.emplace(row.ipAddress, number);
+        if (!added) {
+            report("ip: " + row.ipAddress + " is also planned on line " +
+                   std::to_string(first->second));
+        }
+    }
+    plan->rows.push_back(row);
+}
+
 }  // namespace
 
 bool ParsePlan(std::istream& in, const std::string& source, Plan* plan,
@@ -180,11 +232,9 @@ bool ParsePlan(std::istream& in, const std::string& source, Plan* plan,
     const auto report = [&](const std::string& message) {
         errors->push_back(name + ":" + std::to_string(number) + ": " + message);
     };
-    std::map<std::string, int> macLines;
-    std::map<std::string, int> addressLines;
+    SeenBefore seen;
     bool headerSeen = false;
     std::string line;
-    std::vector<std::string> fields;
     std::size_t bytes = 0;
     bool tooLong = false;
     while (ReadLine(in, &line, &tooLong, &bytes)) {
@@ -208,61 +258,21 @@ bool ParsePlan(std::istream& in, const std::string& source, Plan* plan,
         if (tooLong) {
             report("longer than " + std::to_string(kPlanLineLimit) + " bytes");
             headerSeen = true;
-            continue;
-        }
-        if (!headerSeen) {
+        } else if (!headerSeen) {
             headerSeen = true;
+            std::vector<std::string> fields;
             SplitFields(line, &fields);
             if (!std::equal(fields.begin(), fields.end(), std::begin(kColumns),
                             std::end(kColumns)) ||
                 fields.size() != kColumnCount) {
                 report(std::string("header: expected ") + kHeaderText + ", got " + Shown(trimmed));
             }
-            continue;
-        }
-        if (plan->rows.size() == kPlanRowLimit) {
+        } else if (plan->rows.size() == kPlanRowLimit) {
             report("more than " + std::to_string(kPlanRowLimit) + " rows");
             return false;
+        } else {
+            ReadRowLine(line, number, &seen, plan, report);
         }
-        if (const std::string wrong = SplitFields(line, &fields); !wrong.empty()) {
-            report(wrong);
-            continue;
-        }
-        if (fields.size() != kColumnCount) {
-            report(std::string("expected 6 fields (") + kHeaderText + "), got " +
-                   std::to_string(fields.size()));
-            continue;
-        }
-        // A NUL or line break inside a field would cut or bend it on its way to the access
-        // point: refused, not read up to it.
-        bool controlled = false;
-        for (std::size_t i = 0; i < kColumnCount; ++i) {
-            if (std::any_of(fields[i].begin(), fields[i].end(), IsControl)) {
-                report(std::string(kColumns[i]) +
-                       ": contains a control character: " + Shown(fields[i]));
-                controlled = true;
-            }
-        }
-        if (controlled) {
-            continue;
-        }
-        PlanRow row;
-        row.line = number;
-        ReadRow(fields, &row, report);
-        if (!row.macText.empty()) {
-            const auto [first, added] = macLines.emplace(row.macText, number);
-            if (!added) {
-                report("mac: " + row.macText + " is also on line " + std::to_string(first->second));
-            }
-        }
-        if (!row.dhcpClient && !row.ipAddress.empty()) {
-            const auto [first, added] = addressLines.emplace(row.ipAddress, number);
-            if (!added) {
-                report("ip: " + row.ipAddress + " is also planned on line " +
-                       std::to_string(first->second));
-            }
-        }
-        plan->rows.push_back(row);
     }
     if (!headerSeen) {
         errors->push_back(name + ": no header line (" + kHeaderText + ")");

@@ -30,6 +30,29 @@ void SayWhenNoAddressIsUsable(const ExchangeOptions& options, std::ostream& err)
     }
 }
 
+// The commands that send, once the sockets are up.
+int RunSending(const Command& command, const ExchangeOptions& options,
+               const std::optional<Plan>& plan, const RunContext& context, std::ostream& out,
+               std::ostream& err) {
+    switch (command.action) {
+        case Action::kDiscover:
+            return Discover(command, options, context, out, err);
+        case Action::kConfigure:
+            return Configure(command, options, context, out, err);
+        case Action::kReset:
+            return Reset(command, options, out, err);
+        case Action::kApply:
+            return ApplyPlan(command, *plan, options, context, out, err);
+        case Action::kWatch:
+            return Watch(command, options, context, out, err,
+                         WatchHooks{context.timestamp, context.afterDiscovery});
+        case Action::kInterfaces:
+        case Action::kHelp:
+            break;
+    }
+    return kExitFailed;
+}
+
 }  // namespace
 
 int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -82,28 +105,7 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     if (Discovers(command)) {
         SayWhenNoAddressIsUsable(options, err);
     }
-    int status = kExitFailed;
-    switch (command.action) {
-        case Action::kDiscover:
-            status = Discover(command, options, context, out, err);
-            break;
-        case Action::kConfigure:
-            status = Configure(command, options, context, out, err);
-            break;
-        case Action::kReset:
-            status = Reset(command, options, out, err);
-            break;
-        case Action::kApply:
-            status = ApplyPlan(command, *plan, options, context, out, err);
-            break;
-        case Action::kWatch:
-            status = Watch(command, options, context, out, err,
-                           WatchHooks{context.timestamp, context.afterDiscovery});
-            break;
-        case Action::kInterfaces:
-        case Action::kHelp:
-            break;
-    }
+    const int status = RunSending(command, options, plan, context, out, err);
     NetworkCleanup();
     return status;
 }
