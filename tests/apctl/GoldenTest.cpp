@@ -12,6 +12,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "net/FakeNetwork.h"
@@ -53,14 +54,14 @@ void PrintTo(const Case& c, std::ostream* os) {
     *os << c.name;
 }
 
+// Access point n of the lab fleet: MAC 000A1B1000nn, firmware 010B, 802.11b/g.
 sim::AccessPointSettings Numbered(int n, const std::string& name, const std::string& address) {
-    sim::AccessPointSettings settings;
-    settings.name = name;
-    settings.mac = {0x00, 0x0A, 0x1B, 0x10, 0x00, static_cast<std::uint8_t>(n)};
-    settings.address = net::AddressFromText(address);
-    settings.firmware = {0x01, 0x0B};
-    settings.wirelessMode = 3;
-    return settings;
+    sim::AccessPointSettings ap;
+    ap.mac = {0x00, 0x0A, 0x1B, 0x10, 0x00, static_cast<std::uint8_t>(n)};
+    ap.firmware = {0x01, 0x0B};
+    std::tie(ap.name, ap.address, ap.wirelessMode) =
+        std::make_tuple(name, net::AddressFromText(address), std::uint16_t{3});
+    return ap;
 }
 
 class GoldenTest : public ::testing::TestWithParam<Case> {
