@@ -16,10 +16,6 @@ bool IsNumber(const fleet::RecordField& field) {
 
 }  // namespace
 
-std::string JsonString(const std::string& bytes) {
-    return JsonText(JsonFromLatin1(bytes));
-}
-
 std::string InterfaceNameJson(const std::string& bytes) {
     const bool utf8 = fleet::IsUtf8(bytes);
     std::string out = "\"";
@@ -93,10 +89,6 @@ Json RecordObject(const DeviceRecord& r) {
         json[field.key] = IsNumber(field) ? Json(std::stoi(value)) : JsonFromLatin1(value);
     }
     return json;
-}
-
-std::string RecordJson(const DeviceRecord& record) {
-    return JsonText(RecordObject(record));
 }
 
 namespace {

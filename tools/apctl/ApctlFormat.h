@@ -18,8 +18,6 @@ using fleet::Printable;
 using fleet::SecondsText;
 using fleet::Utf8FromLatin1;
 
-// A JSON string literal, quotes included.
-std::string JsonString(const std::string& bytes);
 // An interface name in JSON: its UTF-8 when it is valid UTF-8, each byte above 0x7F \u-escaped
 // when it is not.
 std::string InterfaceNameJson(const std::string& bytes);
@@ -29,7 +27,6 @@ std::string AlignColumns(const std::vector<std::vector<std::string>>& rows);
 
 // One record as a JSON object named by the record's fields.
 Json RecordObject(const DeviceRecord& record);
-std::string RecordJson(const DeviceRecord& record);
 
 // An aligned table with the list's columns and the local address, a JSON array of objects, or
 // CSV with a header row.
