@@ -69,6 +69,15 @@ bool ClassifyInterfaceAddresses(std::vector<ClassifiedAddress>* addresses) {
     return true;
 }
 
+net::LocalAddress LocalAddressOf(const net::InterfaceAddress& entry) {
+    net::LocalAddress local;
+    local.address = entry.address;
+    local.interfaceIndex = entry.interfaceIndex;
+    std::memcpy(local.interfaceName, entry.interfaceName, sizeof local.interfaceName);
+    local.interfaceName[sizeof local.interfaceName - 1] = '\0';
+    return local;
+}
+
 bool ListLocalAddresses(std::vector<net::LocalAddress>* addresses) {
     addresses->clear();
     std::vector<ClassifiedAddress> classified;
@@ -79,12 +88,7 @@ bool ListLocalAddresses(std::vector<net::LocalAddress>* addresses) {
         if (candidate.use != AddressUse::kUsable) {
             continue;
         }
-        net::LocalAddress local;
-        local.address = candidate.entry.address;
-        local.interfaceIndex = candidate.entry.interfaceIndex;
-        std::memcpy(local.interfaceName, candidate.entry.interfaceName, sizeof local.interfaceName);
-        local.interfaceName[sizeof local.interfaceName - 1] = '\0';
-        addresses->push_back(local);
+        addresses->push_back(LocalAddressOf(candidate.entry));
     }
     return true;
 }

@@ -31,6 +31,9 @@ struct ClassifiedAddress {
 bool ClassifyInterfaceAddresses(std::vector<ClassifiedAddress>* addresses);
 
 // The addresses an exchange broadcasts from, at most 10; false as above.
+// The local address an exchange sends from, for an interface's address as listed.
+net::LocalAddress LocalAddressOf(const net::InterfaceAddress& entry);
+
 bool ListLocalAddresses(std::vector<net::LocalAddress>* addresses);
 
 // The IPv4 addresses this host can broadcast from: interfaces that are up, have a carrier, can

@@ -28,7 +28,7 @@
 
 #include "discovery/DiscoverDevices.h"
 #include "net/FakeNetwork.h"
-#include "tools/apctl/ApctlWatch.h"
+#include "tools/apctl/Watch.h"
 
 namespace {
 

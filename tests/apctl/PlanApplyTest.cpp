@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "net/FakeNetwork.h"
-#include "tools/apctl/PlanApply.h"
+#include "tools/apctl/Apply.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "net/FakeNetwork.h"
-#include "tools/apctl/ApctlWatch.h"
+#include "tools/apctl/Watch.h"
 
 namespace {
 

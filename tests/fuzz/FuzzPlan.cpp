@@ -10,7 +10,7 @@
 #include "FuzzCheck.h"
 #include "config/ConfigExchange.h"
 #include "tools/apctl/ApctlNetworks.h"
-#include "tools/apctl/PlanApply.h"
+#include "tools/apctl/Apply.h"
 
 namespace {
 

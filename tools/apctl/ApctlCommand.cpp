@@ -11,10 +11,6 @@ namespace apctl {
 
 namespace {
 
-bool IsHexDigit(char c) {
-    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-}
-
 constexpr char kSecondsForm[] = "(decimal digits with an optional fraction, such as 2.5)";
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
@@ -237,34 +233,6 @@ private:
 };
 
 }  // namespace
-
-bool NormalizeMac(const std::string& text, std::string* macText) {
-    std::string digits;
-    if (text.size() == 12) {
-        digits = text;
-    } else if (text.size() == 17 && (text[2] == ':' || text[2] == '-')) {
-        const char separator = text[2];
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (i % 3 == 2) {
-                if (text[i] != separator) {
-                    return false;
-                }
-            } else {
-                digits.push_back(text[i]);
-            }
-        }
-    } else {
-        return false;
-    }
-    if (!std::all_of(digits.begin(), digits.end(), IsHexDigit)) {
-        return false;
-    }
-    std::transform(digits.begin(), digits.end(), digits.begin(), [](char c) {
-        return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    });
-    *macText = digits;
-    return true;
-}
 
 bool ParseSeconds(const std::string& text, double* seconds) {
     // Plain decimal only: strtod alone would also take 0x10 as 16 and 1e3 as 1000, forms nobody

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "fleet/Text.h"
+
 // The command line of apctl, read into what to do.
 namespace apctl {
 
@@ -36,9 +38,7 @@ struct Command {
 bool ParseCommandLine(const std::vector<std::string>& arguments, Command* command,
                       std::string* error);
 
-// 12 hexadecimal digits in either case, or six pairs joined by ':' or by '-'; the result is the
-// 12 digits in upper case.
-bool NormalizeMac(const std::string& text, std::string* macText);
+using fleet::NormalizeMac;
 
 // A number of seconds: decimal digits with an optional fraction, positive, at most a day.
 bool ParseSeconds(const std::string& text, double* seconds);

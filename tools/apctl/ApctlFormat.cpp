@@ -3,143 +3,21 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "fleet/RecordFields.h"
 #include "resources/StringTable.h"
 
 namespace apctl {
 
 namespace {
 
-// Latin-1 byte to UTF-8.
-void AppendLatin1(std::string* out, unsigned char byte) {
-    if (byte < 0x80) {
-        out->push_back(static_cast<char>(byte));
-    } else {
-        out->push_back(static_cast<char>(0xC0 | (byte >> 6)));
-        out->push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-    }
-}
-
-// The length of the well-formed UTF-8 sequence at `at` (no overlong forms, no surrogates, nothing
-// above U+10FFFF), or 0.
-std::size_t Utf8SequenceLength(const std::string& text, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    if (lead < 0x80) {
-        return 1;
-    }
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high) {
-        return 0;
-    }
-    for (std::size_t i = 2; i < length; ++i) {
-        if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) {
-            return 0;
-        }
-    }
-    return length;
-}
-
-bool IsUtf8(const std::string& text) {
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = Utf8SequenceLength(text, at);
-        if (length == 0) {
-            return false;
-        }
-        at += length;
-    }
-    return true;
-}
-
-void AppendEscapedByte(std::string* out, unsigned char byte) {
-    char escaped[5];
-    std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-    *out += escaped;
+bool IsNumber(const fleet::RecordField& field) {
+    return field.kind == fleet::FieldKind::kNumber || field.kind == fleet::FieldKind::kMode;
 }
 
 }  // namespace
 
-std::string Utf8FromLatin1(const std::string& bytes) {
-    std::string out;
-    for (char c : bytes) {
-        AppendLatin1(&out, static_cast<unsigned char>(c));
-    }
-    return out;
-}
-
-// For the terminal: C0 and C1 control characters and DEL become \xNN.
-std::string Printable(const std::string& bytes) {
-    std::string out;
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && byte < 0xA0) || byte == '\\') {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            out += escaped;
-        } else {
-            AppendLatin1(&out, byte);
-        }
-    }
-    return out;
-}
-
-std::string JsonString(const std::string& bytes) {
-    std::string out = "\"";
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte == '"' || byte == '\\') {
-            out.push_back('\\');
-            out.push_back(c);
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char escaped[7];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", byte);
-            out += escaped;
-        } else {
-            AppendLatin1(&out, byte);
-        }
-    }
-    return out + "\"";
-}
-
-std::string InterfaceNameText(const std::string& bytes) {
-    std::string out;
-    for (std::size_t at = 0; at < bytes.size();) {
-        const auto byte = static_cast<unsigned char>(bytes[at]);
-        const std::size_t length = Utf8SequenceLength(bytes, at);
-        // U+0080 to U+009F, the C1 controls, some terminals obey as UTF-8 too.
-        const bool control =
-            byte < 0x20 || byte == 0x7F || byte == '\\' ||
-            (byte == 0xC2 && length == 2 && static_cast<unsigned char>(bytes[at + 1]) < 0xA0);
-        if (length == 0 || control) {
-            const std::size_t escapedLength = length == 0 ? 1 : length;
-            for (std::size_t i = 0; i < escapedLength; ++i) {
-                AppendEscapedByte(&out, static_cast<unsigned char>(bytes[at + i]));
-            }
-            at += escapedLength;
-            continue;
-        }
-        out.append(bytes, at, length);
-        at += length;
-    }
-    return out;
-}
-
 std::string InterfaceNameJson(const std::string& bytes) {
-    const bool utf8 = IsUtf8(bytes);
+    const bool utf8 = fleet::IsUtf8(bytes);
     std::string out = "\"";
     for (char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
@@ -204,61 +82,56 @@ std::string AlignColumns(const std::vector<std::vector<std::string>>& rows) {
     return out;
 }
 
-std::string RecordJson(const DeviceRecord& r) {
-    return "{\"name\": " + JsonString(FieldText(r.name)) +
-           ", \"macText\": " + JsonString(FieldText(r.macText)) +
-           ", \"ipAddress\": " + JsonString(FieldText(r.ipAddress)) +
-           ", \"localAddress\": " + JsonString(FieldText(r.localAddress)) +
-           ", \"description\": " + JsonString(FieldText(r.description)) +
-           ", \"ssidBg\": " + JsonString(FieldText(r.ssidBg)) +
-           ", \"channelBg\": " + std::to_string(r.channelBg) +
-           ", \"ssidA\": " + JsonString(FieldText(r.ssidA)) +
-           ", \"channelA\": " + std::to_string(r.channelA) +
-           ", \"wirelessMode\": " + std::to_string(r.wirelessMode) +
-           ", \"firmwareVersion\": " + JsonString(FieldText(r.firmwareVersion)) + "}";
+Json RecordObject(const DeviceRecord& r) {
+    Json json = Json::object();
+    for (const fleet::RecordField& field : fleet::RecordFields()) {
+        const std::string value = field.value(r);
+        json[field.key] = IsNumber(field) ? Json(std::stoi(value)) : JsonFromLatin1(value);
+    }
+    return json;
 }
 
 namespace {
 
 std::string TableOf(const DeviceRecord* records, int count) {
-    std::vector<std::vector<std::string>> rows;
-    rows.push_back({LoadStringResource(IDS_COLUMN_NAME), LoadStringResource(IDS_COLUMN_IP_ADDRESS),
-                    LoadStringResource(IDS_COLUMN_MAC),
-                    LoadStringResource(IDS_COLUMN_IEEE_STANDARD),
-                    LoadStringResource(IDS_COLUMN_FW_VERSION),
-                    LoadStringResource(IDS_COLUMN_DESCRIPTION), "Local Address"});
+    const std::vector<const fleet::RecordField*> columns = fleet::TableColumns();
+    std::vector<std::vector<std::string>> rows(1);
+    for (const fleet::RecordField* field : columns) {
+        rows[0].push_back(field->headingString != 0 ? LoadStringResource(field->headingString)
+                                                    : field->heading);
+    }
     for (int i = 0; i < count; ++i) {
-        const DeviceRecord& r = records[i];
-        rows.push_back({Printable(FieldText(r.name)), Printable(FieldText(r.ipAddress)),
-                        Printable(FieldText(r.macText)), WirelessModeText(r.wirelessMode),
-                        Printable(FieldText(r.firmwareVersion)),
-                        Printable(FieldText(r.description)), Printable(FieldText(r.localAddress))});
+        std::vector<std::string>& row = rows.emplace_back();
+        for (const fleet::RecordField* field : columns) {
+            row.push_back(field->kind == fleet::FieldKind::kMode
+                              ? WirelessModeText(records[i].wirelessMode)
+                              : Printable(field->value(records[i])));
+        }
     }
     return AlignColumns(rows);
 }
 
 std::string JsonOf(const DeviceRecord* records, int count) {
-    std::string out = "[";
+    Json array = Json::array();
     for (int i = 0; i < count; ++i) {
-        const DeviceRecord& r = records[i];
-        out += i == 0 ? "\n" : ",\n";
-        out += "  " + RecordJson(r);
+        array.push_back(RecordObject(records[i]));
     }
-    return out + (count > 0 ? "\n]\n" : "]\n");
+    return JsonArrayLines(array);
 }
 
 std::string CsvOf(const DeviceRecord* records, int count) {
-    std::string out =
-        "name,macText,ipAddress,localAddress,description,ssidBg,channelBg,ssidA,channelA,"
-        "wirelessMode,firmwareVersion\r\n";
+    std::string out;
+    for (const fleet::RecordField& field : fleet::RecordFields()) {
+        out += (out.empty() ? "" : ",") + std::string(field.key);
+    }
+    out += "\r\n";
     for (int i = 0; i < count; ++i) {
-        const DeviceRecord& r = records[i];
-        out += CsvField(FieldText(r.name)) + "," + CsvField(FieldText(r.macText)) + "," +
-               CsvField(FieldText(r.ipAddress)) + "," + CsvField(FieldText(r.localAddress)) + "," +
-               CsvField(FieldText(r.description)) + "," + CsvField(FieldText(r.ssidBg)) + "," +
-               std::to_string(r.channelBg) + "," + CsvField(FieldText(r.ssidA)) + "," +
-               std::to_string(r.channelA) + "," + std::to_string(r.wirelessMode) + "," +
-               CsvField(FieldText(r.firmwareVersion)) + "\r\n";
+        std::string line;
+        for (const fleet::RecordField& field : fleet::RecordFields()) {
+            const std::string value = field.value(records[i]);
+            line += (line.empty() ? "" : ",") + (IsNumber(field) ? value : CsvField(value));
+        }
+        out += line + "\r\n";
     }
     return out;
 }

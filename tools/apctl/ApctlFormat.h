@@ -5,28 +5,28 @@
 
 #include "discovery/DeviceRecord.h"
 #include "discovery/FieldText.h"
+#include "fleet/Text.h"
+#include "tools/apctl/Json.h"
 
 // The printed forms of what apctl finds. Texts from the network are single bytes, decoded as
 // Latin-1; the terminal forms show control characters as escapes so a hostile name cannot drive
 // the terminal.
 namespace apctl {
 
-std::string Utf8FromLatin1(const std::string& bytes);
-// For the terminal: C0 and C1 control characters, DEL and the backslash become \xNN.
-std::string Printable(const std::string& bytes);
-// A JSON string literal, quotes included.
-std::string JsonString(const std::string& bytes);
-// An interface name is the kernel's bytes, not a text from the network: for the terminal as they
-// are (control characters, the backslash and bytes that are no UTF-8 as \xNN), and in JSON as
-// their UTF-8 when they are valid UTF-8, each byte above 0x7F \u-escaped when they are not.
-std::string InterfaceNameText(const std::string& bytes);
+using fleet::InterfaceNameText;
+using fleet::Printable;
+using fleet::SecondsText;
+using fleet::Utf8FromLatin1;
+
+// An interface name in JSON: its UTF-8 when it is valid UTF-8, each byte above 0x7F \u-escaped
+// when it is not.
 std::string InterfaceNameJson(const std::string& bytes);
 std::string CsvField(const std::string& bytes);
 // Rows of cells (UTF-8) as lines with the columns aligned two spaces apart.
 std::string AlignColumns(const std::vector<std::vector<std::string>>& rows);
 
 // One record as a JSON object named by the record's fields.
-std::string RecordJson(const DeviceRecord& record);
+Json RecordObject(const DeviceRecord& record);
 
 // An aligned table with the list's columns and the local address, a JSON array of objects, or
 // CSV with a header row.

@@ -17,19 +17,7 @@ namespace apctl {
 namespace {
 
 std::string Seconds(net::Milliseconds duration) {
-    std::ostringstream text;
-    text << std::fixed << std::setprecision(1) << static_cast<double>(duration.count()) / 1000.0
-         << " s";
-    return text.str();
-}
-
-int PrefixLength(std::uint32_t netmask) {
-    return std::popcount(netmask);
-}
-
-std::string NameOf(const net::InterfaceAddress& entry) {
-    return std::string(entry.interfaceName,
-                       strnlen(entry.interfaceName, sizeof entry.interfaceName));
+    return SecondsText(static_cast<double>(duration.count()) / 1000.0) + " s";
 }
 
 bool Usable(AddressUse use) {
@@ -38,10 +26,9 @@ bool Usable(AddressUse use) {
 
 }  // namespace
 
-std::string AddressText(std::uint32_t address) {
-    char text[16] = {};
-    net::FormatDottedQuad(address, text, sizeof text);
-    return text;
+std::string NameOf(const net::InterfaceAddress& entry) {
+    return std::string(entry.interfaceName,
+                       strnlen(entry.interfaceName, sizeof entry.interfaceName));
 }
 
 int SelectAddresses(const Command& command, ExchangeOptions* options, std::ostream& err) {
@@ -82,53 +69,9 @@ int SelectAddresses(const Command& command, ExchangeOptions* options, std::ostre
             options->addresses.size() == static_cast<std::size_t>(kMaxLocalAddresses)) {
             continue;
         }
-        net::LocalAddress local;
-        local.address = candidate.entry.address;
-        local.interfaceIndex = candidate.entry.interfaceIndex;
-        std::memcpy(local.interfaceName, candidate.entry.interfaceName, sizeof local.interfaceName);
-        local.interfaceName[sizeof local.interfaceName - 1] = '\0';
-        options->addresses.push_back(local);
+        options->addresses.push_back(LocalAddressOf(candidate.entry));
     }
     return kExitSuccess;
-}
-
-int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err) {
-    std::vector<ClassifiedAddress> classified;
-    if (!ClassifyInterfaceAddresses(&classified)) {
-        err << "apctl: cannot list the network interfaces: " << std::strerror(errno) << "\n";
-        return kExitFailed;
-    }
-    if (command.format == OutputFormat::kJson) {
-        out << "[";
-        for (std::size_t i = 0; i < classified.size(); ++i) {
-            const ClassifiedAddress& c = classified[i];
-            const bool used = c.use == AddressUse::kUsable;
-            out << (i == 0 ? "\n" : ",\n")
-                << "  {\"interface\": " << InterfaceNameJson(NameOf(c.entry)) << ", \"address\": \""
-                << AddressText(c.entry.address)
-                << "\", \"prefixLength\": " << PrefixLength(c.entry.netmask)
-                << ", \"usable\": " << (used ? "true" : "false") << ", \"reason\": "
-                << (used ? std::string("null") : JsonString(AddressUseText(c.use))) << "}";
-        }
-        out << (classified.empty() ? "]\n" : "\n]\n");
-        return kExitSuccess;
-    }
-    std::vector<std::vector<std::string>> rows = {{"Interface", "Address", "Use"}};
-    for (const ClassifiedAddress& c : classified) {
-        rows.push_back(
-            {InterfaceNameText(NameOf(c.entry)),
-             AddressText(c.entry.address) + "/" + std::to_string(PrefixLength(c.entry.netmask)),
-             c.use == AddressUse::kUsable ? std::string("used")
-                                          : std::string("not used: ") + AddressUseText(c.use)});
-    }
-    out << AlignColumns(rows);
-    return kExitSuccess;
-}
-
-std::string FailureText(const std::string& what, const AddressExchange& exchange) {
-    return what + " failed on " + AddressText(exchange.local.address) + " (" +
-           InterfaceNameText(exchange.local.interfaceName) +
-           "): " + ExchangeStepText(exchange.failedStep) + ": " + std::strerror(exchange.error);
 }
 
 bool ReportFailure(const std::string& what, const ExchangeReport& report, std::ostream& err) {
@@ -140,6 +83,18 @@ bool ReportFailure(const std::string& what, const ExchangeReport& report, std::o
         }
     }
     return failed;
+}
+
+std::string DiscoveryFailureText(const fleet::DiscoveryRun& run) {
+    if (run.status == fleet::DiscoveryRun::Status::kListingFailed) {
+        return std::string("apctl: cannot list the network interfaces: ") +
+               std::strerror(run.report.listingError) + "\n";
+    }
+    std::ostringstream text;
+    if (!ReportFailure("discovery", run.report, text)) {
+        text << "apctl: discovery failed\n";
+    }
+    return text.str();
 }
 
 int ReadReversePathFilter(const std::string& interfaceName) {

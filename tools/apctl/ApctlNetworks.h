@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "discovery/Exchange.h"
+#include "fleet/Discovery.h"
+#include "fleet/Text.h"
 #include "tools/apctl/ApctlCommand.h"
 #include "tools/apctl/ApctlRun.h"
 
@@ -19,11 +21,18 @@ int SelectAddresses(const Command& command, ExchangeOptions* options, std::ostre
 // apctl interfaces: every IPv4 address of every interface and whether the exchanges use it.
 int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err);
 
-// "discovery failed on 192.168.1.200 (lan1): sending the request: Network is unreachable"
-std::string FailureText(const std::string& what, const AddressExchange& exchange);
+// The interface name of a listed address, as the kernel's bytes.
+std::string NameOf(const net::InterfaceAddress& entry);
+
+using fleet::AddressText;
+using fleet::FailureText;
 
 // When the exchange failed, says so on `err` for every failed address and returns true.
 bool ReportFailure(const std::string& what, const ExchangeReport& report, std::ostream& err);
+
+// Why a discovery that did not complete failed, a line per failed network, each line starting
+// "apctl: ".
+std::string DiscoveryFailureText(const fleet::DiscoveryRun& run);
 
 // discover --verbose: one line per local address, then warnings a person can act on.
 void ReportExchanges(const ExchangeReport& report, int found, const RunContext& context,
@@ -39,8 +48,5 @@ int ReadReversePathFilter(const std::string& interfaceName);
 // The same from a directory laid out as /proc/sys/net/ipv4/conf: the larger of "all" and the
 // interface's own value, the kernel applying both.
 int ReadReversePathFilterIn(const std::string& confDirectory, const std::string& interfaceName);
-
-// Dotted-decimal text of an address in network byte order.
-std::string AddressText(std::uint32_t address);
 
 }  // namespace apctl

@@ -5,13 +5,13 @@
 #include <string>
 
 #include "discovery/Exchange.h"
+#include "fleet/WatchChanges.h"
 #include "tools/apctl/ApctlCommand.h"
 #include "tools/apctl/ApctlRun.h"
 
 namespace apctl {
 
-// An access point missing from this many discoveries in a row is gone; one lost reply is not.
-inline constexpr int kAbsencesBeforeGone = 2;
+using fleet::kAbsencesBeforeGone;
 
 // What a test or a benchmark puts around a watch.
 struct WatchHooks {

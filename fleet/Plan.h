@@ -2,16 +2,12 @@
 
 #include <cstddef>
 #include <istream>
-#include <ostream>
 #include <string>
 #include <vector>
 
-#include "discovery/Exchange.h"
-#include "tools/apctl/ApctlCommand.h"
-#include "tools/apctl/ApctlRun.h"
-
-// apctl apply: re-addressing a fleet from a plan, one access point after the other.
-namespace apctl {
+// A plan: which access point gets which configuration, read from CSV and checked whole before
+// anything is sent.
+namespace fleet {
 
 // A plan is read whole before anything is sent, so its size is bounded: far more rows than any
 // discovery can list, and lines far longer than any valid row.
@@ -38,15 +34,7 @@ struct Plan {
 bool ParsePlan(std::istream& in, const std::string& source, Plan* plan,
                std::vector<std::string>* errors);
 
-// ParsePlan on a file, or on standard input for "-"; the errors go to `err`.
-bool ReadPlanFile(const std::string& path, Plan* plan, std::ostream& err);
+// "dhcp" or "fixed 10.0.0.11".
+std::string PlannedText(const PlanRow& row);
 
-// apply --dry-run: what would be done, sending nothing.
-void PrintDryRun(const Command& command, const Plan& plan, std::ostream& out);
-
-// Carries the plan out on the networks of `options` and prints the summary. Exit 0 when every
-// row is changed or unchanged, 1 otherwise.
-int ApplyPlan(const Command& command, const Plan& plan, const ExchangeOptions& options,
-              const RunContext& context, std::ostream& out, std::ostream& err);
-
-}  // namespace apctl
+}  // namespace fleet

@@ -1,4 +1,4 @@
-#include "tools/apctl/ApctlWatch.h"
+#include "tools/apctl/Watch.h"
 
 #include <chrono>
 #include <cmath>
@@ -8,20 +8,13 @@
 #include <set>
 #include <sstream>
 
-#include "discovery/DiscoverDevices.h"
+#include "fleet/Discovery.h"
 #include "tools/apctl/ApctlFormat.h"
 #include "tools/apctl/ApctlNetworks.h"
 
 namespace apctl {
 
 namespace {
-
-struct Known {
-    DeviceRecord record;
-    int absences = 0;  // discoveries in a row that did not see it
-};
-
-using KnownAccessPoints = std::map<std::string, Known>;
 
 std::string UtcTimestamp() {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
@@ -32,29 +25,9 @@ std::string UtcTimestamp() {
     return text;
 }
 
-enum class FieldKind { kPlain, kText, kNumber, kMode };
-
-// A field whose change is reported: its name as discover --json calls it, and its value.
-struct WatchedField {
-    const char* name;
-    FieldKind kind;
-    std::string (*value)(const DeviceRecord&);
-};
-
-const WatchedField kWatchedFields[] = {
-    {"ipAddress", FieldKind::kPlain, [](const DeviceRecord& r) { return FieldText(r.ipAddress); }},
-    {"name", FieldKind::kText, [](const DeviceRecord& r) { return FieldText(r.name); }},
-    {"firmwareVersion", FieldKind::kPlain,
-     [](const DeviceRecord& r) { return FieldText(r.firmwareVersion); }},
-    {"wirelessMode", FieldKind::kMode,
-     [](const DeviceRecord& r) { return std::to_string(r.wirelessMode); }},
-    {"ssidBg", FieldKind::kText, [](const DeviceRecord& r) { return FieldText(r.ssidBg); }},
-    {"channelBg", FieldKind::kNumber,
-     [](const DeviceRecord& r) { return std::to_string(r.channelBg); }},
-    {"ssidA", FieldKind::kText, [](const DeviceRecord& r) { return FieldText(r.ssidA); }},
-    {"channelA", FieldKind::kNumber,
-     [](const DeviceRecord& r) { return std::to_string(r.channelA); }},
-};
+using fleet::Change;
+using fleet::FieldKind;
+using fleet::RecordField;
 
 std::string ModeText(std::uint16_t mode) {
     const std::string text = WirelessModeText(mode);
@@ -62,7 +35,7 @@ std::string ModeText(std::uint16_t mode) {
 }
 
 // A field's value for a person: texts quoted, the mode by its name.
-std::string Shown(const WatchedField& field, const std::string& value) {
+std::string Shown(const RecordField& field, const std::string& value) {
     switch (field.kind) {
         case FieldKind::kText: {
             // Appended, not added up: GCC 12 at -O3 warns falsely (-Wrestrict) on '"' + text.
@@ -79,9 +52,10 @@ std::string Shown(const WatchedField& field, const std::string& value) {
     return value.empty() ? "''" : Printable(value);
 }
 
-std::string JsonValue(const WatchedField& field, const std::string& value) {
-    return field.kind == FieldKind::kNumber || field.kind == FieldKind::kMode ? value
-                                                                              : JsonString(value);
+Json JsonValue(const RecordField& field, const std::string& value) {
+    return field.kind == FieldKind::kNumber || field.kind == FieldKind::kMode
+               ? Json(std::stoi(value))
+               : JsonFromLatin1(value);
 }
 
 std::string MacShown(const std::string& mac) {
@@ -93,10 +67,26 @@ public:
     ChangePrinter(std::ostream& out, bool json, std::string time)
         : out_(out), json_(json), time_(std::move(time)) {}
 
-    void Appeared(const DeviceRecord& r) {
-        const std::string mac = FieldText(r.macText);
+    void Print(const Change& change) {
+        switch (change.kind) {
+            case Change::Kind::kAppeared:
+                Appeared(change.macText, change.record);
+                break;
+            case Change::Kind::kChanged:
+                Changed(change.macText, *change.field, change.before, change.after);
+                break;
+            case Change::Kind::kGone:
+                Gone(change.macText, change.record);
+                break;
+        }
+    }
+
+private:
+    void Appeared(const std::string& mac, const DeviceRecord& r) {
         if (json_) {
-            Line(JsonStart("appeared", mac) + ", \"record\": " + RecordJson(r) + "}");
+            Json json = JsonStart("appeared", mac);
+            json["record"] = RecordObject(r);
+            Line(JsonText(json));
             return;
         }
         std::string text = time_ + " + " + MacShown(mac) + " " + Printable(FieldText(r.ipAddress)) +
@@ -107,10 +97,11 @@ public:
         Line(text);
     }
 
-    void Gone(const DeviceRecord& r) {
-        const std::string mac = FieldText(r.macText);
+    void Gone(const std::string& mac, const DeviceRecord& r) {
         if (json_) {
-            Line(JsonStart("gone", mac) + ", \"record\": " + RecordJson(r) + "}");
+            Json json = JsonStart("gone", mac);
+            json["record"] = RecordObject(r);
+            Line(JsonText(json));
             return;
         }
         Line(time_ + " - " + MacShown(mac) + " " + Printable(FieldText(r.ipAddress)) + " \"" +
@@ -118,21 +109,24 @@ public:
              std::to_string(kAbsencesBeforeGone) + " discoveries");
     }
 
-    void Changed(const std::string& mac, const WatchedField& field, const std::string& before,
+    void Changed(const std::string& mac, const RecordField& field, const std::string& before,
                  const std::string& after) {
         if (json_) {
-            Line(JsonStart("changed", mac) + ", \"field\": \"" + field.name + "\", \"old\": " +
-                 JsonValue(field, before) + ", \"new\": " + JsonValue(field, after) + "}");
+            Json json = JsonStart("changed", mac);
+            json["field"] = field.key;
+            json["old"] = JsonValue(field, before);
+            json["new"] = JsonValue(field, after);
+            Line(JsonText(json));
             return;
         }
-        Line(time_ + " ~ " + MacShown(mac) + " " + field.name + " " + Shown(field, before) +
+        Line(time_ + " ~ " + MacShown(mac) + " " + field.key + " " + Shown(field, before) +
              " -> " + Shown(field, after));
     }
 
-private:
-    std::string JsonStart(const char* change, const std::string& mac) const {
-        return "{\"time\": " + JsonString(time_) + ", \"change\": \"" + change +
-               "\", \"macText\": " + JsonString(mac);
+    Json JsonStart(const char* change, const std::string& mac) const {
+        return {{"time", JsonFromLatin1(time_)},
+                {"change", change},
+                {"macText", JsonFromLatin1(mac)}};
     }
 
     // Each line goes out at once: whoever reads a watch reads it as it happens.
@@ -142,38 +136,6 @@ private:
     bool json_;
     std::string time_;
 };
-
-// Prints what differs between what was known and this discovery, and updates what is known.
-void Compare(const std::vector<DeviceRecord>& records, KnownAccessPoints* known,
-             ChangePrinter& printer) {
-    std::set<std::string> present;
-    for (const DeviceRecord& record : records) {
-        const std::string mac = FieldText(record.macText);
-        present.insert(mac);
-        const auto found = known->find(mac);
-        if (found == known->end()) {
-            printer.Appeared(record);
-            known->emplace(mac, Known{record, 0});
-            continue;
-        }
-        for (const WatchedField& field : kWatchedFields) {
-            const std::string before = field.value(found->second.record);
-            const std::string after = field.value(record);
-            if (before != after) {
-                printer.Changed(mac, field, before, after);
-            }
-        }
-        found->second = Known{record, 0};
-    }
-    for (auto it = known->begin(); it != known->end();) {
-        if (present.count(it->first) == 0 && ++it->second.absences >= kAbsencesBeforeGone) {
-            printer.Gone(it->second.record);
-            it = known->erase(it);
-        } else {
-            ++it;
-        }
-    }
-}
 
 // A watch's log is read by time, so no line of it goes without one: several networks that
 // failed give a line each.
@@ -212,15 +174,11 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
     const auto stopRequested = [&] { return context.stop != nullptr && context.stop->load(); };
     const net::Milliseconds interval{std::llround(command.intervalSeconds * 1000.0)};
     const bool json = command.format == OutputFormat::kJson;
-    KnownAccessPoints known;
+    fleet::ChangeDetector known;
     ExchangeOptions discovery = options;
     discovery.parallel = command.parallel;
-    discovery.cancel = context.stop;
     for (int round = 1; !stopRequested(); ++round) {
-        ExchangeReport report;
-        discovery.report = &report;
-        std::vector<DeviceRecord> records;
-        const int completed = DiscoverAll(discovery, &records);
+        const fleet::DiscoveryRun run = fleet::Discover(discovery, context.stop);
         // A discovery cut short by the stop says nothing about who is gone.
         if (stopRequested()) {
             break;
@@ -228,20 +186,15 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
         const std::string time = hooks.timestamp ? hooks.timestamp() : UtcTimestamp();
         // A discovery that failed saw nobody, which is no absence of anybody: what is known
         // stays as it was until one completes.
-        if (report.listingFailed) {
-            err << time << " apctl: cannot list the network interfaces: "
-                << std::strerror(report.listingError) << "\n";
-        } else if (completed == 0) {
-            std::ostringstream failures;
-            if (!ReportFailure("discovery", report, failures)) {
-                failures << "apctl: discovery failed\n";
-            }
-            StampEachLine(time, failures.str(), err);
-        } else {
+        if (run.status == fleet::DiscoveryRun::Status::kCompleted) {
             ChangePrinter printer(out, json, time);
-            Compare(records, &known, printer);
+            for (const Change& change : known.Compare(run.records)) {
+                printer.Print(change);
+            }
+        } else {
+            StampEachLine(time, DiscoveryFailureText(run), err);
         }
-        WarnKernelDrops(report.addresses, err, time + " ");
+        WarnKernelDrops(run.report.addresses, err, time + " ");
         err << std::flush;
         if (out.fail()) {
             // Nobody reads any more (a pipe into head that has ended): stop, every socket closed.

@@ -6,7 +6,8 @@
 
 #include "discovery/Exchange.h"
 
-namespace apctl {
+// Waiting for an access point to answer at an address, after it was told to reset.
+namespace fleet {
 
 // Pause between the end of one discovery and the start of the next while waiting for an access
 // point to come back after its reset.
@@ -35,4 +36,4 @@ std::string VerifyText(const std::string& macText, const std::string& expectedAd
 
 const char* OutcomeName(VerifyResult::Outcome outcome);
 
-}  // namespace apctl
+}  // namespace fleet

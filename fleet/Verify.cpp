@@ -1,23 +1,13 @@
-#include "tools/apctl/ApctlVerify.h"
+#include "fleet/Verify.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
-#include "discovery/DiscoverDevices.h"
-#include "tools/apctl/ApctlFormat.h"
+#include "fleet/Discovery.h"
+#include "discovery/FieldText.h"
+#include "fleet/Text.h"
 
-namespace apctl {
-
-namespace {
-
-std::string SecondsText(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", seconds);
-    return text;
-}
-
-}  // namespace
+namespace fleet {
 
 VerifyResult WaitUntilItAnswers(const std::string& macText, const std::string& expectedAddress,
                                 const ExchangeOptions& options, double limitSeconds,
@@ -33,21 +23,13 @@ VerifyResult WaitUntilItAnswers(const std::string& macText, const std::string& e
     const auto elapsed = [&] {
         return static_cast<double>((layer->Now() - start).count()) / 1000.0;
     };
-    ExchangeOptions discovery = options;
-    discovery.cancel = stop;
-    std::vector<DeviceRecord> records;
     for (;;) {
-        ExchangeReport report;
-        discovery.report = &report;
         // A discovery may fail while the access point restarts (a directly attached network
         // loses its carrier): that is one more look that saw nothing.
-        DiscoverAll(discovery, &records);
-        for (const AddressExchange& exchange : report.addresses) {
-            if (exchange.droppedByKernel > 0) {
-                result.kernelDrops.push_back(exchange);
-            }
-        }
-        for (const DeviceRecord& record : records) {
+        const DiscoveryRun run = Discover(options, stop);
+        const std::vector<AddressExchange> drops = KernelDrops(run.report);
+        result.kernelDrops.insert(result.kernelDrops.end(), drops.begin(), drops.end());
+        for (const DeviceRecord& record : run.records) {
             if (FieldText(record.macText) != macText) {
                 continue;
             }
@@ -118,4 +100,4 @@ std::string VerifyText(const std::string& macText, const std::string& expectedAd
     return macText + " never answered within " + SecondsText(limitSeconds) + " s";
 }
 
-}  // namespace apctl
+}  // namespace fleet

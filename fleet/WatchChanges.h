@@ -1,0 +1,39 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "discovery/DeviceRecord.h"
+#include "fleet/RecordFields.h"
+
+// What changed in the fleet from one discovery to the next.
+namespace fleet {
+
+// An access point missing from this many discoveries in a row is gone; one lost reply is not.
+inline constexpr int kAbsencesBeforeGone = 2;
+
+struct Change {
+    enum class Kind { kAppeared, kChanged, kGone };
+    Kind kind = Kind::kAppeared;
+    std::string macText;
+    DeviceRecord record{};  // appeared: as seen now; gone: as last seen
+    const RecordField* field = nullptr;  // changed only
+    std::string before, after;
+};
+
+class ChangeDetector {
+public:
+    // The changes since the last completed discovery, in the order of `records` (name order),
+    // then the ones gone in MAC order; what is known is updated.
+    std::vector<Change> Compare(const std::vector<DeviceRecord>& records);
+
+private:
+    struct Known {
+        DeviceRecord record;
+        int absences = 0;  // discoveries in a row that did not see it
+    };
+    std::map<std::string, Known> known_;
+};
+
+}  // namespace fleet

@@ -1,0 +1,113 @@
+#include "tools/apctl/ApctlRun.h"
+
+#include <optional>
+#include <vector>
+
+#include "discovery/Exchange.h"
+#include "discovery/NetworkStartup.h"
+#include "tools/apctl/ApctlNetworks.h"
+#include "tools/apctl/Apply.h"
+#include "tools/apctl/Commands.h"
+#include "tools/apctl/Watch.h"
+
+namespace apctl {
+
+namespace {
+
+bool Discovers(const Command& command) {
+    return command.action == Action::kDiscover || command.action == Action::kApply ||
+           command.action == Action::kWatch ||
+           (command.action == Action::kConfigure && command.verify);
+}
+
+// With no local address to send from, a discovery finds nothing and fails nowhere: unsaid, that
+// passes for an empty network. Said once, however many discoveries follow.
+void SayWhenNoAddressIsUsable(const ExchangeOptions& options, std::ostream& err) {
+    std::vector<net::LocalAddress> addresses;
+    // Interfaces that cannot be listed are the command's own failure, said by it.
+    if (ExchangeAddresses(options, &addresses) && addresses.empty()) {
+        err << "apctl: no usable IPv4 interface; see apctl interfaces\n";
+    }
+}
+
+// The commands that send, once the sockets are up.
+int RunSending(const Command& command, const ExchangeOptions& options,
+               const std::optional<Plan>& plan, const RunContext& context, std::ostream& out,
+               std::ostream& err) {
+    switch (command.action) {
+        case Action::kDiscover:
+            return Discover(command, options, context, out, err);
+        case Action::kConfigure:
+            return Configure(command, options, context, out, err);
+        case Action::kReset:
+            return Reset(command, options, out, err);
+        case Action::kApply:
+            return ApplyPlan(command, *plan, options, context, out, err);
+        case Action::kWatch:
+            return Watch(command, options, context, out, err,
+                         WatchHooks{context.timestamp, context.afterDiscovery});
+        case Action::kInterfaces:
+        case Action::kHelp:
+            break;
+    }
+    return kExitFailed;
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    return Run(arguments, out, err, RunContext{});
+}
+
+int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+        const RunContext& context) {
+    Command command;
+    std::string error;
+    if (!ParseCommandLine(arguments, &command, &error)) {
+        err << "apctl: " << error << "\nTry 'apctl --help'.\n";
+        return kExitUsage;
+    }
+    if (command.action == Action::kHelp) {
+        out << HelpText();
+        return kExitSuccess;
+    }
+    if (command.action == Action::kInterfaces) {
+        return ListInterfaces(command, out, err);
+    }
+    ExchangeOptions options;
+    if (const int selected = SelectAddresses(command, &options, err); selected != kExitSuccess) {
+        if (selected == kExitUsage) {
+            err << "Try 'apctl interfaces'.\n";
+        }
+        return selected;
+    }
+    std::optional<Plan> plan;
+    if (command.action == Action::kApply) {
+        // The whole plan is checked before anything is sent.
+        plan.emplace();
+        if (!ReadPlanFile(command.planPath, &*plan, err)) {
+            return kExitUsage;
+        }
+        if (command.dryRun) {
+            PrintDryRun(command, *plan, out);
+            return kExitSuccess;
+        }
+    }
+    NetworkStartup();
+    if (SocketsStarted() == 0) {
+        err << "apctl: cannot open a UDP socket\n";
+        return kExitFailed;
+    }
+    if ((command.action == Action::kWatch || command.action == Action::kApply) &&
+        context.catchStopSignals) {
+        context.catchStopSignals();
+    }
+    if (Discovers(command)) {
+        SayWhenNoAddressIsUsable(options, err);
+    }
+    const int status = RunSending(command, options, plan, context, out, err);
+    NetworkCleanup();
+    return status;
+}
+
+}  // namespace apctl
