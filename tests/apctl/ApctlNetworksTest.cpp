@@ -1,7 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -280,6 +280,17 @@ TEST_F(ApctlNetworksTest, AFailedSocketStepIsAFailureNamingAddressStepAndError) 
     EXPECT_EQ(err_.str(),
               "apctl: the reset request failed on 10.0.0.200 (lan0): binding to a port: Address "
               "already in use\n");
+}
+
+// The interface's name is already UTF-8 in the message: JSON must not decode it again as Latin-1.
+TEST_F(ApctlNetworksTest, AFailureMessageKeepsTheInterfacesNameInJson) {
+    network_.AddInterface("wl\xC3\xA4n0", "10.0.0.200");
+    network_.FailCall(Call::kBindAnyPort, 0, EADDRINUSE);
+    EXPECT_EQ(Run({"configure", "000A1B100006", "--dhcp", "--json"}), 1);
+    EXPECT_NE(out_.str().find("\"message\": \"the configuration request failed on 10.0.0.200 "
+                              "(wl\xC3\xA4n0): binding"),
+              std::string::npos)
+        << out_.str();
 }
 
 TEST_F(ApctlNetworksTest, VerboseTellsPerNetworkAndWarnsOfWhatKeepsRepliesAway) {

@@ -16,6 +16,14 @@ bool IsNumber(const fleet::RecordField& field) {
 
 }  // namespace
 
+Json LocalTextValue(const std::string& bytes) {
+    if (fleet::IsUtf8(bytes)) {
+        return bytes;
+    }
+    const std::string text = InterfaceNameJson(bytes);
+    return Json::binary(std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
 std::string InterfaceNameJson(const std::string& bytes) {
     const bool utf8 = fleet::IsUtf8(bytes);
     std::string out = "\"";

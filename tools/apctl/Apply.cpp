@@ -136,8 +136,8 @@ public:
     }
 
     void RowStarted(std::size_t index, std::size_t total, const PlanRow& row) override {
-        err_ << "[" << (index + 1) << "/" << total << "] " << row.macText << " "
-             << PlannedText(row) << " ... " << std::flush;
+        err_ << "[" << (index + 1) << "/" << total << "] " << row.macText << " " << PlannedText(row)
+             << " ... " << std::flush;
     }
 
     void RowDone(const RowResult& result) override {
@@ -147,7 +147,8 @@ public:
     }
 
     void Stopped(std::size_t skipped) override {
-        err_ << "apctl: stopped; " << skipped << (skipped == 1 ? " row skipped\n" : " rows skipped\n");
+        err_ << "apctl: stopped; " << skipped
+             << (skipped == 1 ? " row skipped\n" : " rows skipped\n");
     }
 
 private:
@@ -169,7 +170,7 @@ void PrintSummary(const Command& command, const Plan& plan, const std::vector<Ro
                  {"outcome", RowOutcomeName(result.outcome)},
                  {"address", result.address.empty() ? Json() : JsonFromLatin1(result.address)},
                  {"seconds", result.seconds < 0 ? Json() : Json(result.seconds)},
-                 {"message", JsonFromLatin1(result.message)}});
+                 {"message", LocalTextValue(result.message)}});
         }
         out << JsonArrayLines(rows);
         return;

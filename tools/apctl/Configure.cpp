@@ -17,7 +17,7 @@ std::string ConfigureJson(const Command& command, const std::string& outcome,
     Json json = {{"macText", JsonFromLatin1(command.macText)},
                  {"mode", command.dhcpClient ? "dhcp" : "fixed"},
                  {"outcome", JsonFromLatin1(outcome)},
-                 {"message", JsonFromLatin1(message)}};
+                 {"message", LocalTextValue(message)}};
     if (verified != nullptr) {
         json["address"] = verified->address.empty() ? Json() : JsonFromLatin1(verified->address);
         json["seconds"] = verified->seconds;

@@ -16,16 +16,6 @@ int PrefixLength(std::uint32_t netmask) {
     return std::popcount(netmask);
 }
 
-// A name that is no UTF-8 has no string value in the JSON library, which holds UTF-8 only: it
-// goes in as the JSON text written for it.
-Json InterfaceNameValue(const std::string& name) {
-    if (fleet::IsUtf8(name)) {
-        return name;
-    }
-    const std::string text = InterfaceNameJson(name);
-    return Json::binary(std::vector<std::uint8_t>(text.begin(), text.end()));
-}
-
 }  // namespace
 
 int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err) {
@@ -38,7 +28,7 @@ int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err)
         Json rows = Json::array();
         for (const ClassifiedAddress& c : classified) {
             const bool used = c.use == AddressUse::kUsable;
-            rows.push_back({{"interface", InterfaceNameValue(NameOf(c.entry))},
+            rows.push_back({{"interface", LocalTextValue(NameOf(c.entry))},
                             {"address", AddressText(c.entry.address)},
                             {"prefixLength", PrefixLength(c.entry.netmask)},
                             {"usable", used},
