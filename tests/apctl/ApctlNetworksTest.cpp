@@ -649,7 +649,9 @@ TEST(ApctlOutput, InterruptedAndShortWritesAreCompleted) {
     ::fcntl(pipe[1], F_SETPIPE_SZ, 4096);
     std::string text;
     for (int line = 0; text.size() < (std::size_t{1} << 18); ++line) {
-        text += "[" + std::to_string(line) + "/4096] 020000000228 dhcp ... changed\n";
+        text += '[';
+        text += std::to_string(line);
+        text += "/4096] 020000000228 dhcp ... changed\n";
     }
     const pthread_t writer = ::pthread_self();
     std::string received;

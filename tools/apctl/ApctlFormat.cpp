@@ -130,14 +130,20 @@ std::string JsonOf(const DeviceRecord* records, int count) {
 std::string CsvOf(const DeviceRecord* records, int count) {
     std::string out;
     for (const fleet::RecordField& field : fleet::RecordFields()) {
-        out += (out.empty() ? "" : ",") + std::string(field.key);
+        if (!out.empty()) {
+            out += ',';
+        }
+        out += field.key;
     }
     out += "\r\n";
     for (int i = 0; i < count; ++i) {
         std::string line;
         for (const fleet::RecordField& field : fleet::RecordFields()) {
             const std::string value = field.value(records[i]);
-            line += (line.empty() ? "" : ",") + (IsNumber(field) ? value : CsvField(value));
+            if (!line.empty()) {
+                line += ',';
+            }
+            line += IsNumber(field) ? value : CsvField(value);
         }
         out += line + "\r\n";
     }
