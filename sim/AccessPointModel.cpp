@@ -191,8 +191,9 @@ std::vector<Reply> AccessPoint::AnswerDiscovery(const DecodedRequest& request, s
     }
     std::vector<RawElement> elements = DescribedElements(
         settings_, settings_.elementOrder ? *settings_.elementOrder : request.requestedTypes);
-    std::vector<Reply> replies;
     const int copies = std::max(settings_.floodCopies, 1);
+    std::vector<Reply> replies;
+    replies.reserve(static_cast<std::size_t>(copies));
     for (int copy = 0; copy < copies; ++copy) {
         replies.push_back(MakeReply(ReplyFrame(settings_, copy, &elements)));
     }
