@@ -28,11 +28,14 @@ public:
     // then the ones gone in MAC order; what is known is updated.
     std::vector<Change> Compare(const std::vector<DeviceRecord>& records);
 
-private:
     struct Known {
-        DeviceRecord record;
-        int absences = 0;  // discoveries in a row that did not see it
+        DeviceRecord record;  // as last seen
+        int absences = 0;     // discoveries in a row that did not see it
     };
+    // By MAC, every access point not yet gone: what the next Compare compares with.
+    const std::map<std::string, Known>& known() const { return known_; }
+
+private:
     std::map<std::string, Known> known_;
 };
 

@@ -134,6 +134,12 @@ private:
             case OptionId::kInterface:
                 command_->interfaces.push_back(value);
                 return true;
+            case OptionId::kTextfile:
+                if (value.empty() || value.back() == '/') {
+                    return Fail(argument.name + " needs a file name, not '" + value + "'");
+                }
+                command_->textfilePath = value;
+                return true;
         }
         return Unknown(argument.text);
     }

@@ -31,6 +31,7 @@ struct Command {
     std::string planPath;  // "-" for standard input
     bool dryRun = false;
     double intervalSeconds = kDefaultWatchInterval;
+    std::string textfilePath;  // watch: empty when not given
 };
 
 // Reads the arguments after the program name. On a usage error returns false with a message

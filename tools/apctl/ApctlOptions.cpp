@@ -67,6 +67,13 @@ constexpr OptionSpec kOptions[] = {
      .valueName = "NAME",
      .commands = kSending,
      .description = "uses only this interface's addresses (may be repeated)"},
+    {.id = OptionId::kTextfile,
+     .longName = "--textfile",
+     .form = ValueForm::kSeparate,
+     .kind = ValueKind::kFile,
+     .valueName = "PATH",
+     .commands = {Action::kWatch},
+     .description = "writes Prometheus metrics to this file after each discovery"},
 };
 
 constexpr std::string_view kDiscoverSynopses[] = {
@@ -90,7 +97,14 @@ constexpr std::string_view kResetSynopses[] = {"reset MAC"};
 constexpr std::string_view kInterfacesSynopses[] = {"interfaces [--json]"};
 constexpr std::string_view kApplySynopses[] = {
     "apply PLAN [--dry-run] [--verify=SECONDS] [--parallel] [--json]"};
-constexpr std::string_view kWatchSynopses[] = {"watch [--interval SECONDS] [--parallel] [--json]"};
+constexpr std::string_view kWatchSynopses[] = {
+    "watch [--interval SECONDS] [--parallel] [--json] [--textfile PATH]"};
+constexpr OptionNote kWatchNotes[] = {
+    {OptionId::kTextfile,
+     "after each discovery replaces PATH (atomically) with metrics in\n"
+     "Prometheus's text format, for node_exporter's textfile collector;\n"
+     "its folder must exist. A failed write is a warning, retried."},
+};
 
 constexpr char kNeedsMac[] = "needs the access point's MAC address";
 
@@ -144,7 +158,8 @@ constexpr CommandSpec kCommands[] = {
      .description = "Discovers again and again, SECONDS (default 10, at least 0.1) after each\n"
                     "discovery ends, and prints each change with its UTC time: + appeared, - gone\n"
                     "(missed by two discoveries in a row), ~ a field changed, old -> new; --json\n"
-                    "prints one object per line. SIGINT or SIGTERM ends it (exit 0)."},
+                    "prints one object per line. SIGINT or SIGTERM ends it (exit 0).",
+     .notes = kWatchNotes},
 };
 
 // Each line of `text` after `indent`; the first after `first` instead when that is given.

@@ -5,12 +5,14 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 
 #include "fleet/Discovery.h"
 #include "tools/apctl/ApctlFormat.h"
 #include "tools/apctl/ApctlNetworks.h"
+#include "tools/apctl/WatchTextfile.h"
 
 namespace apctl {
 
@@ -23,6 +25,11 @@ std::string UtcTimestamp() {
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
     return text;
+}
+
+double UnixSeconds() {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 using fleet::Change;
@@ -172,6 +179,16 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
         return kExitFailed;
     }
     const auto stopRequested = [&] { return context.stop != nullptr && context.stop->load(); };
+    std::optional<WatchTextfile> textfile;
+    if (!command.textfilePath.empty()) {
+        std::string folder;
+        if (!TextfileFolderExists(command.textfilePath, &folder)) {
+            err << "apctl: --textfile: no such folder: " << fleet::InterfaceNameText(folder)
+                << "\n";
+            return kExitUsage;
+        }
+        textfile.emplace(command.textfilePath);
+    }
     const net::Milliseconds interval{std::llround(command.intervalSeconds * 1000.0)};
     const bool json = command.format == OutputFormat::kJson;
     fleet::ChangeDetector known;
@@ -195,6 +212,10 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
             StampEachLine(time, DiscoveryFailureText(run), err);
         }
         WarnKernelDrops(run.report.addresses, err, time + " ");
+        if (textfile) {
+            textfile->Update(known, run, hooks.seconds ? hooks.seconds() : UnixSeconds(), time,
+                             err);
+        }
         err << std::flush;
         if (out.fail()) {
             // Nobody reads any more (a pipe into head that has ended): stop, every socket closed.

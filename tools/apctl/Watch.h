@@ -20,6 +20,8 @@ struct WatchHooks {
     std::function<std::string()> timestamp;
     // Called after each discovery has been compared (1 for the first), before the pause.
     std::function<void(int discovery)> afterDiscovery;
+    // The Unix time in seconds that --textfile's metrics give; by default the wall clock's.
+    std::function<double()> seconds = {};
 };
 
 // apctl watch: discovery after discovery on the networks of `options`, one line per change,

@@ -1,0 +1,185 @@
+// watch --textfile on the fake network's virtual time: the metrics file after each discovery,
+// written whole or not at all.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "net/FakeNetwork.h"
+#include "tools/apctl/Watch.h"
+#include "tools/apctl/WatchTextfile.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kEpoch = 1765270000;  // the metrics' Unix time at virtual time 0
+
+sim::AccessPointSettings Numbered(int n, const std::string& name, const std::string& address) {
+    sim::AccessPointSettings settings;
+    settings.name = name;
+    settings.mac = {0x00, 0x0A, 0x1B, 0x10, 0x00, static_cast<std::uint8_t>(n)};
+    settings.address = net::AddressFromText(address);
+    settings.firmware = {0x01, 0x0B};
+    settings.ssidBg = "guest";
+    settings.channelBg = 6;
+    settings.wirelessMode = 3;
+    return settings;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+class WatchTextfileTest : public ::testing::Test {
+protected:
+    WatchTextfileTest() : installed_(&network_) {
+        lan0_ = network_.AddInterface("lan0", "10.0.0.200");
+        std::string dir = (fs::temp_directory_path() / "apctl-textfile-XXXXXX").string();
+        EXPECT_NE(mkdtemp(dir.data()), nullptr);
+        dir_ = dir;
+    }
+    ~WatchTextfileTest() override { fs::remove_all(dir_); }
+
+    // An access point the test takes away between discoveries by clearing its flag.
+    bool* Add(int lan, const sim::AccessPointSettings& settings) {
+        present_.push_back(std::make_unique<bool>(true));
+        bool* present = present_.back().get();
+        auto model = std::make_shared<sim::AccessPoint>(settings);
+        network_.AddResponder(lan, [present, model](const net::FakeNetwork::SentDatagram& request,
+                                                    std::int64_t nowMs) {
+            std::vector<net::FakeNetwork::Delivery> deliveries;
+            if (*present && request.port == sim::kPort) {
+                for (sim::Reply& reply :
+                     model->HandleDatagram(request.bytes.data(), request.bytes.size(), nowMs)) {
+                    deliveries.push_back({reply.delayMs, reply.source, std::move(reply.bytes)});
+                }
+            }
+            return deliveries;
+        });
+        return present;
+    }
+
+    int Watch(const std::string& path, std::function<void(int)> between) {
+        apctl::Command command;
+        std::string error;
+        EXPECT_TRUE(apctl::ParseCommandLine({"watch", "--textfile", path}, &command, &error))
+            << error;
+        apctl::WatchHooks hooks;
+        hooks.timestamp = [this] { return "t" + std::to_string(network_.NowMs()); };
+        hooks.seconds = [this] { return kEpoch + static_cast<double>(network_.NowMs()) / 1000; };
+        hooks.afterDiscovery = std::move(between);
+        apctl::RunContext context;
+        context.stop = &stop_;
+        return apctl::Watch(command, ExchangeOptions{}, context, out_, err_, hooks);
+    }
+
+    // The folder's entries but the file itself: a temporary file left behind shows here.
+    std::vector<std::string> Others(const fs::path& file) const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            if (entry.path() != file) {
+                names.push_back(entry.path().filename().string());
+            }
+        }
+        return names;
+    }
+
+    net::FakeNetwork network_;
+    net::ScopedSocketLayer installed_;
+    int lan0_ = 0;
+    fs::path dir_;
+    std::vector<std::unique_ptr<bool>> present_;
+    std::atomic<bool> stop_{false};
+    std::ostringstream out_, err_;
+};
+
+// The second discovery's file, against a golden one: names with quotes, a backslash, Latin-1 and
+// control characters; an access point that missed one discovery at 0; a network whose access
+// point answers with a status that is not taken. After the third it is gone from the file.
+TEST_F(WatchTextfileTest, MetricsFileAfterEachDiscovery) {
+    auto hostile = Numbered(1, "Caf\xE9 \"B\\2\"", "10.0.0.11");
+    hostile.ssidBg = "line\nbreak";
+    hostile.ssidA = "cr\rnel\x85tab\t";
+    hostile.channelA = 36;
+    hostile.wirelessMode = 7;
+    Add(lan0_, hostile);
+    bool* lobby = Add(lan0_, Numbered(2, "Lobby", "10.0.0.12"));
+    const int lan1 = network_.AddInterface("lan1", "10.0.1.200");
+    auto refusing = Numbered(3, "Refuses", "10.0.1.13");
+    refusing.status = 2;
+    Add(lan1, refusing);
+    const fs::path file = dir_ / "apmanager.prom";
+    std::vector<std::string> files;
+    EXPECT_EQ(Watch(file.string(),
+                    [&](int round) {
+                        files.push_back(ReadFile(file));
+                        *lobby = false;
+                        stop_.store(round == 3);
+                    }),
+              0);
+    ASSERT_EQ(files.size(), 3u);
+    const std::string golden = std::string(AP_GOLDEN_DIR) + "/watch_textfile.prom";
+    if (std::getenv("AP_GOLDEN_WRITE") != nullptr) {
+        std::ofstream(golden, std::ios::binary) << files[1];
+    }
+    EXPECT_EQ(files[1], ReadFile(golden));
+    EXPECT_EQ(files[2].find("000A1B100002"), std::string::npos) << files[2];
+    EXPECT_NE(files[2].find("apmanager_discoveries_total 3\n"), std::string::npos) << files[2];
+    struct stat status {};
+    ASSERT_EQ(stat(file.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0644u);
+    EXPECT_EQ(Others(file), std::vector<std::string>{});
+    EXPECT_EQ(err_.str(), "");
+}
+
+// A write that fails (the path is a folder, so the rename cannot replace it) is said once per
+// discovery, leaves no temporary file, and the watch goes on: the next discovery writes.
+TEST_F(WatchTextfileTest, FailedWriteIsToldAndRetried) {
+    Add(lan0_, Numbered(1, "Lobby", "10.0.0.11"));
+    const fs::path file = dir_ / "apmanager.prom";
+    fs::create_directory(file);
+    std::vector<std::int64_t> ends;
+    std::vector<std::string> left;
+    EXPECT_EQ(Watch(file.string(),
+                    [&](int round) {
+                        ends.push_back(network_.NowMs());
+                        left = Others(file);
+                        if (round == 2) {
+                            fs::remove(file);
+                        }
+                        stop_.store(round == 3);
+                    }),
+              0);
+    ASSERT_EQ(ends.size(), 3u);
+    EXPECT_EQ(left, std::vector<std::string>{});
+    std::string said;
+    for (int round : {0, 1}) {
+        said += "t" + std::to_string(ends[round]) + " apctl: warning: cannot write " +
+                file.string() + ": renaming the temporary file over it: Is a directory\n";
+    }
+    EXPECT_EQ(err_.str(), said);
+    EXPECT_NE(ReadFile(file).find("apmanager_discoveries_total 3\n"), std::string::npos);
+    EXPECT_NE(out_.str().find("+ 000A1B100001"), std::string::npos) << out_.str();
+}
+
+// A folder that is not there is a usage error before anything is sent.
+TEST_F(WatchTextfileTest, MissingFolderIsAUsageError) {
+    Add(lan0_, Numbered(1, "Lobby", "10.0.0.11"));
+    const fs::path file = dir_ / "nowhere" / "apmanager.prom";
+    EXPECT_EQ(Watch(file.string(), [&](int) { stop_.store(true); }), 2);
+    EXPECT_EQ(err_.str(), "apctl: --textfile: no such folder: " + (dir_ / "nowhere").string() +
+                              "\n");
+    EXPECT_TRUE(network_.sent().empty());
+}
+
+}  // namespace
