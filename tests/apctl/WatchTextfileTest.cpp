@@ -172,6 +172,28 @@ TEST_F(WatchTextfileTest, FailedWriteIsToldAndRetried) {
     EXPECT_NE(out_.str().find("+ 000A1B100001"), std::string::npos) << out_.str();
 }
 
+// A discovery that failed is written too: the network says so, and nobody is taken as absent.
+TEST_F(WatchTextfileTest, FailedDiscoveryIsWrittenAndCountsAsNoAbsence) {
+    Add(lan0_, Numbered(1, "Lobby", "10.0.0.11"));
+    // Sends 1 to 3 are the first discovery's; the second one fails at its first.
+    network_.FailCall(net::FakeNetwork::Call::kSend, 4, ENETUNREACH);
+    const fs::path file = dir_ / "apmanager.prom";
+    std::string second;
+    EXPECT_EQ(Watch(file.string(),
+                    [&](int round) {
+                        second = ReadFile(file);
+                        stop_.store(round == 2);
+                    }),
+              0);
+    for (const char* line :
+         {"apmanager_discovery_failed{local_address=\"10.0.0.200\",interface=\"lan0\"} 1\n",
+          "apmanager_access_point_up{mac=\"000A1B100001\",name=\"Lobby\",address=\"10.0.0.11\","
+          "local_address=\"10.0.0.200\"} 1\n",
+          "apmanager_discoveries_total 2\n"}) {
+        EXPECT_NE(second.find(line), std::string::npos) << line << second;
+    }
+}
+
 // A folder that is not there is a usage error before anything is sent.
 TEST_F(WatchTextfileTest, MissingFolderIsAUsageError) {
     Add(lan0_, Numbered(1, "Lobby", "10.0.0.11"));

@@ -116,6 +116,8 @@ def main():
         (["apctl", "interfaces", "--"], 2, ["--json", "--help"]),
         (["apctl", "watch", "--in"], 2, ["--interval", "--interface"]),
         (["apctl", "watch", "--interval", ""], 3, []),
+        (["apctl", "watch", "--textfile", "/pro"], 3, ["/proc"]),
+        (["apctl", "watch", "--textfile", "=", "/pro"], 4, ["/proc"]),
         (["apctl", "apply", "--d"], 2, ["--dry-run"]),
         (["apctl", "frobnicate", "--"], 2, []),
         (["apctl", "discover", "-i", ""], 3, interfaces),
@@ -131,6 +133,8 @@ def main():
     # Where '=' does not split words, the option stays on the reply.
     check(complete(completion, ["apctl", "discover", "--interface=l"], 2, wordbreaks=False),
           ["--interface=lo"], "--interface=l as one word")
+    check(complete(completion, ["apctl", "watch", "--textfile=/pro"], 2, wordbreaks=False),
+          ["--textfile=/proc"], "--textfile=/pro as one word")
 
     if args.apctl:
         # Only --help is run: it sends nothing.
