@@ -199,8 +199,8 @@ TEST_F(WatchTextfileTest, MissingFolderIsAUsageError) {
     Add(lan0_, Numbered(1, "Lobby", "10.0.0.11"));
     const fs::path file = dir_ / "nowhere" / "apmanager.prom";
     EXPECT_EQ(Watch(file.string(), [&](int) { stop_.store(true); }), 2);
-    EXPECT_EQ(err_.str(), "apctl: --textfile: no such folder: " + (dir_ / "nowhere").string() +
-                              "\n");
+    EXPECT_EQ(err_.str(),
+              "apctl: --textfile: no such folder: " + (dir_ / "nowhere").string() + "\n");
     EXPECT_TRUE(network_.sent().empty());
 }
 

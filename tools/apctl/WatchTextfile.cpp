@@ -18,7 +18,7 @@ namespace apctl {
 
 namespace {
 
-// Where the last '/' leaves the file's folder, with the slash; empty for the current folder.
+// The file's folder up to and with its last '/'; empty for the current folder.
 std::string FolderPrefix(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -28,13 +28,13 @@ std::string Failed(const char* step, int error) {
     return std::string(step) + ": " + std::strerror(error);
 }
 
-// Appends UTF-8 `text`, escaped for a label value.
+// UTF-8 `text` as a label value: see LabelValueFromLatin1.
 std::string EscapedUtf8(const std::string& text) {
     std::string out;
     for (std::size_t at = 0; at < text.size(); ++at) {
         const auto byte = static_cast<unsigned char>(text[at]);
-        const bool c1 = byte == 0xC2 && at + 1 < text.size() &&
-                        static_cast<unsigned char>(text[at + 1]) < 0xA0;
+        const bool c1 =
+            byte == 0xC2 && at + 1 < text.size() && static_cast<unsigned char>(text[at + 1]) < 0xA0;
         if (byte == '\\') {
             out += "\\\\";
         } else if (byte == '"') {
@@ -51,8 +51,7 @@ std::string EscapedUtf8(const std::string& text) {
     return out;
 }
 
-// A value as Go's and Python's parsers read it: whole numbers without a fraction, others to the
-// millisecond.
+// Whole numbers without a fraction, others to the millisecond (what the clocks give).
 std::string Number(double value) {
     char text[40];
     std::snprintf(text, sizeof text, "%.3f", value);
@@ -72,8 +71,8 @@ class Exposition {
 public:
     void Family(const char* name, const char* type, const char* help) {
         name_ = name;
-        text_ += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " " + type +
-                 "\n";
+        text_ +=
+            std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " " + type + "\n";
     }
 
     void Sample(const Labels& labels, double value) {
