@@ -118,6 +118,9 @@ TEST(ApctlArguments, UsageErrorsSayWhatIsWrong) {
          "subnet mask"},
         {{"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4", "255.0.255.0", "1.2.3.1", "1.1.1.1"},
          "mask: not a contiguous subnet mask: 255.0.255.0"},
+        {{"diff", "old.json"}, "needs two saved discover --json files"},
+        {{"diff", "old.json", "new.json", "newer.json"}, "unexpected argument: newer.json"},
+        {{"diff", "old.json", "new.json", "-i", "eth0"}, "unknown option for diff: -i"},
     };
     for (const Case& c : cases) {
         Command command;
