@@ -26,7 +26,7 @@ DeviceRecord Record(const char* mac, const char* name, const char* ip) {
 }
 
 std::string Saved(const std::string& file, const std::string& text) {
-    const std::string path = ::testing::TempDir() + file;
+    const std::string path = ::testing::TempDir() + "apctl-diff-" + file;
     std::ofstream(path, std::ios::binary) << text;
     return path;
 }
@@ -93,7 +93,7 @@ TEST(DiffFiles, NotASavedDiscoveryIsRefusedWithWhatIsWrong) {
 TEST(DiffFiles, ABadFileExitsTwoNamingTheFile) {
     const std::string good = Saved("good.json", "[]\n");
     const std::string bad = Saved("bad.json", "{}\n");
-    const std::string missing = ::testing::TempDir() + "no-such.json";
+    const std::string missing = ::testing::TempDir() + "apctl-diff-no-such.json";
     const struct {
         std::vector<std::string> args;
         std::string err;
