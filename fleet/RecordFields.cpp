@@ -1,6 +1,8 @@
 #include "fleet/RecordFields.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 
 #include "discovery/FieldText.h"
 #include "resources/StringTable.h"
@@ -9,29 +11,69 @@ namespace fleet {
 
 namespace {
 
+// At most one byte short of the field, as discovery stores a text: zero-terminated.
+template <std::size_t N>
+bool AssignText(char (&field)[N], const std::string& value) {
+    if (value.size() >= N || value.find('\0') != std::string::npos) {
+        return false;
+    }
+    std::memset(field, 0, N);
+    std::memcpy(field, value.data(), value.size());
+    return true;
+}
+
+bool AssignNumber(LittleEndian16& field, const std::string& value) {
+    unsigned number = 0;
+    const char* end = value.data() + value.size();
+    const auto [at, error] = std::from_chars(value.data(), end, number);
+    if (error != std::errc() || at != end || value.empty() || number > 0xFFFF) {
+        return false;
+    }
+    field = static_cast<std::uint16_t>(number);
+    return true;
+}
+
+// A field's reading and writing, by its member.
+template <auto Member>
+std::string TextOf(const DeviceRecord& r) {
+    return FieldText(r.*Member);
+}
+template <auto Member>
+bool SetText(DeviceRecord& r, const std::string& value) {
+    return AssignText(r.*Member, value);
+}
+template <auto Member>
+std::string NumberOf(const DeviceRecord& r) {
+    return std::to_string(r.*Member);
+}
+template <auto Member>
+bool SetNumber(DeviceRecord& r, const std::string& value) {
+    return AssignNumber(r.*Member, value);
+}
+
 const RecordField kFields[] = {
-    {"name", FieldKind::kText, 1, IDS_COLUMN_NAME, nullptr, 2,
-     [](const DeviceRecord& r) { return FieldText(r.name); }},
-    {"macText", FieldKind::kPlain, 3, IDS_COLUMN_MAC, nullptr, 0,
-     [](const DeviceRecord& r) { return FieldText(r.macText); }},
+    {"name", FieldKind::kText, 1, IDS_COLUMN_NAME, nullptr, 2, TextOf<&DeviceRecord::name>,
+     SetText<&DeviceRecord::name>},
+    {"macText", FieldKind::kPlain, 3, IDS_COLUMN_MAC, nullptr, 0, TextOf<&DeviceRecord::macText>,
+     SetText<&DeviceRecord::macText>},
     {"ipAddress", FieldKind::kPlain, 2, IDS_COLUMN_IP_ADDRESS, nullptr, 1,
-     [](const DeviceRecord& r) { return FieldText(r.ipAddress); }},
+     TextOf<&DeviceRecord::ipAddress>, SetText<&DeviceRecord::ipAddress>},
     {"localAddress", FieldKind::kPlain, 7, 0, "Local Address", 0,
-     [](const DeviceRecord& r) { return FieldText(r.localAddress); }},
+     TextOf<&DeviceRecord::localAddress>, SetText<&DeviceRecord::localAddress>},
     {"description", FieldKind::kText, 6, IDS_COLUMN_DESCRIPTION, nullptr, 0,
-     [](const DeviceRecord& r) { return FieldText(r.description); }},
-    {"ssidBg", FieldKind::kText, 0, 0, nullptr, 5,
-     [](const DeviceRecord& r) { return FieldText(r.ssidBg); }},
-    {"channelBg", FieldKind::kNumber, 0, 0, nullptr, 6,
-     [](const DeviceRecord& r) { return std::to_string(r.channelBg); }},
-    {"ssidA", FieldKind::kText, 0, 0, nullptr, 7,
-     [](const DeviceRecord& r) { return FieldText(r.ssidA); }},
-    {"channelA", FieldKind::kNumber, 0, 0, nullptr, 8,
-     [](const DeviceRecord& r) { return std::to_string(r.channelA); }},
+     TextOf<&DeviceRecord::description>, SetText<&DeviceRecord::description>},
+    {"ssidBg", FieldKind::kText, 0, 0, nullptr, 5, TextOf<&DeviceRecord::ssidBg>,
+     SetText<&DeviceRecord::ssidBg>},
+    {"channelBg", FieldKind::kNumber, 0, 0, nullptr, 6, NumberOf<&DeviceRecord::channelBg>,
+     SetNumber<&DeviceRecord::channelBg>},
+    {"ssidA", FieldKind::kText, 0, 0, nullptr, 7, TextOf<&DeviceRecord::ssidA>,
+     SetText<&DeviceRecord::ssidA>},
+    {"channelA", FieldKind::kNumber, 0, 0, nullptr, 8, NumberOf<&DeviceRecord::channelA>,
+     SetNumber<&DeviceRecord::channelA>},
     {"wirelessMode", FieldKind::kMode, 4, IDS_COLUMN_IEEE_STANDARD, nullptr, 4,
-     [](const DeviceRecord& r) { return std::to_string(r.wirelessMode); }},
+     NumberOf<&DeviceRecord::wirelessMode>, SetNumber<&DeviceRecord::wirelessMode>},
     {"firmwareVersion", FieldKind::kPlain, 5, IDS_COLUMN_FW_VERSION, nullptr, 3,
-     [](const DeviceRecord& r) { return FieldText(r.firmwareVersion); }},
+     TextOf<&DeviceRecord::firmwareVersion>, SetText<&DeviceRecord::firmwareVersion>},
 };
 
 std::vector<const RecordField*> SortedBy(int RecordField::*position) {

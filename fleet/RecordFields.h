@@ -27,6 +27,10 @@ struct RecordField {
     int watchOrder;       // position among the fields watch compares, from 1; 0: not compared
     // The field's bytes as received (texts), or its decimal value (numbers).
     std::string (*value)(const DeviceRecord&);
+    // The inverse, for a record read back from a saved output: texts as bytes, numbers in
+    // decimal. False, with the record unchanged, when the value does not fit the field: a text
+    // longer than discovery ever stores there, or a number beyond 16 bits.
+    bool (*assign)(DeviceRecord&, const std::string&);
 };
 
 // Every field, in the order of the JSON object and the CSV columns.

@@ -91,7 +91,6 @@ std::string InterfaceNameText(const std::string& bytes) {
     return out;
 }
 
-
 void AppendLatin1(std::string* out, unsigned char byte) {
     if (byte < 0x80) {
         out->push_back(static_cast<char>(byte));
@@ -107,6 +106,25 @@ std::string Utf8FromLatin1(const std::string& bytes) {
         AppendLatin1(&out, static_cast<unsigned char>(c));
     }
     return out;
+}
+
+bool Latin1FromUtf8(const std::string& utf8, std::string* bytes) {
+    std::string out;
+    for (std::size_t at = 0; at < utf8.size();) {
+        const std::size_t length = Utf8SequenceLength(utf8, at);
+        const auto lead = static_cast<unsigned char>(utf8[at]);
+        if (length == 1) {
+            out.push_back(utf8[at]);
+        } else if (length == 2 && lead <= 0xC3) {
+            out.push_back(static_cast<char>(((lead & 0x03) << 6) |
+                                            (static_cast<unsigned char>(utf8[at + 1]) & 0x3F)));
+        } else {
+            return false;
+        }
+        at += length;
+    }
+    *bytes = std::move(out);
+    return true;
 }
 
 std::string Printable(const std::string& bytes) {

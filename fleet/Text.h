@@ -10,6 +10,9 @@ namespace fleet {
 // Latin-1 byte to UTF-8, appended.
 void AppendLatin1(std::string* out, unsigned char byte);
 std::string Utf8FromLatin1(const std::string& bytes);
+// The inverse: false when the text is no UTF-8 or has a character beyond U+00FF, which no
+// single byte stands for.
+bool Latin1FromUtf8(const std::string& utf8, std::string* bytes);
 // For the terminal: C0 and C1 control characters, DEL and the backslash become \xNN, so that a
 // hostile name cannot drive the terminal.
 std::string Printable(const std::string& bytes);

@@ -6,9 +6,57 @@
 
 namespace fleet {
 
+namespace {
+
+// The one comparison of two records of an access point: its watched fields, in watch's order.
+void AppendFieldChanges(const std::string& mac, const DeviceRecord& before,
+                        const DeviceRecord& after, std::vector<Change>* changes) {
+    static const std::vector<const RecordField*> watched = WatchedFields();
+    for (const RecordField* field : watched) {
+        std::string old = field->value(before);
+        std::string now = field->value(after);
+        if (old != now) {
+            changes->push_back(
+                {Change::Kind::kChanged, mac, after, field, std::move(old), std::move(now)});
+        }
+    }
+}
+
+std::map<std::string, const DeviceRecord*> ByMac(const std::vector<DeviceRecord>& records) {
+    std::map<std::string, const DeviceRecord*> byMac;
+    for (const DeviceRecord& record : records) {
+        byMac.emplace(FieldText(record.macText), &record);
+    }
+    return byMac;
+}
+
+}  // namespace
+
+std::vector<Change> CompareOnce(const std::vector<DeviceRecord>& before,
+                                const std::vector<DeviceRecord>& after) {
+    const auto old = ByMac(before);
+    const auto now = ByMac(after);
+    std::vector<Change> changes;
+    auto o = old.begin();
+    auto n = now.begin();
+    while (o != old.end() || n != now.end()) {
+        if (n == now.end() || (o != old.end() && o->first < n->first)) {
+            changes.push_back({Change::Kind::kGone, o->first, *o->second, nullptr, {}, {}});
+            ++o;
+        } else if (o == old.end() || n->first < o->first) {
+            changes.push_back({Change::Kind::kAppeared, n->first, *n->second, nullptr, {}, {}});
+            ++n;
+        } else {
+            AppendFieldChanges(n->first, *o->second, *n->second, &changes);
+            ++o;
+            ++n;
+        }
+    }
+    return changes;
+}
+
 std::vector<Change> ChangeDetector::Compare(const std::vector<DeviceRecord>& records) {
     std::vector<Change> changes;
-    static const std::vector<const RecordField*> watched = WatchedFields();
     std::set<std::string> present;
     for (const DeviceRecord& record : records) {
         const std::string mac = FieldText(record.macText);
@@ -19,14 +67,7 @@ std::vector<Change> ChangeDetector::Compare(const std::vector<DeviceRecord>& rec
             known_.emplace(mac, Known{record, 0});
             continue;
         }
-        for (const RecordField* field : watched) {
-            std::string before = field->value(found->second.record);
-            std::string after = field->value(record);
-            if (before != after) {
-                changes.push_back(
-                    {Change::Kind::kChanged, mac, record, field, std::move(before), std::move(after)});
-            }
-        }
+        AppendFieldChanges(mac, found->second.record, record, &changes);
         found->second = Known{record, 0};
     }
     for (auto it = known_.begin(); it != known_.end();) {

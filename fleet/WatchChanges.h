@@ -22,6 +22,12 @@ struct Change {
     std::string before, after;
 };
 
+// Two lists compared once, as `apctl diff` compares two saved discoveries: in MAC order, each
+// access point appeared (only in `after`), gone (only in `before`: one absence is enough here) or
+// changed, with the fields compared exactly as a watch compares them. Each list holds a MAC once.
+std::vector<Change> CompareOnce(const std::vector<DeviceRecord>& before,
+                                const std::vector<DeviceRecord>& after);
+
 class ChangeDetector {
 public:
     // The changes since the last completed discovery, in the order of `records` (name order),

@@ -121,6 +121,9 @@ TEST(ApctlArguments, UsageErrorsSayWhatIsWrong) {
         {{"watch", "--textfile", ""}, "--textfile needs a file name"},
         {{"watch", "--textfile=/var/lib/"}, "--textfile needs a file name"},
         {{"discover", "--textfile", "a.prom"}, "unknown option for discover"},
+        {{"diff", "old.json"}, "needs two saved discover --json files"},
+        {{"diff", "old.json", "new.json", "newer.json"}, "unexpected argument: newer.json"},
+        {{"diff", "old.json", "new.json", "-i", "eth0"}, "unknown option for diff: -i"},
     };
     for (const Case& c : cases) {
         Command command;

@@ -24,8 +24,9 @@ using Args = std::vector<std::string>;
 
 enum class Fleet { kFleet, kFlood, kEmpty, kNoInterface, kListingFails, kSendFails };
 
-// What happens to the fleet after each of watch's discoveries.
-enum class Script { kNone, kChurn, kStopAfterTwo };
+// What happens to the fleet after each of watch's discoveries; or, for diff, two discoveries
+// saved before and after the churn's first two steps.
+enum class Script { kNone, kChurn, kStopAfterTwo, kSavedDiscoveries };
 
 constexpr char kPlan[] =
     "# the lab's plan\n"
@@ -40,6 +41,8 @@ constexpr char kBadPlan[] =
     "000A1B10000\x1B,dhcp,,,,\n"
     "000A1B100001,static,,,,\n";
 constexpr char kPlanPath[] = "golden-plan.csv";
+constexpr char kOldPath[] = "golden-old.json";
+constexpr char kNewPath[] = "golden-new.json";
 
 struct Case {
     const char* name;
@@ -151,26 +154,37 @@ protected:
     void AfterDiscovery(int round) {
         switch (GetParam().script) {
             case Script::kNone:
+            case Script::kSavedDiscoveries:
                 break;
             case Script::kStopAfterTwo:
                 stop_.store(round >= 2);
                 break;
             case Script::kChurn:
-                if (round == 1) {
-                    cafe_->present = false;
-                } else if (round == 2) {
-                    sim::AccessPointSettings changed = roof_->model->settings();
-                    changed.ssidBg = "guest-2";
-                    changed.address = net::AddressFromText("10.0.0.21");
-                    roof_->model = std::make_unique<sim::AccessPoint>(changed);
-                } else if (round == 3) {
-                    cafe_->present = true;
-                    lobby_->present = false;
-                } else {
-                    stop_.store(true);
-                }
+                Churn(round);
                 break;
         }
+    }
+
+    void Churn(int round) {
+        if (round == 1) {
+            cafe_->present = false;
+        } else if (round == 2) {
+            sim::AccessPointSettings changed = roof_->model->settings();
+            changed.ssidBg = "guest-2";
+            changed.address = net::AddressFromText("10.0.0.21");
+            roof_->model = std::make_unique<sim::AccessPoint>(changed);
+        } else if (round == 3) {
+            cafe_->present = true;
+            lobby_->present = false;
+        } else {
+            stop_.store(true);
+        }
+    }
+
+    void SaveDiscovery(const char* path) {
+        std::ostringstream out, err;
+        apctl::Run({"discover", "--json"}, out, err);
+        std::ofstream(path, std::ios::binary) << out.str();
     }
 
     net::FakeNetwork network_;
@@ -188,6 +202,12 @@ TEST_P(GoldenTest, OutputIsTheGoldenFile) {
     if (c.plan != nullptr) {
         std::ofstream(kPlanPath, std::ios::binary) << c.plan;
     }
+    if (c.script == Script::kSavedDiscoveries) {
+        SaveDiscovery(kOldPath);
+        Churn(1);
+        Churn(2);
+        SaveDiscovery(kNewPath);
+    }
     apctl::RunContext context;
     context.stop = &stop_;
     context.reversePathFilter = [](const std::string& name) { return name == "eth0" ? 1 : 0; };
@@ -196,6 +216,8 @@ TEST_P(GoldenTest, OutputIsTheGoldenFile) {
     std::ostringstream out, err;
     const int status = apctl::Run(c.args, out, err, context);
     std::remove(kPlanPath);
+    std::remove(kOldPath);
+    std::remove(kNewPath);
 
     std::string actual = "$ apctl";
     for (const std::string& arg : c.args) {
@@ -281,6 +303,13 @@ const Case kCases[] = {
 
     {"watch_lines", Fleet::kFleet, {"watch", "--interval", "2.5"}, nullptr, Script::kChurn},
     {"watch_json", Fleet::kFleet, {"watch", "--json", "--parallel"}, nullptr, Script::kChurn},
+    {"diff_lines", Fleet::kFleet, {"diff", kOldPath, kNewPath}, nullptr,
+     Script::kSavedDiscoveries},
+    {"diff_json", Fleet::kFleet, {"diff", kNewPath, kOldPath, "--json"}, nullptr,
+     Script::kSavedDiscoveries},
+    {"usage_diff_not_discovery", Fleet::kFleet, {"diff", kPlanPath, kOldPath}, kPlan,
+     Script::kSavedDiscoveries},
+
     {"watch_discovery_fails", Fleet::kSendFails, {"watch"}, nullptr, Script::kStopAfterTwo},
     {"watch_listing_fails", Fleet::kListingFails, {"watch", "--json"}, nullptr,
      Script::kStopAfterTwo},

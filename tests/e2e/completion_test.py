@@ -100,7 +100,7 @@ def main():
     interfaces = sorted(os.listdir("/sys/class/net"))
     cases = [
         (["apctl", ""], 1,
-         ["discover", "configure", "reset", "interfaces", "apply", "watch", "--help"]),
+         ["discover", "configure", "reset", "interfaces", "apply", "watch", "diff", "--help"]),
         (["apctl", "dis"], 1, ["discover"]),
         (["apctl", "re"], 1, ["reset"]),
         (["apctl", "in"], 1, ["interfaces"]),
@@ -119,6 +119,10 @@ def main():
         (["apctl", "watch", "--textfile", "/pro"], 3, ["/proc"]),
         (["apctl", "watch", "--textfile", "=", "/pro"], 4, ["/proc"]),
         (["apctl", "apply", "--d"], 2, ["--dry-run"]),
+        (["apctl", "diff", "--"], 2, ["--json", "--help"]),
+        # Both of diff's operands are files.
+        (["apctl", "diff", completion[:-3]], 2, [completion]),
+        (["apctl", "diff", "old.json", completion[:-3]], 3, [completion]),
         (["apctl", "frobnicate", "--"], 2, []),
         (["apctl", "discover", "-i", ""], 3, interfaces),
         (["apctl", "discover", "--interface", "l"], 3, ["lo"]),
@@ -140,7 +144,7 @@ def main():
         # Only --help is run: it sends nothing.
         help_text = subprocess.run([args.apctl, "--help"], capture_output=True, text=True,
                                    timeout=10).stdout
-        for command in ("discover", "configure", "reset", "interfaces", "apply", "watch"):
+        for command in ("discover", "configure", "reset", "interfaces", "apply", "watch", "diff"):
             offered = complete(completion, ["apctl", command, "-"], 2)
             unknown = [option.rstrip("=") for option in offered
                        if option != "--help" and option.rstrip("=") not in help_text]

@@ -198,7 +198,7 @@ private:
     }
 
     bool Positionals() {
-        const std::size_t wanted = spec_.operand.empty() ? 0 : 1;
+        const std::size_t wanted = spec_.operand.empty() ? 0 : spec_.operandCount;
         if (positionals_.size() < wanted) {
             return Fail(verb_ + " " + std::string(spec_.missingOperand));
         }
@@ -207,6 +207,11 @@ private:
                         std::string(spec_.extraHint));
         }
         if (wanted == 0) {
+            return true;
+        }
+        if (spec_.action == Action::kDiff) {
+            command_->oldPath = positionals_[0];
+            command_->newPath = positionals_[1];
             return true;
         }
         if (spec_.operandKind == ValueKind::kFile) {

@@ -8,7 +8,7 @@
 // The command line of apctl, read into what to do.
 namespace apctl {
 
-enum class Action { kHelp, kDiscover, kConfigure, kReset, kInterfaces, kApply, kWatch };
+enum class Action { kHelp, kDiscover, kConfigure, kReset, kInterfaces, kApply, kWatch, kDiff };
 enum class OutputFormat { kTable, kJson, kCsv };
 
 inline constexpr double kDefaultVerifySeconds = 90;
@@ -28,7 +28,8 @@ struct Command {
     bool verbose = false;
     bool verify = false;
     double verifySeconds = kDefaultVerifySeconds;
-    std::string planPath;  // "-" for standard input
+    std::string planPath;          // "-" for standard input
+    std::string oldPath, newPath;  // diff's two saved discoveries
     bool dryRun = false;
     double intervalSeconds = kDefaultWatchInterval;
     std::string textfilePath;  // watch: empty when not given

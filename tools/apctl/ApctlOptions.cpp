@@ -15,7 +15,7 @@ constexpr OptionSpec kOptions[] = {
     {.id = OptionId::kJson,
      .longName = "--json",
      .commands = {Action::kDiscover, Action::kConfigure, Action::kInterfaces, Action::kApply,
-                  Action::kWatch},
+                  Action::kWatch, Action::kDiff},
      .description = "prints JSON"},
     {.id = OptionId::kCsv,
      .longName = "--csv",
@@ -106,6 +106,8 @@ constexpr OptionNote kWatchNotes[] = {
      "its folder must exist. A failed write is a warning, retried."},
 };
 
+constexpr std::string_view kDiffSynopses[] = {"diff OLD NEW [--json]"};
+
 constexpr char kNeedsMac[] = "needs the access point's MAC address";
 
 constexpr CommandSpec kCommands[] = {
@@ -160,6 +162,17 @@ constexpr CommandSpec kCommands[] = {
                     "(missed by two discoveries in a row), ~ a field changed, old -> new; --json\n"
                     "prints one object per line. SIGINT or SIGTERM ends it (exit 0).",
      .notes = kWatchNotes},
+    {.action = Action::kDiff,
+     .name = "diff",
+     .operand = "OLD NEW",
+     .operandKind = ValueKind::kFile,
+     .missingOperand = "needs two saved discover --json files: OLD NEW",
+     .synopses = kDiffSynopses,
+     .description = "Compares two files saved from discover --json and prints watch's change\n"
+                    "lines, without a time, in MAC order: + only in NEW, - only in OLD, ~ a\n"
+                    "field changed; --json prints one object per line. Exit 0 when nothing\n"
+                    "changed, 1 when something did, 2 when a file is not such a discovery.",
+     .operandCount = 2},
 };
 
 // Each line of `text` after `indent`; the first after `first` instead when that is given.

@@ -78,7 +78,7 @@ struct OptionNote {
 struct CommandSpec {
     Action action;
     std::string_view name;
-    // The one argument that is not an option: "MAC", "PLAN", or empty.
+    // The arguments that are not options: "MAC", "PLAN", "OLD NEW", or empty.
     std::string_view operand = "";
     ValueKind operandKind = ValueKind::kNone;
     std::string_view missingOperand = "";  // the usage error when it is not given
@@ -86,6 +86,7 @@ struct CommandSpec {
     std::span<const std::string_view> synopses;
     std::string_view description;  // lines joined by '\n'
     std::span<const OptionNote> notes = {};
+    std::size_t operandCount = 1;  // the words of `operand`, when it is not empty
 };
 
 std::span<const CommandSpec> Commands();

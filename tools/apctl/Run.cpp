@@ -8,6 +8,7 @@
 #include "tools/apctl/ApctlNetworks.h"
 #include "tools/apctl/Apply.h"
 #include "tools/apctl/Commands.h"
+#include "tools/apctl/Diff.h"
 #include "tools/apctl/Watch.h"
 
 namespace apctl {
@@ -47,6 +48,7 @@ int RunSending(const Command& command, const ExchangeOptions& options,
             return Watch(command, options, context, out, err,
                          WatchHooks{context.timestamp, context.afterDiscovery});
         case Action::kInterfaces:
+        case Action::kDiff:
         case Action::kHelp:
             break;
     }
@@ -73,6 +75,9 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     }
     if (command.action == Action::kInterfaces) {
         return ListInterfaces(command, out, err);
+    }
+    if (command.action == Action::kDiff) {
+        return Diff(command, out, err);
     }
     ExchangeOptions options;
     if (const int selected = SelectAddresses(command, &options, err); selected != kExitSuccess) {

@@ -12,6 +12,7 @@
 #include "fleet/Discovery.h"
 #include "tools/apctl/ApctlFormat.h"
 #include "tools/apctl/ApctlNetworks.h"
+#include "tools/apctl/ChangeLines.h"
 #include "tools/apctl/WatchTextfile.h"
 
 namespace apctl {
@@ -31,118 +32,6 @@ double UnixSeconds() {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
-
-using fleet::Change;
-using fleet::FieldKind;
-using fleet::RecordField;
-
-std::string ModeText(std::uint16_t mode) {
-    const std::string text = WirelessModeText(mode);
-    return text.empty() ? "mode " + std::to_string(mode) : text;
-}
-
-// A field's value for a person: texts quoted, the mode by its name.
-std::string Shown(const RecordField& field, const std::string& value) {
-    switch (field.kind) {
-        case FieldKind::kText: {
-            // Appended, not added up: GCC 12 at -O3 warns falsely (-Wrestrict) on '"' + text.
-            std::string quoted(1, '"');
-            quoted.append(Printable(value)).push_back('"');
-            return quoted;
-        }
-        case FieldKind::kMode:
-            return ModeText(static_cast<std::uint16_t>(std::stoi(value)));
-        case FieldKind::kPlain:
-        case FieldKind::kNumber:
-            break;
-    }
-    return value.empty() ? "''" : Printable(value);
-}
-
-Json JsonValue(const RecordField& field, const std::string& value) {
-    return field.kind == FieldKind::kNumber || field.kind == FieldKind::kMode
-               ? Json(std::stoi(value))
-               : JsonFromLatin1(value);
-}
-
-std::string MacShown(const std::string& mac) {
-    return mac.empty() ? "(no MAC)" : Printable(mac);
-}
-
-class ChangePrinter {
-public:
-    ChangePrinter(std::ostream& out, bool json, std::string time)
-        : out_(out), json_(json), time_(std::move(time)) {}
-
-    void Print(const Change& change) {
-        switch (change.kind) {
-            case Change::Kind::kAppeared:
-                Appeared(change.macText, change.record);
-                break;
-            case Change::Kind::kChanged:
-                Changed(change.macText, *change.field, change.before, change.after);
-                break;
-            case Change::Kind::kGone:
-                Gone(change.macText, change.record);
-                break;
-        }
-    }
-
-private:
-    void Appeared(const std::string& mac, const DeviceRecord& r) {
-        if (json_) {
-            Json json = JsonStart("appeared", mac);
-            json["record"] = RecordObject(r);
-            Line(JsonText(json));
-            return;
-        }
-        std::string text = time_ + " + " + MacShown(mac) + " " + Printable(FieldText(r.ipAddress)) +
-                           " \"" + Printable(FieldText(r.name)) + "\" firmware " +
-                           Printable(FieldText(r.firmwareVersion)) + " " +
-                           ModeText(r.wirelessMode) + " via " +
-                           Printable(FieldText(r.localAddress));
-        Line(text);
-    }
-
-    void Gone(const std::string& mac, const DeviceRecord& r) {
-        if (json_) {
-            Json json = JsonStart("gone", mac);
-            json["record"] = RecordObject(r);
-            Line(JsonText(json));
-            return;
-        }
-        Line(time_ + " - " + MacShown(mac) + " " + Printable(FieldText(r.ipAddress)) + " \"" +
-             Printable(FieldText(r.name)) + "\" absent from " +
-             std::to_string(kAbsencesBeforeGone) + " discoveries");
-    }
-
-    void Changed(const std::string& mac, const RecordField& field, const std::string& before,
-                 const std::string& after) {
-        if (json_) {
-            Json json = JsonStart("changed", mac);
-            json["field"] = field.key;
-            json["old"] = JsonValue(field, before);
-            json["new"] = JsonValue(field, after);
-            Line(JsonText(json));
-            return;
-        }
-        Line(time_ + " ~ " + MacShown(mac) + " " + field.key + " " + Shown(field, before) +
-             " -> " + Shown(field, after));
-    }
-
-    Json JsonStart(const char* change, const std::string& mac) const {
-        return {{"time", JsonFromLatin1(time_)},
-                {"change", change},
-                {"macText", JsonFromLatin1(mac)}};
-    }
-
-    // Each line goes out at once: whoever reads a watch reads it as it happens.
-    void Line(const std::string& text) { out_ << text << "\n" << std::flush; }
-
-    std::ostream& out_;
-    bool json_;
-    std::string time_;
-};
 
 // A watch's log is read by time, so no line of it goes without one: several networks that
 // failed give a line each.
@@ -204,9 +93,10 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
         // A discovery that failed saw nobody, which is no absence of anybody: what is known
         // stays as it was until one completes.
         if (run.status == fleet::DiscoveryRun::Status::kCompleted) {
-            ChangePrinter printer(out, json, time);
-            for (const Change& change : known.Compare(run.records)) {
-                printer.Print(change);
+            const ChangeLineForm form{
+                json, time, "absent from " + std::to_string(kAbsencesBeforeGone) + " discoveries"};
+            for (const fleet::Change& change : known.Compare(run.records)) {
+                PrintChange(change, form, out);
             }
         } else {
             StampEachLine(time, DiscoveryFailureText(run), err);

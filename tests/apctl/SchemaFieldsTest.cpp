@@ -1,0 +1,69 @@
+// The published JSON Schemas describe the record by hand; a field added to the one table of
+// record fields (or a field watch starts to compare) must be added to them too, or this fails.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "fleet/RecordFields.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json Schema(const std::string& name) {
+    const std::string path = std::string(AP_SCHEMA_DIR) + "/" + name + ".schema.json";
+    std::ifstream file(path);
+    EXPECT_TRUE(file) << path;
+    return Json::parse(file, nullptr, false);
+}
+
+std::vector<std::string> Keys(const Json& object) {
+    std::vector<std::string> keys;
+    for (const auto& [key, unused] : object.items()) {
+        keys.push_back(key);
+    }
+    return keys;
+}
+
+TEST(SchemaFields, EveryRecordSchemaHoldsTheTablesFieldsAndTypes) {
+    std::vector<std::string> keys;
+    for (const fleet::RecordField& field : fleet::RecordFields()) {
+        keys.push_back(field.key);
+    }
+    for (const char* name : {"discover", "watch", "diff"}) {
+        const Json record = Schema(name)["$defs"]["record"];
+        EXPECT_EQ(Keys(record["properties"]), keys) << name;
+        EXPECT_EQ(record["required"].get<std::vector<std::string>>(), keys) << name;
+        EXPECT_EQ(record["additionalProperties"], false) << name;
+        for (const fleet::RecordField& field : fleet::RecordFields()) {
+            const bool number =
+                field.kind == fleet::FieldKind::kNumber || field.kind == fleet::FieldKind::kMode;
+            EXPECT_EQ(record["properties"][field.key]["type"], number ? "integer" : "string")
+                << name << " " << field.key;
+        }
+    }
+}
+
+TEST(SchemaFields, ChangeLinesNameTheFieldsWatchCompares) {
+    std::vector<std::string> watched, numbers;
+    for (const fleet::RecordField* field : fleet::WatchedFields()) {
+        watched.push_back(field->key);
+        if (field->kind != fleet::FieldKind::kText && field->kind != fleet::FieldKind::kPlain) {
+            numbers.push_back(field->key);
+        }
+    }
+    for (const char* name : {"watch", "diff"}) {
+        const Json changed = Schema(name)["oneOf"][1];
+        EXPECT_EQ(changed["properties"]["field"]["enum"].get<std::vector<std::string>>(), watched)
+            << name;
+        EXPECT_EQ(changed["if"]["properties"]["field"]["enum"].get<std::vector<std::string>>(),
+                  numbers)
+            << name;
+    }
+}
+
+}  // namespace
