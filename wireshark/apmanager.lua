@@ -122,6 +122,7 @@ local f = {
     accepted = ProtoField.bool("apm.accepted", "Accepted by the utility"),
     area_length = ProtoField.uint16("apm.area_length", "Element area length", base.DEC),
     trailing = ProtoField.bytes("apm.trailing", "Bytes after the element area"),
+    unparsed = ProtoField.bytes("apm.unparsed", "Not parsed (after a malformed element)"),
     element = ProtoField.none("apm.element", "Element"),
     element_type = ProtoField.uint16("apm.element.type", "Type", base.DEC, ELEMENT_NAMES),
     element_length = ProtoField.uint8("apm.element.length", "Length", base.DEC),
@@ -327,6 +328,10 @@ local function dissect_elements(buffer, tree, offset, limit, summary)
         if length < ELEMENT_HEADER_LENGTH then
             length_item:add_proto_expert_info(e.element_short, string.format(
                 "Length %d is below the 3-byte header; parsing stops here", length))
+            local rest = limit - offset - ELEMENT_HEADER_LENGTH
+            if rest > 0 then
+                tree:add(f.unparsed, buffer(offset + ELEMENT_HEADER_LENGTH, rest))
+            end
             return
         end
         if length > limit - offset then
