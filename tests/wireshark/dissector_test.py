@@ -81,11 +81,13 @@ class Checks:
 
 def run_tshark(args, capture, *extra):
     result = subprocess.run([args.tshark, "-n", "-X", "lua_script:" + args.dissector,
-                             "-r", capture, *extra], capture_output=True, text=True, timeout=120)
+                             "-r", capture, *extra], capture_output=True, text=True,
+                            errors="replace", timeout=120)
     if result.returncode != 0:
         raise SystemExit(f"tshark failed on {capture}: {result.stderr}")
-    if "Lua Error" in result.stdout or "Lua Error" in result.stderr:
-        raise SystemExit(f"Lua error dissecting {capture}:\n{result.stdout}{result.stderr}")
+    errors = [line for line in (result.stdout + result.stderr).splitlines() if "Lua Error" in line]
+    if errors:
+        raise SystemExit(f"Lua error dissecting {capture}:\n" + "\n".join(errors[:5]))
     return result.stdout
 
 
