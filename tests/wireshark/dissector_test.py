@@ -79,13 +79,32 @@ class Checks:
             print("FAIL: " + self.failures[-1], flush=True)
 
 
+def plugin_options(args):
+    """-X lua_script:DISSECTOR, or nothing when Wireshark loads the same file from one of its
+    plugin folders already (the package installed): a second copy would not load."""
+    folders = subprocess.run([args.tshark, "-G", "folders"], capture_output=True, text=True,
+                             timeout=60).stdout
+    for line in folders.splitlines():
+        kind, _, folder = line.partition(":")
+        installed = os.path.join(folder.strip(), os.path.basename(args.dissector))
+        if kind.endswith("Lua Plugins") and os.path.exists(installed):
+            with open(installed, "rb") as one, open(args.dissector, "rb") as other:
+                if one.read() != other.read():
+                    raise SystemExit(f"{installed} is another version of {args.dissector}, and "
+                                     "Wireshark loads it by itself: remove it (or the package) "
+                                     "to test this one")
+            return []
+    return ["-X", "lua_script:" + args.dissector]
+
+
 def run_tshark(args, capture, *extra):
-    result = subprocess.run([args.tshark, "-n", "-X", "lua_script:" + args.dissector,
-                             "-r", capture, *extra], capture_output=True, text=True,
+    result = subprocess.run([args.tshark, "-n", *args.plugin, "-r", capture, *extra], capture_output=True, text=True,
                             errors="replace", timeout=120)
     if result.returncode != 0:
         raise SystemExit(f"tshark failed on {capture}: {result.stderr}")
-    errors = [line for line in (result.stdout + result.stderr).splitlines() if "Lua Error" in line]
+    # A load error too: the dissector tested would not be the one loaded.
+    errors = [line for line in (result.stdout + result.stderr).splitlines()
+              if "Lua Error" in line or "Lua: Error" in line or "Proto_new" in line]
     if errors:
         raise SystemExit(f"Lua error dissecting {capture}:\n" + "\n".join(errors[:5]))
     return result.stdout
@@ -282,6 +301,7 @@ def main():
     parser.add_argument("--dissector", required=True)
     parser.add_argument("--seed", type=int, default=21)
     args = parser.parse_args()
+    args.plugin = plugin_options(args)
     checks = Checks()
     check_captures(args, checks)
     check_crafted(args, checks)
