@@ -3,8 +3,9 @@
 -- Installed into Wireshark's global Lua plugin folder by the package; from a source tree:
 --   tshark -X lua_script:wireshark/apmanager.lua -r capture.pcapng
 --
--- Every constant below mirrors the utility's own codec (discovery/Frame.h, config/ConfigExchange.cpp,
--- discovery/DeviceRecord.h); tests/wireshark/constants_test.py fails when the two drift apart.
+-- Every constant below mirrors the utility's own codec (discovery/Frame.h,
+-- config/ConfigExchange.cpp, discovery/DeviceRecord.h); tests/wireshark/constants_test.py fails
+-- when the two drift apart.
 -- Whatever a datagram holds, the dissector reports what is wrong as expert info and never raises a
 -- Lua error: every read is checked against what the datagram holds first.
 
@@ -15,6 +16,7 @@ local OPCODE_CONFIGURATION = 0x60
 local REQUEST_HEADER_LENGTH = 10
 local REPLY_HEADER_LENGTH = 5
 local ELEMENT_HEADER_LENGTH = 3
+-- What the utility sends; a request asking for other types is as valid.
 local DISCOVERY_REQUEST_LENGTH = 28
 local DHCP_REQUEST_LENGTH = 20
 local FIXED_REQUEST_LENGTH = 48

@@ -98,8 +98,8 @@ def plugin_options(args):
 
 
 def run_tshark(args, capture, *extra):
-    result = subprocess.run([args.tshark, "-n", *args.plugin, "-r", capture, *extra], capture_output=True, text=True,
-                            errors="replace", timeout=120)
+    result = subprocess.run([args.tshark, "-n", *args.plugin, "-r", capture, *extra],
+                            capture_output=True, text=True, errors="replace", timeout=120)
     if result.returncode != 0:
         raise SystemExit(f"tshark failed on {capture}: {result.stderr}")
     # A load error too: the dissector tested would not be the one loaded.
