@@ -131,7 +131,6 @@ def take(args, name, case, scratch):
             runs.append({"argv": argv, "exit": result.returncode, "stdout": stdout,
                          "stderr": result.stderr})
             print(f"{name}: apctl {' '.join(argv)} -> exit {result.returncode}", flush=True)
-        time.sleep(1)  # the last replies
     finally:
         dumpcap.send_signal(signal.SIGTERM)
         dumpcap.wait(timeout=20)
