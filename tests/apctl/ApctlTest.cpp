@@ -118,6 +118,9 @@ TEST(ApctlArguments, UsageErrorsSayWhatIsWrong) {
          "subnet mask"},
         {{"configure", "000A1B2C3D4E", "--fixed", "1.2.3.4", "255.0.255.0", "1.2.3.1", "1.1.1.1"},
          "mask: not a contiguous subnet mask: 255.0.255.0"},
+        {{"apply", "plan.csv", "--check", "--dry-run"}, "--check cannot be combined with --dry-run"},
+        {{"apply", "plan.csv", "--verify", "--check"}, "--check cannot be combined with --verify"},
+        {{"discover", "--check"}, "--check"},
     };
     for (const Case& c : cases) {
         Command command;

@@ -30,6 +30,7 @@ struct Command {
     double verifySeconds = kDefaultVerifySeconds;
     std::string planPath;  // "-" for standard input
     bool dryRun = false;
+    bool check = false;  // apply: predicts each row's outcome from one discovery
     double intervalSeconds = kDefaultWatchInterval;
 };
 

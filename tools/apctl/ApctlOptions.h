@@ -32,7 +32,8 @@ enum class OptionId {
     kVerify,
     kDryRun,
     kInterval,
-    kInterface
+    kInterface,
+    kCheck
 };
 
 // A set of commands, one bit per Action.
