@@ -1,4 +1,3 @@
-#!/usr/bin/python
 # -*- coding: utf-8 -*-
 # Copyright (c) 2026 The Access Point Management authors
 # MIT License (see LICENSE)
