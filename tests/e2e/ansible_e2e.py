@@ -195,14 +195,19 @@ def scenario_playbook(args, checks):
                      "--diff shows each row's address before and after")
         checks.equal(configuration_requests(lab, start, end), [], "--check sends no configuration")
 
-        # --- First run: changed, and every access point where the plan puts it.
-        result, tasks = play(scratch, playbook, variables)
+        # --- First run: changed, and every access point where the plan puts it. Its diff
+        # comes from a check before the run.
+        result, tasks = play(scratch, playbook, variables, "--diff")
         checks.equal(result.returncode, 0, "first run: exit status")
         applied = tasks.get("Apply the plan", {})
         checks.equal(applied.get("changed"), True, "first run: changed")
         checks.equal([(row["macText"], row["outcome"]) for row in applied.get("rows", [])],
                      [(mac(n), "changed") for n in range(1, COUNT + 1)],
                      "first run: every row changed")
+        checks.equal([(diff["before"], diff["after"]) for diff in applied.get("diff", [])],
+                     [(f"address: {FACTORY_ADDRESS}\n", f"address: {planned(n)}\n")
+                      for n in range(1, COUNT + 1)],
+                     "first run --diff: each row's address before and after")
         found = tasks.get("Discover", {})
         checks.equal(found.get("changed"), False, "discover is never changed")
         checks.equal(sorted(record["macText"] for record in
