@@ -400,6 +400,12 @@ def main():
     parser.add_argument("--apctl")
     parser.add_argument("scenario", choices=sorted(SCENARIOS))
     args = parser.parse_args()
+    missing = [tool for tool in ("ansible-playbook", "ansible-inventory", "ansible-doc",
+                                 "ansible-test") if shutil.which(tool) is None]
+    if missing:
+        print(f"{', '.join(missing)} not found: install ansible-core (scripts/setup-deps test)",
+              file=sys.stderr)
+        return 1
     if args.scenario not in NEEDS_NO_LAB and not begin_run(args.lab):
         return 1
     checks = Checks()
