@@ -58,7 +58,8 @@ options:
   verify:
     description:
       - How long, in seconds, each row waits for its access point to answer after its reset
-        (apctl's default, 90 s, when not given).
+        (apctl's default, 90 s, when not given). Not used in check mode, where nothing is
+        configured.
     type: float
   interfaces:
     description:
