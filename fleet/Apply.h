@@ -13,9 +13,10 @@
 // unless it already answers from its fixed address. A stop is taken between rows only.
 namespace fleet {
 
-enum class RowOutcome { kChanged, kUnchanged, kFailed, kNotFound, kSkipped };
+// The last two are predictions only, made by CheckPlan: nothing was sent to find them.
+enum class RowOutcome { kChanged, kUnchanged, kFailed, kNotFound, kSkipped, kWouldChange, kNotSeen };
 
-// "changed", "unchanged", "failed", "not found", "skipped".
+// "changed", "unchanged", "failed", "not found", "skipped", "would change", "not seen".
 const char* RowOutcomeName(RowOutcome outcome);
 
 struct RowResult {
@@ -43,6 +44,12 @@ public:
 std::vector<RowResult> ApplyPlan(const Plan& plan, const ExchangeOptions& networks,
                                  double verifySeconds, const std::atomic<bool>* stop,
                                  ApplyProgress& progress);
+
+// What ApplyPlan would do with each row, from one discovery and sending nothing else: unchanged,
+// would change or not seen. False when the discovery failed or was stopped; every row is then
+// skipped. The progress hears of the discovery and of each row as ApplyPlan's does.
+bool CheckPlan(const Plan& plan, const ExchangeOptions& networks, const std::atomic<bool>* stop,
+               ApplyProgress& progress, std::vector<RowResult>* results);
 
 // Every row changed or unchanged.
 bool AllDone(const std::vector<RowResult>& results);

@@ -124,6 +124,9 @@ TEST(ApctlArguments, UsageErrorsSayWhatIsWrong) {
         {{"diff", "old.json"}, "needs two saved discover --json files"},
         {{"diff", "old.json", "new.json", "newer.json"}, "unexpected argument: newer.json"},
         {{"diff", "old.json", "new.json", "-i", "eth0"}, "unknown option for diff: -i"},
+        {{"apply", "plan.csv", "--check", "--dry-run"}, "--check cannot be combined with --dry-run"},
+        {{"apply", "plan.csv", "--verify", "--check"}, "--check cannot be combined with --verify"},
+        {{"discover", "--check"}, "--check"},
     };
     for (const Case& c : cases) {
         Command command;

@@ -300,6 +300,10 @@ const Case kCases[] = {
      kPlan},
     {"apply_stopped", Fleet::kFleet, {"apply", kPlanPath, "--verify=30"}, kPlan, Script::kNone, 3},
     {"apply_discovery_fails", Fleet::kSendFails, {"apply", kPlanPath, "--json"}, kPlan},
+    {"apply_check", Fleet::kFleet, {"apply", kPlanPath, "--check"}, kPlan},
+    {"apply_check_json", Fleet::kFleet, {"apply", kPlanPath, "--check", "--parallel", "--json"},
+     kPlan},
+    {"usage_check_dry_run", Fleet::kFleet, {"apply", kPlanPath, "--dry-run", "--check"}, kPlan},
 
     {"watch_lines", Fleet::kFleet, {"watch", "--interval", "2.5"}, nullptr, Script::kChurn},
     {"watch_json", Fleet::kFleet, {"watch", "--json", "--parallel"}, nullptr, Script::kChurn},

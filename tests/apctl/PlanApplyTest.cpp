@@ -245,6 +245,9 @@ protected:
         err_.str("");
         apctl::RunContext context;
         context.stop = &stop_;
+        if (command_.check) {
+            return apctl::CheckPlan(command_, plan, ExchangeOptions{}, context, out_, err_);
+        }
         return apctl::ApplyPlan(command_, plan, ExchangeOptions{}, context, out_, err_);
     }
 
@@ -498,6 +501,68 @@ TEST_F(ApplyTest, RepliesTheKernelDroppedAreTold) {
         << lines[2];
     EXPECT_EQ(lines[3].rfind("apctl: warning: lan0: ", 0), 0u) << lines[3];
     EXPECT_NE(lines[3].find(warning), std::string::npos) << lines[3];
+}
+
+// A check predicts from the one discovery, by the rule apply itself uses, and sends nothing else.
+TEST_F(ApplyTest, CheckPredictsEachRowAndSendsOnlyTheDiscovery) {
+    struct Case {
+        std::string row;
+        const char* answersAt;  // null: not in the fleet
+        const char* outcome;
+        const char* message;
+    };
+    const Case cases[] = {
+        {FixedRow(1, "10.0.0.11"), kFactoryAddress, "would change",
+         "answers at 192.168.0.254, not at 10.0.0.11"},
+        {FixedRow(2, "010.0.0.012"), "10.0.0.12", "unchanged", "already answers at 10.0.0.12"},
+        {MacText(3) + ",dhcp,,,,\n", "10.0.0.13", "would change",
+         "answers at 10.0.0.13; a DHCP row is always sent"},
+        {FixedRow(4, "10.0.0.14"), nullptr, "not seen", "not seen in the discovery"},
+    };
+    std::string plan;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        plan += cases[i].row;
+        if (cases[i].answersAt != nullptr) {
+            auto settings = FactoryAccessPoint(static_cast<int>(i) + 1);
+            settings.address = net::AddressFromText(cases[i].answersAt);
+            network_.AddAccessPoint(lan_, settings);
+        }
+    }
+    EXPECT_EQ(Apply(plan, {"--check", "--json"}), 0) << err_.str();
+    EXPECT_EQ(RequestsSince(0), std::vector<std::string>{});
+    for (const auto& sent : network_.sent()) {
+        EXPECT_EQ(sim::DecodeRequest(sent.bytes.data(), sent.bytes.size()).kind,
+                  sim::RequestKind::kDiscovery);
+    }
+    const std::vector<std::string> rows = Lines(out_.str());
+    ASSERT_EQ(rows.size(), std::size(cases) + 2) << out_.str();
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        const std::string address =
+            c.answersAt == nullptr ? "null" : std::string("\"") + c.answersAt + "\"";
+        EXPECT_NE(rows[i + 1].find(std::string("\"outcome\": \"") + c.outcome +
+                                   "\", \"address\": " + address +
+                                   ", \"seconds\": null, \"message\": \"" + c.message + "\"}"),
+                  std::string::npos)
+            << rows[i + 1];
+    }
+    EXPECT_EQ(Lines(err_.str()).back(), "4 rows: 2 would change, 1 unchanged, 1 not seen");
+
+    // The text form says the same, row by row as apply does.
+    EXPECT_EQ(Apply(plan, {"--check"}), 0) << err_.str();
+    EXPECT_EQ(Lines(err_.str())[1],
+              "[1/4] 000A1B100001 fixed 10.0.0.11 ... would change: answers at 192.168.0.254, not "
+              "at 10.0.0.11");
+    EXPECT_EQ(Lines(out_.str()).back(), "000A1B100004  fixed 10.0.0.14  not seen      -");
+    EXPECT_EQ(RequestsSince(0), std::vector<std::string>{});
+    EXPECT_EQ(network_.openSockets(), 0);
+}
+
+TEST_F(ApplyTest, CheckFailsOnlyWhenItsDiscoveryFails) {
+    network_.AddAccessPoint(lan_, FactoryAccessPoint(1));
+    network_.FailCall(net::FakeNetwork::Call::kSend, 1, ENETUNREACH);
+    EXPECT_EQ(Apply(FixedRow(1, "10.0.0.11"), {"--check"}), 1);
+    EXPECT_NE(out_.str().find("skipped"), std::string::npos) << out_.str();
 }
 
 TEST_F(ApplyTest, PlanErrorsThroughTheCommandLineSendNothing) {

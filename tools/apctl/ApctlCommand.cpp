@@ -120,6 +120,9 @@ private:
             case OptionId::kDryRun:
                 command_->dryRun = true;
                 return true;
+            case OptionId::kCheck:
+                command_->check = true;
+                return true;
             case OptionId::kDhcp:
             case OptionId::kFixed:
                 return Mode(option, argument.text);
@@ -228,6 +231,11 @@ private:
     bool Complete() {
         if (command_->action == Action::kConfigure && !modeGiven_) {
             return Fail("configure needs --dhcp or --fixed IP MASK GATEWAY DNS");
+        }
+        // A check sends no row, so there is nothing to verify, and a dry run sends nothing at all.
+        if (command_->check && (command_->dryRun || command_->verify)) {
+            return Fail(std::string("apply --check cannot be combined with ") +
+                        (command_->dryRun ? "--dry-run" : "--verify"));
         }
         return true;
     }

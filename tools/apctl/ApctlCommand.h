@@ -31,6 +31,7 @@ struct Command {
     std::string planPath;          // "-" for standard input
     std::string oldPath, newPath;  // diff's two saved discoveries
     bool dryRun = false;
+    bool check = false;  // apply: predicts each row's outcome from one discovery
     double intervalSeconds = kDefaultWatchInterval;
     std::string textfilePath;  // watch: empty when not given
 };

@@ -74,6 +74,10 @@ constexpr OptionSpec kOptions[] = {
      .valueName = "PATH",
      .commands = {Action::kWatch},
      .description = "writes Prometheus metrics to this file after each discovery"},
+    {.id = OptionId::kCheck,
+     .longName = "--check",
+     .commands = {Action::kApply},
+     .description = "discovers once and tells what apply would do, sending nothing else"},
 };
 
 constexpr std::string_view kDiscoverSynopses[] = {
@@ -96,7 +100,14 @@ constexpr OptionNote kConfigureNotes[] = {
 constexpr std::string_view kResetSynopses[] = {"reset MAC"};
 constexpr std::string_view kInterfacesSynopses[] = {"interfaces [--json]"};
 constexpr std::string_view kApplySynopses[] = {
-    "apply PLAN [--dry-run] [--verify=SECONDS] [--parallel] [--json]"};
+    "apply PLAN [--dry-run] [--verify=SECONDS] [--parallel] [--json]",
+    "apply PLAN --check [--parallel] [--json]"};
+constexpr OptionNote kApplyNotes[] = {
+    {OptionId::kCheck,
+     "discovers once and predicts each row: unchanged, would change, or\n"
+     "not seen (no access point with its MAC answered); nothing else is\n"
+     "sent, and it exits 0 unless the discovery failed."},
+};
 constexpr std::string_view kWatchSynopses[] = {
     "watch [--interval SECONDS] [--parallel] [--json] [--textfile PATH]"};
 constexpr OptionNote kWatchNotes[] = {
@@ -153,7 +164,8 @@ constexpr CommandSpec kCommands[] = {
                     "discovery, and row after row: left unchanged when it already answers from\n"
                     "its fixed address, else configured, reset and verified (within SECONDS,\n"
                     "default 90). Progress on standard error, a summary on standard output;\n"
-                    "exit 0 when every row is changed or unchanged. SIGINT stops after a row."},
+                    "exit 0 when every row is changed or unchanged. SIGINT stops after a row.",
+     .notes = kApplyNotes},
     {.action = Action::kWatch,
      .name = "watch",
      .synopses = kWatchSynopses,

@@ -33,7 +33,8 @@ enum class OptionId {
     kDryRun,
     kInterval,
     kInterface,
-    kTextfile
+    kTextfile,
+    kCheck
 };
 
 // A set of commands, one bit per Action.

@@ -191,8 +191,8 @@ std::string CountsText(const std::vector<RowResult>& results) {
     std::string text = std::to_string(results.size()) + (results.size() == 1 ? " row:" : " rows:");
     const char* separator = " ";
     for (const RowOutcome outcome :
-         {RowOutcome::kChanged, RowOutcome::kUnchanged, RowOutcome::kFailed, RowOutcome::kNotFound,
-          RowOutcome::kSkipped}) {
+         {RowOutcome::kChanged, RowOutcome::kWouldChange, RowOutcome::kUnchanged,
+          RowOutcome::kFailed, RowOutcome::kNotFound, RowOutcome::kNotSeen, RowOutcome::kSkipped}) {
         const auto count = std::count_if(results.begin(), results.end(),
                                          [&](const RowResult& r) { return r.outcome == outcome; });
         if (count > 0) {
@@ -218,6 +218,21 @@ int ApplyPlan(const Command& command, const Plan& plan, const ExchangeOptions& o
     out << std::flush;
     err << CountsText(results) << "\n";
     return fleet::AllDone(results) ? kExitSuccess : kExitFailed;
+}
+
+int CheckPlan(const Command& command, const Plan& plan, const ExchangeOptions& options,
+              const RunContext& context, std::ostream& out, std::ostream& err) {
+    ExchangeOptions networks = options;
+    networks.parallel = command.parallel;
+    networks.cancel = nullptr;
+    networks.report = nullptr;
+    ProgressPrinter progress(err);
+    std::vector<RowResult> results;
+    const bool discovered = fleet::CheckPlan(plan, networks, context.stop, progress, &results);
+    PrintSummary(command, plan, results, out);
+    out << std::flush;
+    err << CountsText(results) << "\n";
+    return discovered ? kExitSuccess : kExitFailed;
 }
 
 }  // namespace apctl

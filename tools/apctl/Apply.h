@@ -34,4 +34,9 @@ void PrintDryRun(const Command& command, const Plan& plan, std::ostream& out);
 int ApplyPlan(const Command& command, const Plan& plan, const ExchangeOptions& options,
               const RunContext& context, std::ostream& out, std::ostream& err);
 
+// apply --check: one discovery, then what ApplyPlan would do with each row, sending nothing else.
+// Exit 0 whatever it predicts, 1 when the discovery failed.
+int CheckPlan(const Command& command, const Plan& plan, const ExchangeOptions& options,
+              const RunContext& context, std::ostream& out, std::ostream& err);
+
 }  // namespace apctl

@@ -43,6 +43,9 @@ int RunSending(const Command& command, const ExchangeOptions& options,
         case Action::kReset:
             return Reset(command, options, out, err);
         case Action::kApply:
+            if (command.check) {
+                return CheckPlan(command, *plan, options, context, out, err);
+            }
             return ApplyPlan(command, *plan, options, context, out, err);
         case Action::kWatch:
             return Watch(command, options, context, out, err,
