@@ -213,9 +213,10 @@ std::string ZshCompletion() {
         for (const OptionSpec* option : OptionsOf(command)) {
             out += "            " + ZshOptionSpec(*option, command) + " \\\n";
         }
-        if (!command.operand.empty()) {
-            out += "            " +
-                   ZshQuoted(ZshValue(command.operandKind, command.operand)) + " \\\n";
+        // One spec per operand word: "OLD NEW" is two files.
+        std::istringstream operands{std::string(command.operand)};
+        for (std::string operand; operands >> operand;) {
+            out += "            " + ZshQuoted(ZshValue(command.operandKind, operand)) + " \\\n";
         }
         out += "            && ret=0\n          ;;\n";
     }
@@ -239,7 +240,8 @@ std::string FishCompletion() {
         "# the reading process's own namespace, where /sys/class/net is the one sysfs was mounted "
         "in.\n"
         "function __apctl_interfaces\n"
-        "    string match -rg '^\\s*([^:\\s]+):' </proc/net/dev\n"
+        "    string match -rg '^\\s*([^:\\s]+):' </proc/net/dev |\n"
+        "        string replace -r '$' '\\tnetwork interface'\n"
         "end\n"
         "\n"
         "# Nothing is a file unless said so below.\n"
