@@ -38,7 +38,7 @@ struct Result {
 };
 
 // Runs a shell command line; its standard output, and its exit status.
-Result Run(const std::string& command) {
+Result Shell(const std::string& command) {
     Result result;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
@@ -55,7 +55,7 @@ Result Run(const std::string& command) {
 }
 
 bool Installed(const char* program) {
-    return Run(std::string("command -v ") + program + " >/dev/null 2>&1").status == 0;
+    return Shell(std::string("command -v ") + program + " >/dev/null 2>&1").status == 0;
 }
 
 #define REQUIRE_SHELL(name)                                                                   \
@@ -86,13 +86,13 @@ Words Candidates(const std::string& output) {
 }
 
 Words FishOffers(const std::string& line) {
-    const Result result = Run(FishCompleting(line));
+    const Result result = Shell(FishCompleting(line));
     EXPECT_EQ(result.status, 0) << line << ": " << result.output;
     return Candidates(result.output);
 }
 
 Words ZshOffers(const std::string& line) {
-    const Result result = Run(ZshCompleting(line));
+    const Result result = Shell(ZshCompleting(line));
     EXPECT_EQ(result.status, 0) << line << ": " << result.output;
     return Candidates(result.output);
 }
@@ -130,7 +130,7 @@ TEST(ShellCompletion, FilesAreValidScripts) {
     REQUIRE_SHELL("fish");
     for (const std::string& check :
          {"zsh -n " + Quoted(kZshFile), "fish --no-execute " + Quoted(kFishFile)}) {
-        const Result result = Run(check + " 2>&1");
+        const Result result = Shell(check + " 2>&1");
         EXPECT_EQ(result.status, 0) << check << ": " << result.output;
     }
 }
@@ -143,7 +143,7 @@ TEST(ShellCompletion, FishOffersTheTablesCommandsAndOptions) {
         EXPECT_EQ(FishOffers(Typed(command) + "--"), LongOptions(command)) << command.name;
     }
     // Each option with the table's description.
-    const std::string discover = Run(FishCompleting("apctl discover --")).output;
+    const std::string discover = Shell(FishCompleting("apctl discover --")).output;
     for (const apctl::OptionSpec& option : apctl::Options()) {
         if (option.commands.Has(apctl::Action::kDiscover)) {
             EXPECT_NE(discover.find(std::string(option.longName) + "\t" +
@@ -181,23 +181,24 @@ TEST(ShellCompletion, FilesOnlyWhereTheTableWantsAFile) {
     std::filesystem::remove_all(dir);
 }
 
-// After -i, the interfaces of the namespace the shell runs in: a new one with a dummy interface,
-// so that the expected names do not depend on the machine's own.
+// After -i, the interfaces of the namespace the shell runs in: a new one with a veth pair of its
+// own, so that the expected names do not depend on the machine's.
 TEST(ShellCompletion, InterfaceNamesOfTheNamespace) {
     REQUIRE_SHELL("zsh");
     REQUIRE_SHELL("fish");
     const std::string inNamespace = "unshare --net -- sh -c " +
-                                    Quoted("ip link add apctl-cmp0 type dummy || exit 7; exec \"$@\"") +
+                                    Quoted("ip link add apctl-cmp0 type veth peer name apctl-cmp1 || exit 7; "
+                                           "exec \"$@\"") +
                                     " sh sh -c ";
-    const Result probe = Run(inNamespace + Quoted("true") + " 2>&1");
-    ASSERT_EQ(probe.status, 0) << "cannot make a network namespace with a dummy interface (needs "
-                                  "root, unshare and ip): "
+    const Result probe = Shell(inNamespace + Quoted("true") + " 2>&1");
+    ASSERT_EQ(probe.status, 0) << "cannot make a network namespace with a veth pair (needs root, "
+                                  "unshare and ip): "
                                << probe.output;
-    const Words expected = {"apctl-cmp0", "lo"};
-    for (const std::string& line : {"apctl discover -i ", "apctl reset 000A1B2C3D4E --interface "}) {
-        EXPECT_EQ(Candidates(Run(inNamespace + Quoted(FishCompleting(line))).output), expected)
+    const Words expected = {"apctl-cmp0", "apctl-cmp1", "lo"};
+    for (const char* line : {"apctl discover -i ", "apctl reset 000A1B2C3D4E --interface "}) {
+        EXPECT_EQ(Candidates(Shell(inNamespace + Quoted(FishCompleting(line))).output), expected)
             << "fish: " << line;
-        EXPECT_EQ(Candidates(Run(inNamespace + Quoted(ZshCompleting(line))).output), expected)
+        EXPECT_EQ(Candidates(Shell(inNamespace + Quoted(ZshCompleting(line))).output), expected)
             << "zsh: " << line;
     }
 }

@@ -43,7 +43,8 @@ await() {
   return 1
 }
 
-zpty z "zsh -f -i"
+# A dumb terminal would have zsh complete without its line editor.
+zpty z "TERM=vt100 zsh -f -i"
 zpty -w z "source $work/init.zsh"
 await INITDONE || exit 4
 # The completion runs before the next keys are read: once the marker is printed, it has ended.
