@@ -24,7 +24,7 @@ compadd() {
   (( \$#added )) && print -rl -- \$added >>$work/matches
   builtin compadd "\$@"
 }
-print -r -- "INIT""DONE"
+PS1='READY> '
 SCRIPT
 
 # Reads the terminal until its output holds `marker`; false after 30 s.
@@ -46,7 +46,8 @@ await() {
 # A dumb terminal would have zsh complete without its line editor.
 zpty z "TERM=vt100 zsh -f -i"
 zpty -w z "source $work/init.zsh"
-await INITDONE || exit 4
+# Keys typed before the line editor is up may be lost: wait for its prompt.
+await 'READY> ' || exit 4
 # The completion runs before the next keys are read: once the marker is printed, it has ended.
 zpty -w -n z "$line"$'\t'
 zpty -w z $'\C-u'"print -r -- COMP\"\"DONE"
