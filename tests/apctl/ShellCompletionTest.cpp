@@ -58,8 +58,8 @@ bool Installed(const char* program) {
     return Shell(std::string("command -v ") + program + " >/dev/null 2>&1").status == 0;
 }
 
-#define REQUIRE_SHELL(name)                                                                   \
-    if (!Installed(name)) {                                                                   \
+#define REQUIRE_SHELL(name)                                                                \
+    if (!Installed(name)) {                                                                \
         GTEST_SKIP() << name << " is not installed (scripts/setup-deps test installs it)"; \
     }
 
@@ -186,10 +186,12 @@ TEST(ShellCompletion, FilesOnlyWhereTheTableWantsAFile) {
 TEST(ShellCompletion, InterfaceNamesOfTheNamespace) {
     REQUIRE_SHELL("zsh");
     REQUIRE_SHELL("fish");
-    const std::string inNamespace = "unshare --net -- sh -c " +
-                                    Quoted("ip link add apctl-cmp0 type veth peer name apctl-cmp1 || exit 7; "
-                                           "exec \"$@\"") +
-                                    " sh sh -c ";
+    const std::string inNamespace =
+        "unshare --net -- sh -c " +
+        Quoted(
+            "ip link add apctl-cmp0 type veth peer name apctl-cmp1 || exit 7; "
+            "exec \"$@\"") +
+        " sh sh -c ";
     const Result probe = Shell(inNamespace + Quoted("true") + " 2>&1");
     ASSERT_EQ(probe.status, 0) << "cannot make a network namespace with a veth pair (needs root, "
                                   "unshare and ip): "

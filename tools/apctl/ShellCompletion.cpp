@@ -101,7 +101,8 @@ std::string ZshValue(ValueKind kind, std::string_view valueName) {
         case ValueKind::kSeconds:
             return ":" + ZshField(name + " (a number such as 30 or 2.5)") + ": ";
         case ValueKind::kMacAddress:
-            return ":" + ZshField(name + " (12 hexadecimal digits, or six pairs joined by : or -)") +
+            return ":" +
+                   ZshField(name + " (12 hexadecimal digits, or six pairs joined by : or -)") +
                    ": ";
         default:
             return ":" + ZshField(name.empty() ? "value" : name) + ": ";
@@ -142,14 +143,16 @@ std::string ZshOptionSpec(const OptionSpec& option, const CommandSpec& command) 
     if (option.shortName.empty()) {
         return ZshQuoted((repeated ? "*" : "") + longName + description + value);
     }
-    const std::string exclusion = repeated ? "*" : "(" + std::string(option.shortName) + " " +
-                                                       std::string(option.longName) + ")";
+    const std::string exclusion =
+        repeated ? "*"
+                 : "(" + std::string(option.shortName) + " " + std::string(option.longName) + ")";
     return ZshQuoted(exclusion) + "{" + std::string(option.shortName) + "," + longName + "}" +
            ZshQuoted(description + value);
 }
 
 std::string ZshHelpSpec() {
-    return ZshQuoted("(- *)") + "{-h,--help}" + ZshQuoted(std::string("[") + kHelpDescription + "]");
+    return ZshQuoted("(- *)") + "{-h,--help}" +
+           ZshQuoted(std::string("[") + kHelpDescription + "]");
 }
 
 // --- fish -----------------------------------------------------------------------------------
