@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+// zsh's and fish's completion for apctl, written from the table of commands and options, so that
+// an option added to the table is offered in both shells without anyone editing them.
+namespace apctl {
+
+// The completion function file `_apctl` (#compdef apctl), for a directory on zsh's fpath.
+std::string ZshCompletion();
+// `apctl.fish`, for fish's vendor_completions.d.
+std::string FishCompletion();
+
+}  // namespace apctl
