@@ -6,6 +6,7 @@
 
 #include "config/ConfigExchange.h"
 #include "tools/apctl/ApctlOptions.h"
+#include "tools/apctl/WatchHook.h"
 
 namespace apctl {
 
@@ -134,6 +135,8 @@ private:
             case OptionId::kInterface:
                 command_->interfaces.push_back(value);
                 return true;
+            case OptionId::kExec:
+                return SplitHookCommand(value, &command_->hookCommand, error_);
         }
         return Unknown(argument.text);
     }

@@ -31,6 +31,8 @@ struct Command {
     std::string planPath;  // "-" for standard input
     bool dryRun = false;
     double intervalSeconds = kDefaultWatchInterval;
+    // watch --exec: the program and its arguments; empty: none.
+    std::vector<std::string> hookCommand;
 };
 
 // Reads the arguments after the program name. On a usage error returns false with a message

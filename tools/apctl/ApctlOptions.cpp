@@ -67,6 +67,13 @@ constexpr OptionSpec kOptions[] = {
      .valueName = "NAME",
      .commands = kSending,
      .description = "uses only this interface's addresses (may be repeated)"},
+    {.id = OptionId::kExec,
+     .longName = "--exec",
+     .form = ValueForm::kSeparate,
+     .kind = ValueKind::kCommand,
+     .valueName = "CMD",
+     .commands = {Action::kWatch},
+     .description = "runs CMD for each change, the change as JSON on its standard input"},
 };
 
 constexpr std::string_view kDiscoverSynopses[] = {
@@ -90,7 +97,19 @@ constexpr std::string_view kResetSynopses[] = {"reset MAC"};
 constexpr std::string_view kInterfacesSynopses[] = {"interfaces [--json]"};
 constexpr std::string_view kApplySynopses[] = {
     "apply PLAN [--dry-run] [--verify=SECONDS] [--parallel] [--json]"};
-constexpr std::string_view kWatchSynopses[] = {"watch [--interval SECONDS] [--parallel] [--json]"};
+constexpr std::string_view kWatchSynopses[] = {
+    "watch [--interval SECONDS] [--parallel] [--json] [--exec CMD]"};
+constexpr OptionNote kWatchNotes[] = {
+    {OptionId::kExec,
+     "runs CMD for each change, one at a time: the change on its\n"
+     "standard input as --json prints it; APCTL_CHANGE (appeared,\n"
+     "gone, changed), APCTL_MAC and APCTL_ADDRESS (the new one after\n"
+     "a change) in its environment; its output to standard error.\n"
+     "CMD is split at spaces, '...' or \"...\" keeping a word whole;\n"
+     "no shell unless CMD is sh -c '...'. A hook still running after\n"
+     "10 s is killed; that, and a hook that fails, is said on\n"
+     "standard error."},
+};
 
 constexpr char kNeedsMac[] = "needs the access point's MAC address";
 
@@ -144,7 +163,8 @@ constexpr CommandSpec kCommands[] = {
      .description = "Discovers again and again, SECONDS (default 10, at least 0.1) after each\n"
                     "discovery ends, and prints each change with its UTC time: + appeared, - gone\n"
                     "(missed by two discoveries in a row), ~ a field changed, old -> new; --json\n"
-                    "prints one object per line. SIGINT or SIGTERM ends it (exit 0)."},
+                    "prints one object per line. SIGINT or SIGTERM ends it (exit 0).",
+     .notes = kWatchNotes},
 };
 
 // Each line of `text` after `indent`; the first after `first` instead when that is given.

@@ -12,7 +12,7 @@
 namespace apctl {
 
 // What a value is, so a completion knows what to offer for it.
-enum class ValueKind { kNone, kInterfaceName, kFile, kSeconds, kAddress, kMacAddress };
+enum class ValueKind { kNone, kInterfaceName, kFile, kSeconds, kAddress, kMacAddress, kCommand };
 
 // How an option takes its value.
 enum class ValueForm {
@@ -32,7 +32,8 @@ enum class OptionId {
     kVerify,
     kDryRun,
     kInterval,
-    kInterface
+    kInterface,
+    kExec
 };
 
 // A set of commands, one bit per Action.

@@ -6,11 +6,14 @@
 #include <ctime>
 #include <map>
 #include <set>
+#include <optional>
 #include <sstream>
+#include <syncstream>
 
 #include "fleet/Discovery.h"
 #include "tools/apctl/ApctlFormat.h"
 #include "tools/apctl/ApctlNetworks.h"
+#include "tools/apctl/WatchHook.h"
 
 namespace apctl {
 
@@ -158,6 +161,21 @@ void Pause(net::SocketLayer& layer, net::Milliseconds interval, const std::atomi
     }
 }
 
+// The change as the hook gets it: its input is the --json line, whatever watch prints.
+HookEvent HookEventFor(const Change& change, const std::string& time) {
+    std::ostringstream line;
+    ChangePrinter(line, true, time).Print(change);
+    std::string json = line.str();
+    json.pop_back();
+    const char* kind = "appeared";
+    if (change.kind == Change::Kind::kChanged) {
+        kind = "changed";
+    } else if (change.kind == Change::Kind::kGone) {
+        kind = "gone";
+    }
+    return {kind, change.macText, FieldText(change.record.ipAddress), std::move(json)};
+}
+
 }  // namespace
 
 int Watch(const Command& command, const ExchangeOptions& options, const RunContext& context,
@@ -166,7 +184,16 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
 }
 
 int Watch(const Command& command, const ExchangeOptions& options, const RunContext& context,
-          std::ostream& out, std::ostream& err, const WatchHooks& hooks) {
+          std::ostream& out, std::ostream& diagnostics, const WatchHooks& hooks) {
+    // A hook's failures are said from its own thread: every line goes out whole.
+    std::osyncstream err(diagnostics);
+    err.rdbuf()->set_emit_on_sync(true);
+    std::optional<HookRunner> hook;
+    if (!command.hookCommand.empty()) {
+        hook.emplace(HookRunner::Settings{command.hookCommand, hooks.hookBound, kHookQueueLimit,
+                                          UtcTimestamp},
+                     diagnostics);
+    }
     net::SocketLayer* layer = net::ActiveSocketLayer();
     if (layer == nullptr) {
         return kExitFailed;
@@ -190,6 +217,9 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
             ChangePrinter printer(out, json, time);
             for (const Change& change : known.Compare(run.records)) {
                 printer.Print(change);
+                if (hook) {
+                    hook->Post(HookEventFor(change, time));
+                }
             }
         } else {
             StampEachLine(time, DiscoveryFailureText(run), err);

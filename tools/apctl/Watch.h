@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -20,6 +21,8 @@ struct WatchHooks {
     std::function<std::string()> timestamp;
     // Called after each discovery has been compared (1 for the first), before the pause.
     std::function<void(int discovery)> afterDiscovery;
+    // How long an --exec hook may run before it is killed.
+    std::chrono::milliseconds hookBound{10000};
 };
 
 // apctl watch: discovery after discovery on the networks of `options`, one line per change,
