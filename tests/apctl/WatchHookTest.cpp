@@ -110,9 +110,10 @@ TEST_F(HookRunnerTest, EnvironmentAndInputAreTheChangesInOrder) {
     runner->Post({"changed", "000A1B100002", "10.0.0.99", "{\"field\":\"ipAddress\"}"});
     ASSERT_TRUE(runner->WaitIdle(10s));
     ::unsetenv("APCTL_MAC");
-    EXPECT_EQ(Read("log"),
-              "appeared|000A1B100001|10.0.0.11|{\"change\":\"appeared\",\"macText\":\"000A1B100001\"}\n"
-              "changed|000A1B100002|10.0.0.99|{\"field\":\"ipAddress\"}\n");
+    EXPECT_EQ(
+        Read("log"),
+        "appeared|000A1B100001|10.0.0.11|{\"change\":\"appeared\",\"macText\":\"000A1B100001\"}\n"
+        "changed|000A1B100002|10.0.0.99|{\"field\":\"ipAddress\"}\n");
     EXPECT_EQ(err_.str(), "");
 }
 
@@ -132,7 +133,10 @@ TEST_F(HookRunnerTest, FailuresAndTimeOutsAreSaidAndTheNextChangeStillRuns) {
         {{"/bin/sh", "-c", "exec sleep 100"}, "", 200ms, "still running after 0.2 s: killed"},
         {{"/bin/sh", "-c", "exec sleep 100"}, big, 200ms, "still running after 0.2 s: killed"},
         {{"/bin/sh", "-c", "exit 0"}, big, bound, ""},  // never reads its input: no SIGPIPE here
-        {{"/nonexistent/hook"}, "", bound, "cannot run /nonexistent/hook: No such file or directory"},
+        {{"/nonexistent/hook"},
+         "",
+         bound,
+         "cannot run /nonexistent/hook: No such file or directory"},
     };
     for (const auto& c : cases) {
         err_.str("");
@@ -178,7 +182,8 @@ TEST_F(HookRunnerTest, FinishLetsTheRunningHookEndAndDropsTheQueue) {
 }
 
 TEST_F(HookRunnerTest, AFullQueueDropsTheNewestAndSaysSo) {
-    auto runner = Script("cat >> log; while [ ! -e go ]; do sleep 0.01; done", apctl::kHookBound, 1);
+    auto runner =
+        Script("cat >> log; while [ ! -e go ]; do sleep 0.01; done", apctl::kHookBound, 1);
     runner->Post(Event(1));
     ASSERT_TRUE(WaitForFile("log"));
     for (int n = 2; n <= 4; ++n) {

@@ -368,7 +368,8 @@ TEST_F(WatchTest, ExecPassesEachChangeToTheHook) {
                             lobby.present = false;
                         } else if (round == 4) {
                             const auto end = std::chrono::steady_clock::now() + 10s;
-                            while (logLines().size() < 3 && std::chrono::steady_clock::now() < end) {
+                            while (logLines().size() < 3 &&
+                                   std::chrono::steady_clock::now() < end) {
                                 std::this_thread::sleep_for(5ms);
                             }
                             stop_.store(true);

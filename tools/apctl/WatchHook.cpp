@@ -32,7 +32,8 @@ bool IsBlank(char c) {
 int MillisecondsLeft(Clock::time_point deadline) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, 60 * 60 * 1000));
+    constexpr long long kHour = 3600LL * 1000;
+    return static_cast<int>(std::clamp<long long>(left, 0, kHour));
 }
 
 std::string SecondsText(std::chrono::milliseconds duration) {
@@ -104,10 +105,9 @@ void DiscardBrokenPipe() {
 }
 
 std::vector<std::string> Environment(const HookEvent& event) {
-    const std::pair<const char*, const std::string*> ours[] = {
-        {"APCTL_CHANGE", &event.change},
-        {"APCTL_MAC", &event.macText},
-        {"APCTL_ADDRESS", &event.address}};
+    const std::pair<const char*, const std::string*> ours[] = {{"APCTL_CHANGE", &event.change},
+                                                               {"APCTL_MAC", &event.macText},
+                                                               {"APCTL_ADDRESS", &event.address}};
     std::vector<std::string> entries;
     for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
         const std::string text(*entry);
@@ -126,6 +126,7 @@ std::vector<std::string> Environment(const HookEvent& event) {
 
 std::vector<char*> Pointers(std::vector<std::string>& texts) {
     std::vector<char*> pointers;
+    pointers.reserve(texts.size() + 1);
     for (std::string& text : texts) {
         pointers.push_back(text.data());
     }
@@ -145,9 +146,8 @@ public:
         posix_spawn_file_actions_adddup2(&actions_, STDERR_FILENO, STDOUT_FILENO);
         posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1);
         posix_spawnattr_init(&attributes_);
-        posix_spawnattr_setflags(&attributes_,
-                                 POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                     POSIX_SPAWN_SETSIGDEF);
+        posix_spawnattr_setflags(
+            &attributes_, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
         posix_spawnattr_setpgroup(&attributes_, 0);
         sigset_t none;
         sigemptyset(&none);
@@ -198,8 +198,8 @@ bool SplitHookCommand(const std::string& text, std::vector<std::string>* words,
         }
         const std::size_t close = text.find(c, at + 1);
         if (close == std::string::npos) {
-            *error = std::string("--exec: the ") + (c == '"' ? "\"" : "'") +
-                     " at character " + std::to_string(at + 1) + " is not closed";
+            *error = std::string("--exec: the ") + (c == '"' ? "\"" : "'") + " at character " +
+                     std::to_string(at + 1) + " is not closed";
             return false;
         }
         word.append(text, at + 1, close - at - 1);
@@ -343,8 +343,8 @@ void HookRunner::Run(const HookEvent& event) {
 
 void HookRunner::Say(const std::string& text) {
     std::osyncstream line(err_);
-    line << (settings_.timestamp ? settings_.timestamp() + " " : std::string()) << "apctl: "
-         << text << "\n"
+    line << (settings_.timestamp ? settings_.timestamp() + " " : std::string()) << "apctl: " << text
+         << "\n"
          << std::flush;
 }
 

@@ -23,8 +23,7 @@ inline constexpr std::size_t kHookQueueLimit = 1000;
 // included, and joins the word it touches. Nothing else is special: no escapes, variables or
 // wildcards (whoever wants them writes sh -c '...'). False with a message when there is no word
 // or a quote is not closed.
-bool SplitHookCommand(const std::string& text, std::vector<std::string>* words,
-                      std::string* error);
+bool SplitHookCommand(const std::string& text, std::vector<std::string>* words, std::string* error);
 
 // One change, as the hook receives it.
 struct HookEvent {
