@@ -116,6 +116,8 @@ def main():
         (["apctl", "interfaces", "--"], 2, ["--json", "--help"]),
         (["apctl", "watch", "--in"], 2, ["--interval", "--interface"]),
         (["apctl", "watch", "--interval", ""], 3, []),
+        (["apctl", "watch", "--e"], 2, ["--exec"]),
+        (["apctl", "watch", "--exec", "setpri"], 3, ["setpriv"]),  # a program on PATH
         (["apctl", "apply", "--d"], 2, ["--dry-run"]),
         (["apctl", "frobnicate", "--"], 2, []),
         (["apctl", "discover", "-i", ""], 3, interfaces),
