@@ -245,6 +245,7 @@ const Case kCases[] = {
      {"configure", "000A1B100001", "--fixed", "10.0.0.9", "255.0.255.0", "10.0.0.1", "10.0.0.1"}},
     {"usage_unknown_interface", Fleet::kFleet, {"discover", "--interface", "nosuch0"}},
     {"usage_watch_interval", Fleet::kFleet, {"watch", "--interval", "0.05"}},
+    {"usage_watch_exec", Fleet::kFleet, {"watch", "--exec", "sh -c 'echo $APCTL_MAC"}},
     {"usage_plan_missing", Fleet::kFleet, {"apply", "no-such-plan.csv"}},
     {"usage_plan_errors", Fleet::kFleet, {"apply", kPlanPath}, kBadPlan},
 

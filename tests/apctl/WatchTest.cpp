@@ -2,18 +2,23 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "net/FakeNetwork.h"
 #include "tools/apctl/Watch.h"
 
 namespace {
+
+using namespace std::chrono_literals;
 
 sim::AccessPointSettings Numbered(int n, const std::string& name, const std::string& address) {
     sim::AccessPointSettings settings;
@@ -338,3 +343,47 @@ TEST_F(WatchTest, StopsWhenNobodyReadsAnyMore) {
 }
 
 }  // namespace
+
+// A hook gets each change as its --json line, with the access point's current address.
+TEST_F(WatchTest, ExecPassesEachChangeToTheHook) {
+    Slot& lobby = AddSlot(Numbered(1, "Lobby", "10.0.0.11"));
+    const std::string log = ::testing::TempDir() + "apctl-watch-hook.log";
+    std::remove(log.c_str());
+    const auto logLines = [&] {
+        std::vector<std::string> lines;
+        std::ifstream in(log);
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    };
+    const std::string hook = "sh -c 'printf \"%s %s \" \"$APCTL_CHANGE\" \"$APCTL_ADDRESS\" >> " +
+                             log + "; cat >> " + log + "'";
+    EXPECT_EQ(Watch({"--json", "--exec", hook},
+                    [&](int round) {
+                        if (round == 1) {
+                            lobby.model = std::make_unique<sim::AccessPoint>(
+                                Numbered(1, "Lobby", "10.0.0.21"));
+                        } else if (round == 2) {
+                            lobby.present = false;
+                        } else if (round == 4) {
+                            const auto end = std::chrono::steady_clock::now() + 10s;
+                            while (logLines().size() < 3 &&
+                                   std::chrono::steady_clock::now() < end) {
+                                std::this_thread::sleep_for(5ms);
+                            }
+                            stop_.store(true);
+                        }
+                    }),
+              0);
+    std::istringstream printed(out_.str());
+    std::vector<std::string> expected;
+    const char* const prefixes[] = {"appeared 10.0.0.11 ", "changed 10.0.0.21 ", "gone 10.0.0.21 "};
+    for (std::string line; std::getline(printed, line);) {
+        ASSERT_LT(expected.size(), 3u) << out_.str();
+        expected.push_back(prefixes[expected.size()] + line);
+    }
+    EXPECT_EQ(logLines(), expected);
+    EXPECT_EQ(err_.str(), "");
+    std::remove(log.c_str());
+}

@@ -118,6 +118,8 @@ def main():
         (["apctl", "watch", "--interval", ""], 3, []),
         (["apctl", "watch", "--textfile", "/pro"], 3, ["/proc"]),
         (["apctl", "watch", "--textfile", "=", "/pro"], 4, ["/proc"]),
+        (["apctl", "watch", "--e"], 2, ["--exec"]),
+        (["apctl", "watch", "--exec", "setpri"], 3, ["setpriv"]),  # a program on PATH
         (["apctl", "apply", "--d"], 2, ["--dry-run"]),
         (["apctl", "diff", "--"], 2, ["--json", "--help"]),
         # Both of diff's operands are files.

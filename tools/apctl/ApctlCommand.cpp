@@ -6,6 +6,7 @@
 
 #include "config/ConfigExchange.h"
 #include "tools/apctl/ApctlOptions.h"
+#include "tools/apctl/WatchHook.h"
 
 namespace apctl {
 
@@ -143,6 +144,8 @@ private:
                 }
                 command_->textfilePath = value;
                 return true;
+            case OptionId::kExec:
+                return SplitHookCommand(value, &command_->hookCommand, error_);
         }
         return Unknown(argument.text);
     }

@@ -34,6 +34,8 @@ struct Command {
     bool check = false;  // apply: predicts each row's outcome from one discovery
     double intervalSeconds = kDefaultWatchInterval;
     std::string textfilePath;  // watch: empty when not given
+    // watch --exec: the program and its arguments; empty: none.
+    std::vector<std::string> hookCommand;
 };
 
 // Reads the arguments after the program name. On a usage error returns false with a message

@@ -78,6 +78,13 @@ constexpr OptionSpec kOptions[] = {
      .longName = "--check",
      .commands = {Action::kApply},
      .description = "discovers once and tells what apply would do, sending nothing else"},
+    {.id = OptionId::kExec,
+     .longName = "--exec",
+     .form = ValueForm::kSeparate,
+     .kind = ValueKind::kCommand,
+     .valueName = "CMD",
+     .commands = {Action::kWatch},
+     .description = "runs CMD for each change, the change as JSON on its standard input"},
 };
 
 constexpr std::string_view kDiscoverSynopses[] = {
@@ -109,12 +116,21 @@ constexpr OptionNote kApplyNotes[] = {
      "sent, and it exits 0 unless the discovery failed."},
 };
 constexpr std::string_view kWatchSynopses[] = {
-    "watch [--interval SECONDS] [--parallel] [--json] [--textfile PATH]"};
+    "watch [--interval SECONDS] [--parallel] [--json] [--textfile PATH] [--exec CMD]"};
 constexpr OptionNote kWatchNotes[] = {
     {OptionId::kTextfile,
      "after each discovery replaces PATH (atomically) with metrics in\n"
      "Prometheus's text format, for node_exporter's textfile collector;\n"
      "its folder must exist. A failed write is a warning, retried."},
+    {OptionId::kExec,
+     "runs CMD for each change, one at a time: the change on its\n"
+     "standard input as --json prints it; APCTL_CHANGE (appeared,\n"
+     "gone, changed), APCTL_MAC and APCTL_ADDRESS (the new one after\n"
+     "a change) in its environment; its output to standard error.\n"
+     "CMD is split at spaces, '...' or \"...\" keeping a word whole;\n"
+     "no shell unless CMD is sh -c '...'. A hook still running after\n"
+     "10 s is killed; that, and a hook that fails, is said on\n"
+     "standard error."},
 };
 
 constexpr std::string_view kDiffSynopses[] = {"diff OLD NEW [--json]"};

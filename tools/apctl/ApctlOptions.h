@@ -12,7 +12,7 @@
 namespace apctl {
 
 // What a value is, so a completion knows what to offer for it.
-enum class ValueKind { kNone, kInterfaceName, kFile, kSeconds, kAddress, kMacAddress };
+enum class ValueKind { kNone, kInterfaceName, kFile, kSeconds, kAddress, kMacAddress, kCommand };
 
 // How an option takes its value.
 enum class ValueForm {
@@ -34,7 +34,8 @@ enum class OptionId {
     kInterval,
     kInterface,
     kTextfile,
-    kCheck
+    kCheck,
+    kExec
 };
 
 // A set of commands, one bit per Action.

@@ -7,12 +7,15 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <optional>
 #include <sstream>
+#include <syncstream>
 
 #include "fleet/Discovery.h"
 #include "tools/apctl/ApctlFormat.h"
 #include "tools/apctl/ApctlNetworks.h"
 #include "tools/apctl/ChangeLines.h"
+#include "tools/apctl/WatchHook.h"
 #include "tools/apctl/WatchTextfile.h"
 
 namespace apctl {
@@ -54,6 +57,22 @@ void Pause(net::SocketLayer& layer, net::Milliseconds interval, const std::atomi
     }
 }
 
+// The change as the hook gets it: its input is the --json line, whatever watch prints.
+HookEvent HookEventFor(const fleet::Change& change, const std::string& time) {
+    using fleet::Change;
+    std::ostringstream line;
+    PrintChange(change, ChangeLineForm{.json = true, .time = time, .goneReason = {}}, line);
+    std::string json = line.str();
+    json.pop_back();
+    const char* kind = "appeared";
+    if (change.kind == Change::Kind::kChanged) {
+        kind = "changed";
+    } else if (change.kind == Change::Kind::kGone) {
+        kind = "gone";
+    }
+    return {kind, change.macText, FieldText(change.record.ipAddress), std::move(json)};
+}
+
 }  // namespace
 
 int Watch(const Command& command, const ExchangeOptions& options, const RunContext& context,
@@ -62,7 +81,16 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
 }
 
 int Watch(const Command& command, const ExchangeOptions& options, const RunContext& context,
-          std::ostream& out, std::ostream& err, const WatchHooks& hooks) {
+          std::ostream& out, std::ostream& diagnostics, const WatchHooks& hooks) {
+    // A hook's failures are said from its own thread: every line goes out whole.
+    std::osyncstream err(diagnostics);
+    err.rdbuf()->set_emit_on_sync(true);
+    std::optional<HookRunner> hook;
+    if (!command.hookCommand.empty()) {
+        hook.emplace(HookRunner::Settings{command.hookCommand, hooks.hookBound, kHookQueueLimit,
+                                          UtcTimestamp},
+                     diagnostics);
+    }
     net::SocketLayer* layer = net::ActiveSocketLayer();
     if (layer == nullptr) {
         return kExitFailed;
@@ -97,6 +125,9 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
                 json, time, "absent from " + std::to_string(kAbsencesBeforeGone) + " discoveries"};
             for (const fleet::Change& change : known.Compare(run.records)) {
                 PrintChange(change, form, out);
+                if (hook) {
+                    hook->Post(HookEventFor(change, time));
+                }
             }
         } else {
             StampEachLine(time, DiscoveryFailureText(run), err);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -22,6 +23,8 @@ struct WatchHooks {
     std::function<void(int discovery)> afterDiscovery;
     // The Unix time in seconds that --textfile's metrics give; by default the wall clock's.
     std::function<double()> seconds = {};
+    // How long an --exec hook may run before it is killed.
+    std::chrono::milliseconds hookBound{10000};
 };
 
 // apctl watch: discovery after discovery on the networks of `options`, one line per change,
