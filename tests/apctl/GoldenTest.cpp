@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -196,8 +197,31 @@ protected:
     std::atomic<bool> stop_{false};
 };
 
+// The plan and the saved discoveries are named in the output, so they keep their relative
+// names; each case writes them in a folder of its own, since ctest runs cases side by side.
+class CaseFolder {
+public:
+    explicit CaseFolder(const std::string& name)
+        : outside_(std::filesystem::current_path()), folder_(outside_ / ("golden-" + name)) {
+        std::filesystem::create_directories(folder_);
+        std::filesystem::current_path(folder_);
+    }
+    ~CaseFolder() {
+        std::filesystem::current_path(outside_);
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    CaseFolder(const CaseFolder&) = delete;
+    CaseFolder& operator=(const CaseFolder&) = delete;
+
+private:
+    std::filesystem::path outside_;
+    std::filesystem::path folder_;
+};
+
 TEST_P(GoldenTest, OutputIsTheGoldenFile) {
     const Case& c = GetParam();
+    const CaseFolder folder(c.name);
     Build(c.fleet);
     if (c.plan != nullptr) {
         std::ofstream(kPlanPath, std::ios::binary) << c.plan;
@@ -215,9 +239,6 @@ TEST_P(GoldenTest, OutputIsTheGoldenFile) {
     context.afterDiscovery = [this](int round) { AfterDiscovery(round); };
     std::ostringstream out, err;
     const int status = apctl::Run(c.args, out, err, context);
-    std::remove(kPlanPath);
-    std::remove(kOldPath);
-    std::remove(kNewPath);
 
     std::string actual = "$ apctl";
     for (const std::string& arg : c.args) {

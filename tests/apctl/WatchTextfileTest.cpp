@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "net/FakeNetwork.h"
+#include "tests/apctl/NumberedAccessPoint.h"
 #include "tools/apctl/Watch.h"
 #include "tools/apctl/WatchTextfile.h"
 
@@ -23,17 +24,7 @@ namespace fs = std::filesystem;
 
 constexpr double kEpoch = 1765270000;  // the metrics' Unix time at virtual time 0
 
-sim::AccessPointSettings Numbered(int n, const std::string& name, const std::string& address) {
-    sim::AccessPointSettings settings;
-    settings.name = name;
-    settings.mac = {0x00, 0x0A, 0x1B, 0x10, 0x00, static_cast<std::uint8_t>(n)};
-    settings.address = net::AddressFromText(address);
-    settings.firmware = {0x01, 0x0B};
-    settings.ssidBg = "guest";
-    settings.channelBg = 6;
-    settings.wirelessMode = 3;
-    return settings;
-}
+using apctl_test::Numbered;
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);

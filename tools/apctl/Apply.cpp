@@ -203,14 +203,20 @@ std::string CountsText(const std::vector<RowResult>& results) {
     return text;
 }
 
-}  // namespace
-
-int ApplyPlan(const Command& command, const Plan& plan, const ExchangeOptions& options,
-              const RunContext& context, std::ostream& out, std::ostream& err) {
+// The networks the command chose; the engine keeps its own report and cancel.
+ExchangeOptions NetworksOf(const Command& command, const ExchangeOptions& options) {
     ExchangeOptions networks = options;
     networks.parallel = command.parallel;
     networks.cancel = nullptr;
     networks.report = nullptr;
+    return networks;
+}
+
+}  // namespace
+
+int ApplyPlan(const Command& command, const Plan& plan, const ExchangeOptions& options,
+              const RunContext& context, std::ostream& out, std::ostream& err) {
+    const ExchangeOptions networks = NetworksOf(command, options);
     ProgressPrinter progress(err);
     const std::vector<RowResult> results =
         fleet::ApplyPlan(plan, networks, command.verifySeconds, context.stop, progress);
@@ -222,10 +228,7 @@ int ApplyPlan(const Command& command, const Plan& plan, const ExchangeOptions& o
 
 int CheckPlan(const Command& command, const Plan& plan, const ExchangeOptions& options,
               const RunContext& context, std::ostream& out, std::ostream& err) {
-    ExchangeOptions networks = options;
-    networks.parallel = command.parallel;
-    networks.cancel = nullptr;
-    networks.report = nullptr;
+    const ExchangeOptions networks = NetworksOf(command, options);
     ProgressPrinter progress(err);
     std::vector<RowResult> results;
     const bool discovered = fleet::CheckPlan(plan, networks, context.stop, progress, &results);
