@@ -190,12 +190,13 @@ std::string LabelValueFromBytes(const std::string& bytes) {
 }
 
 bool TextfileFolderExists(const std::string& path, std::string* folder) {
-    *folder = FolderPrefix(path);
-    if (folder->empty()) {
-        *folder = ".";
-    } else if (folder->size() > 1) {
-        folder->pop_back();
+    // Built as a new string and moved in: GCC 12 at -O3 warns falsely (-Wrestrict) when a
+    // literal is assigned over the prefix just computed.
+    std::string prefix = FolderPrefix(path);
+    if (prefix.size() > 1) {
+        prefix.pop_back();
     }
+    *folder = prefix.empty() ? std::string(1, '.') : std::move(prefix);
     struct stat status {};
     return stat(folder->c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
