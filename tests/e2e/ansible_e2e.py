@@ -13,7 +13,6 @@ lists the lab's access points, grouped by local network and standard, their fiel
 inventory_file (no lab, no root): the same plugin on a saved discovery file.
 """
 
-import argparse
 import json
 import os
 import shutil
@@ -24,7 +23,7 @@ import tempfile
 import time
 
 sys.dont_write_bytecode = True  # the source tree stays as it is
-from lab_e2e import Checks, Lab, begin_run  # noqa: E402
+from lab_e2e import Lab, run_scenario  # noqa: E402
 
 COLLECTIONS = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                             "..", "..", "ansible"))
@@ -394,26 +393,13 @@ NEEDS_NO_LAB = ("inventory_file", "sanity")
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--lab")
-    parser.add_argument("--apsim")
-    parser.add_argument("--apctl")
-    parser.add_argument("scenario", choices=sorted(SCENARIOS))
-    args = parser.parse_args()
     missing = [tool for tool in ("ansible-playbook", "ansible-inventory", "ansible-doc",
                                  "ansible-test") if shutil.which(tool) is None]
     if missing:
         print(f"{', '.join(missing)} not found: install ansible-core (scripts/setup-deps test)",
               file=sys.stderr)
         return 1
-    if args.scenario not in NEEDS_NO_LAB and not begin_run(args.lab):
-        return 1
-    checks = Checks()
-    began = time.monotonic()
-    SCENARIOS[args.scenario](args, checks)
-    print(f"{args.scenario}: {len(checks.failures)} failed check(s) "
-          f"in {time.monotonic() - began:.1f} s")
-    return 1 if checks.failures else 0
+    return run_scenario(SCENARIOS, __doc__, needs_no_lab=NEEDS_NO_LAB)
 
 
 if __name__ == "__main__":

@@ -61,21 +61,8 @@ options:
         (apctl's default, 90 s, when not given). Not used in check mode, where nothing is
         configured.
     type: float
-  interfaces:
-    description:
-      - Use only the addresses of these network interfaces of the managed host (all usable ones
-        when empty).
-    type: list
-    elements: str
-    default: []
-  parallel:
-    description: Ask every local network at the same time in each discovery.
-    type: bool
-    default: false
-  apctl_path:
-    description: The apctl program on the managed host.
-    type: str
-    default: apctl
+extends_documentation_fragment:
+  - apmanager.fleet.networks
 notes:
   - B(Check mode) runs C(apctl apply --check --json) instead, which sends nothing but one
     discovery. Each row is predicted C(unchanged), C(would change) or C(not seen); the task is

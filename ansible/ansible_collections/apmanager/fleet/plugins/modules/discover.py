@@ -15,22 +15,8 @@ description:
     usable local IPv4 network (about 4 s each, or about 4 s in all with O(parallel)).
   - Sets the fact C(apmanager_access_points) to the records found, and returns them as
     RV(access_points) too (for C(register)). Never changed.
-options:
-  interfaces:
-    description:
-      - Use only the addresses of these network interfaces of the managed host (all usable ones
-        when empty).
-    type: list
-    elements: str
-    default: []
-  parallel:
-    description: Ask every local network at the same time.
-    type: bool
-    default: false
-  apctl_path:
-    description: The apctl program on the managed host.
-    type: str
-    default: apctl
+extends_documentation_fragment:
+  - apmanager.fleet.networks
 notes:
   - The discovery sends only discovery requests, which change nothing, so it runs in check mode
     as well.
