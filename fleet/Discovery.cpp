@@ -22,6 +22,14 @@ DiscoveryRun Discover(const ExchangeOptions& networks, const std::atomic<bool>* 
     return run;
 }
 
+DiscoveryRun Discover(const Session& session) {
+    ExchangeOptions networks;
+    networks.addresses = session.networks;
+    networks.useGivenAddresses = session.useGivenAddresses;
+    networks.parallel = session.parallel;
+    return Discover(networks, session.stop);
+}
+
 std::string FailureText(const std::string& what, const AddressExchange& exchange) {
     return what + " failed on " + AddressText(exchange.local.address) + " (" +
            InterfaceNameText(exchange.local.interfaceName) +

@@ -6,6 +6,7 @@
 
 #include "discovery/DeviceRecord.h"
 #include "discovery/Exchange.h"
+#include "fleet/Session.h"
 
 // One discovery on the chosen networks, with what each network's exchange did.
 namespace fleet {
@@ -24,6 +25,9 @@ struct DiscoveryRun {
 // Discovers on the networks of `networks` (their own report and cancel are not used); `stop`
 // ends the exchanges early, keeping what came.
 DiscoveryRun Discover(const ExchangeOptions& networks, const std::atomic<bool>* stop = nullptr);
+
+// One discovery on the session's networks, ended early by its stop.
+DiscoveryRun Discover(const Session& session);
 
 // "discovery failed on 192.168.1.200 (lan1): sending the request: Network is unreachable"
 std::string FailureText(const std::string& what, const AddressExchange& exchange);
