@@ -100,6 +100,7 @@ keyed_groups:
 import json
 import os
 import re
+import signal
 import subprocess
 
 from ansible.errors import AnsibleParserError
@@ -138,6 +139,28 @@ def host_names(records, by_name):
         else:
             names.append(record.get('macText'))
     return names
+
+
+def run_bounded(cmd, timeout):
+    """(exit status, stdout, stderr) of cmd, or None when it ran past timeout seconds. apctl may
+    run through a wrapper (sudo, a namespace): its whole session is stopped, not only the first
+    process, so that nothing is left holding its output."""
+    with subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                          start_new_session=True) as process:
+        try:
+            stdout, stderr = process.communicate(timeout=timeout)
+            return process.returncode, stdout, stderr
+        except subprocess.TimeoutExpired:
+            for sent in (signal.SIGTERM, signal.SIGKILL):
+                try:
+                    os.killpg(process.pid, sent)
+                    process.communicate(timeout=5)
+                    break
+                except ProcessLookupError:
+                    break
+                except subprocess.TimeoutExpired:
+                    continue
+            return None
 
 
 def standard_text(mode):
@@ -210,22 +233,22 @@ class InventoryModule(BaseInventoryPlugin, Constructable, Cacheable):
             cmd.append('--parallel')
         timeout = self.get_option('timeout')
         try:
-            done = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                  check=False, timeout=timeout)
-        except subprocess.TimeoutExpired:
-            raise AnsibleParserError('%s: %s did not finish within %d s (timeout)'
-                                     % (path, ' '.join(cmd), timeout))
+            done = run_bounded(cmd, timeout)
         except OSError as error:
             raise AnsibleParserError('%s: cannot run %s: %s' % (path, cmd[0], to_native(error)))
-        stderr = to_text(done.stderr, errors='surrogate_or_replace').strip()
-        if done.returncode != 0:
+        if done is None:
+            raise AnsibleParserError('%s: %s did not finish within %d s (the timeout option)'
+                                     % (path, ' '.join(cmd), timeout))
+        returncode, stdout, stderr = done
+        stderr = to_text(stderr, errors='surrogate_or_replace').strip()
+        if returncode != 0:
             raise AnsibleParserError('%s: %s failed (exit %d): %s'
-                                     % (path, ' '.join(cmd), done.returncode, stderr))
+                                     % (path, ' '.join(cmd), returncode, stderr))
         # A discovery that found nothing because nothing could be asked succeeds all the same.
         for line in stderr.splitlines():
             display.warning('%s: %s' % (path, line))
         try:
-            return json.loads(to_text(done.stdout, errors='surrogate_or_strict'))
+            return json.loads(to_text(stdout, errors='surrogate_or_strict'))
         except ValueError as error:
             raise AnsibleParserError('%s: %s printed no JSON: %s'
                                      % (path, ' '.join(cmd), to_native(error)))
