@@ -320,8 +320,10 @@ def run_options(module):
     return options
 
 
-def fail(module, what, rc, stderr, **result):
-    module.fail_json(msg=user_names(failure_message(what, rc, stderr), module.params), **result)
+def fail(module, what, result):
+    """apctl's failure, its messages naming the plan as the user wrote it."""
+    message = failure_message(what, result['rc'], result['stderr'])
+    module.fail_json(msg=user_names(message, module.params), **result)
 
 
 def diff_of(rows, module):
@@ -353,11 +355,11 @@ def main():
         # apply reports where each access point answers afterwards only: ask before.
         cmd, rc, before, stderr = run('--check')
         if rc != 0 or before is None:
-            fail(module, 'apctl apply --check', rc, stderr, cmd=cmd, rc=rc, stderr=stderr)
+            fail(module, 'apctl apply --check', dict(cmd=cmd, rc=rc, stderr=stderr))
     cmd, rc, rows, stderr = run(*options)
     result = dict(cmd=cmd, rc=rc, stderr=stderr)
     if rows is None:
-        fail(module, 'apctl apply', rc, stderr, **result)
+        fail(module, 'apctl apply', result)
     result['rows'] = rows
     done = 'would change' if checking else 'changed'
     result['changed'] = any(row['outcome'] == done for row in rows)
@@ -368,7 +370,7 @@ def main():
         module.fail_json(msg='apctl apply: ' + ', '.join(
             '%s %s' % (row['macText'], row['outcome']) for row in failed), **result)
     if rc != 0:
-        fail(module, 'apctl apply', rc, stderr, **result)
+        fail(module, 'apctl apply', result)
     module.exit_json(**result)
 
 
