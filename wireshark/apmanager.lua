@@ -8,6 +8,9 @@
 -- when the two drift apart.
 -- Whatever a datagram holds, the dissector reports what is wrong as expert info and never raises a
 -- Lua error: every read is checked against what the datagram holds first.
+--
+-- Field names: "apm." and words joined by "_"; a second dot only for the parts of a datagram,
+-- "apm.header." (a request's header), "apm.reply." (a reply's header) and "apm.element.".
 
 local PORT = 34442
 
@@ -57,6 +60,10 @@ local TEXT_WIDTH = {
 -- Status 0 is accepted by every exchange, 1 by a discovery only.
 local STATUS_OK = 0
 local STATUS_DISCOVERY_ONLY = 1
+local STATUSES = {
+    [STATUS_OK] = "OK",
+    [STATUS_DISCOVERY_ONLY] = "OK for a discovery only",
+}
 
 local ELEMENT_NAMES = {
     [ELEMENT_NAME] = "Name",
@@ -96,6 +103,12 @@ local MESSAGE_CONFIGURATION_ACK = 5
 local MESSAGE_RESET_ACK = 6
 local MESSAGE_REPLY = 7
 local MESSAGE_UNKNOWN_REQUEST = 8
+-- What answers each request.
+local REPLY_TO = {
+    [MESSAGE_DISCOVERY_REQUEST] = MESSAGE_DISCOVERY_REPLY,
+    [MESSAGE_CONFIGURATION_REQUEST] = MESSAGE_CONFIGURATION_ACK,
+    [MESSAGE_RESET_REQUEST] = MESSAGE_RESET_ACK,
+}
 local MESSAGES = {
     [MESSAGE_DISCOVERY_REQUEST] = "Discovery request",
     [MESSAGE_CONFIGURATION_REQUEST] = "Configuration request",
@@ -111,18 +124,23 @@ local apm = Proto("apm", "Access Point Management")
 
 local f = {
     message = ProtoField.uint8("apm.message", "Message", base.DEC, MESSAGES),
-    opcode = ProtoField.uint8("apm.opcode", "Operation code", base.HEX, OPCODES),
+    opcode = ProtoField.uint8("apm.header.opcode", "Operation code", base.HEX, OPCODES),
     mark = ProtoField.uint8("apm.header.mark", "Header mark", base.HEX),
     following = ProtoField.uint16("apm.header.length", "Length after the first 4 bytes", base.DEC),
-    tag = ProtoField.string("apm.tag", "Command tag"),
+    tag = ProtoField.string("apm.header.tag", "Command tag"),
     header_end = ProtoField.uint8("apm.header.end", "Header end", base.HEX),
     requested = ProtoField.uint16("apm.requested", "Requested element", base.DEC, ELEMENT_NAMES),
     target = ProtoField.ether("apm.target", "Target MAC"),
-    target_text = ProtoField.string("apm.target.text", "Target MAC text"),
+    target_text = ProtoField.string("apm.target_text", "Target MAC text"),
     prefix = ProtoField.bytes("apm.reply.prefix", "Reply prefix (not examined)"),
-    status = ProtoField.uint8("apm.status", "Status", base.DEC),
+    status = ProtoField.uint8("apm.reply.status", "Status", base.DEC, STATUSES),
+    area_length = ProtoField.uint16("apm.reply.area_length", "Element area length", base.DEC),
     accepted = ProtoField.bool("apm.accepted", "Accepted by the utility"),
-    area_length = ProtoField.uint16("apm.area_length", "Element area length", base.DEC),
+    response_in = ProtoField.framenum("apm.response_in", "Response in", base.NONE,
+                                      frametype.RESPONSE),
+    response_to = ProtoField.framenum("apm.response_to", "Response to", base.NONE,
+                                      frametype.REQUEST),
+    time = ProtoField.relative_time("apm.time", "Time since the request"),
     trailing = ProtoField.bytes("apm.trailing", "Bytes after the element area"),
     unparsed = ProtoField.bytes("apm.unparsed", "Not parsed (after a malformed element)"),
     element = ProtoField.none("apm.element", "Element"),
@@ -148,32 +166,35 @@ local f = {
 }
 apm.fields = f
 
+local function expert_of(name, text, group, severity)
+    return ProtoExpert.new(name, text, expert.group[group], expert.severity[severity])
+end
+
 local e = {
-    short = ProtoExpert.new("apm.short", "Too short for its header",
-                            expert.group.MALFORMED, expert.severity.ERROR),
-    header = ProtoExpert.new("apm.header.unexpected", "Unexpected request header byte",
-                             expert.group.PROTOCOL, expert.severity.WARN),
-    length = ProtoExpert.new("apm.length.mismatch", "Declared length does not match the datagram",
-                             expert.group.MALFORMED, expert.severity.ERROR),
-    element_short = ProtoExpert.new("apm.element.short", "Element length below its 3-byte header",
-                                    expert.group.MALFORMED, expert.severity.ERROR),
-    element_past = ProtoExpert.new("apm.element.past_end", "Element runs past the element area",
-                                   expert.group.MALFORMED, expert.severity.ERROR),
-    element_unknown = ProtoExpert.new("apm.element.unknown", "Unknown element type",
-                                      expert.group.PROTOCOL, expert.severity.WARN),
-    value_size = ProtoExpert.new("apm.element.value_size", "Element value of an unexpected size",
-                                 expert.group.PROTOCOL, expert.severity.WARN),
-    text_cut = ProtoExpert.new("apm.text.cut", "Text longer than the utility keeps",
-                               expert.group.PROTOCOL, expert.severity.NOTE),
-    refused = ProtoExpert.new("apm.status.refused", "Status the utility does not accept",
-                              expert.group.RESPONSE_CODE, expert.severity.NOTE),
-    oversized = ProtoExpert.new("apm.oversized", "Datagram longer than the utility reads",
-                                expert.group.PROTOCOL, expert.severity.WARN),
-    unknown_request = ProtoExpert.new("apm.request.unknown", "Unknown request",
-                                      expert.group.PROTOCOL, expert.severity.WARN),
+    short = expert_of("apm.short", "Too short for its header", "MALFORMED", "ERROR"),
+    header = expert_of("apm.header.unexpected", "Unexpected request header byte", "PROTOCOL",
+                       "WARN"),
+    length = expert_of("apm.length_mismatch", "Declared length does not match the datagram",
+                       "MALFORMED", "ERROR"),
+    element_short = expert_of("apm.element.short", "Element length below its 3-byte header",
+                              "MALFORMED", "ERROR"),
+    element_past = expert_of("apm.element.past_end", "Element runs past the element area",
+                             "MALFORMED", "ERROR"),
+    element_unknown = expert_of("apm.element.unknown", "Unknown element type", "PROTOCOL", "WARN"),
+    value_size = expert_of("apm.element.value_size", "Element value of an unexpected size",
+                           "PROTOCOL", "WARN"),
+    text_cut = expert_of("apm.text_cut", "Text longer than the utility keeps", "PROTOCOL", "NOTE"),
+    refused = expert_of("apm.reply.refused", "Status the utility does not accept",
+                        "RESPONSE_CODE", "NOTE"),
+    oversized = expert_of("apm.oversized", "Datagram longer than the utility reads", "PROTOCOL",
+                          "WARN"),
+    unknown_request = expert_of("apm.unknown_request", "Unknown request", "PROTOCOL", "WARN"),
+    unanswered = expert_of("apm.unanswered", "No acknowledgement in the capture", "SEQUENCE",
+                           "NOTE"),
 }
 apm.experts = { e.short, e.header, e.length, e.element_short, e.element_past, e.element_unknown,
-                e.value_size, e.text_cut, e.refused, e.oversized, e.unknown_request }
+                e.value_size, e.text_cut, e.refused, e.oversized, e.unknown_request,
+                e.unanswered }
 
 local function hex_text(range, count)
     -- Missing bytes count as zero, as the utility formats them.
@@ -204,10 +225,6 @@ local function mac_colons(text)
     return (text:gsub("(%x%x)", "%1:"):sub(1, 17):lower())
 end
 
--- Requests seen, by the client's port, so that a reply can be told apart by what it answers.
-local last_request = {}
-local reply_kind = {}
-
 -- A field over the value's bytes, or over no bytes when the element has no value.
 local function put(tree, field, range, value)
     if range == nil then
@@ -224,147 +241,167 @@ local function latin1_to_utf8(raw)
     end))
 end
 
-local function add_text(tree, field, range, type)
-    local text = latin1_to_utf8(range:raw())
-    local item = tree:add(field, range, text)
-    local width = TEXT_WIDTH[type]
-    if width ~= nil and range:len() > width then
-        item:add_proto_expert_info(e.text_cut, string.format(
-            "%d bytes; the utility keeps the first %d", range:len(), width))
-    end
-    return text
-end
-
-local function add_address(tree, field, range, type, summary)
-    if range ~= nil and range:len() == 4 then
-        tree:add(field, range)
-        summary[type] = tostring(range:ipv4())
-    else
-        tree:add_proto_expert_info(e.value_size, "An IPv4 address needs 4 bytes")
-    end
-end
-
--- One element's value into its own fields; `summary` collects what the Info column shows.
-local function add_value(tree, type, value, summary)
-    local length = value and value:len() or 0
-    if type == ELEMENT_NAME or type == ELEMENT_DESCRIPTION or type == ELEMENT_SSID_BG or
-       type == ELEMENT_SSID_A then
-        local field = ({ [ELEMENT_NAME] = f.name, [ELEMENT_DESCRIPTION] = f.description,
-                         [ELEMENT_SSID_BG] = f.ssid_bg, [ELEMENT_SSID_A] = f.ssid_a })[type]
-        if value ~= nil then
-            summary[type] = add_text(tree, field, value, type)
-        else
+-- Each element type's decoding: handler(tree, value range or nil, type) returns what the Info
+-- column shows of it, or nil.
+local function text_element(field)
+    return function(tree, value, type)
+        if value == nil then
             put(tree, field, nil, "")
-            summary[type] = ""
+            return ""
         end
-    elseif type == ELEMENT_MAC then
-        local text = hex_text(value, MAC_LENGTH)
-        if length == MAC_LENGTH then
-            tree:add(f.mac, value)
-        else
-            tree:add(f.mac, Address.ether(mac_colons(text))):set_generated()
-            tree:add_proto_expert_info(e.value_size, string.format(
-                "MAC of %d bytes; the utility reads 6, missing ones as zero", length))
+        local text = latin1_to_utf8(value:raw())
+        local item = tree:add(field, value, text)
+        local width = TEXT_WIDTH[type]
+        if width ~= nil and value:len() > width then
+            item:add_proto_expert_info(e.text_cut, string.format(
+                "%d bytes; the utility keeps the first %d", value:len(), width))
         end
-        put(tree, f.mac_text, value, text)
-        summary[type] = text
-    elseif type == ELEMENT_FIRMWARE_VERSION then
-        local text = hex_text(value, 2)
-        put(tree, f.firmware, value, text)
-        if length ~= 2 then
-            tree:add_proto_expert_info(e.value_size, string.format(
-                "Firmware version of %d bytes; the utility reads 2, missing ones as zero", length))
+        return text
+    end
+end
+
+local function address_element(field)
+    return function(tree, value)
+        if value == nil or value:len() ~= 4 then
+            tree:add_proto_expert_info(e.value_size, "An IPv4 address needs 4 bytes")
+            return nil
         end
-        summary[type] = text
-    elseif type == ELEMENT_CHANNEL_BG or type == ELEMENT_CHANNEL_A or
-           type == ELEMENT_WIRELESS_MODE then
+        tree:add(field, value)
+        return tostring(value:ipv4())
+    end
+end
+
+-- A 16-bit number, least significant byte first; `also` adds what follows from it.
+local function u16_element(field, also)
+    return function(tree, value)
         local number = u16_value(value)
-        local field = ({ [ELEMENT_CHANNEL_BG] = f.channel_bg, [ELEMENT_CHANNEL_A] = f.channel_a,
-                         [ELEMENT_WIRELESS_MODE] = f.wireless_mode })[type]
         put(tree, field, value, number)
-        if type == ELEMENT_WIRELESS_MODE then
-            put(tree, f.standard, value, WIRELESS_MODES[number] or ""):set_generated()
+        if also ~= nil then
+            also(tree, value, number)
         end
+        local length = value and value:len() or 0
         if length ~= 2 then
             tree:add_proto_expert_info(e.value_size, string.format(
                 "16-bit value of %d bytes; the utility reads the first 2, a missing one as zero",
                 length))
         end
-        summary[type] = number
-    elseif type == ELEMENT_IP_ADDRESS then
-        add_address(tree, f.ip, value, type, summary)
-    elseif type == ELEMENT_SUBNET_MASK then
-        add_address(tree, f.mask, value, type, summary)
-    elseif type == ELEMENT_GATEWAY then
-        add_address(tree, f.gateway, value, type, summary)
-    elseif type == ELEMENT_DNS_SERVER then
-        add_address(tree, f.dns, value, type, summary)
-    elseif type == ELEMENT_ADDRESS_MODE then
-        if length == 1 then
-            tree:add(f.mode, value)
-            summary[type] = value:uint()
-        else
-            tree:add_proto_expert_info(e.value_size, "The address mode is 1 byte")
-        end
+        return number
     end
+end
+
+local function add_mac(tree, value)
+    local length = value and value:len() or 0
+    local text = hex_text(value, MAC_LENGTH)
+    if length == MAC_LENGTH then
+        tree:add(f.mac, value)
+    else
+        tree:add(f.mac, Address.ether(mac_colons(text))):set_generated()
+        tree:add_proto_expert_info(e.value_size, string.format(
+            "MAC of %d bytes; the utility reads 6, missing ones as zero", length))
+    end
+    put(tree, f.mac_text, value, text)
+    return text
+end
+
+local function add_firmware(tree, value)
+    local length = value and value:len() or 0
+    local text = hex_text(value, 2)
+    put(tree, f.firmware, value, text)
+    if length ~= 2 then
+        tree:add_proto_expert_info(e.value_size, string.format(
+            "Firmware version of %d bytes; the utility reads 2, missing ones as zero", length))
+    end
+    return text
+end
+
+local function add_address_mode(tree, value)
+    if value == nil or value:len() ~= 1 then
+        tree:add_proto_expert_info(e.value_size, "The address mode is 1 byte")
+        return nil
+    end
+    tree:add(f.mode, value)
+    return value:uint()
+end
+
+local function add_standard(tree, value, number)
+    put(tree, f.standard, value, WIRELESS_MODES[number] or ""):set_generated()
+end
+
+local ELEMENT_HANDLERS = {
+    [ELEMENT_NAME] = text_element(f.name),
+    [ELEMENT_MAC] = add_mac,
+    [ELEMENT_IP_ADDRESS] = address_element(f.ip),
+    [ELEMENT_SUBNET_MASK] = address_element(f.mask),
+    [ELEMENT_GATEWAY] = address_element(f.gateway),
+    [ELEMENT_DNS_SERVER] = address_element(f.dns),
+    [ELEMENT_ADDRESS_MODE] = add_address_mode,
+    [ELEMENT_DESCRIPTION] = text_element(f.description),
+    [ELEMENT_FIRMWARE_VERSION] = add_firmware,
+    [ELEMENT_SSID_BG] = text_element(f.ssid_bg),
+    [ELEMENT_CHANNEL_BG] = u16_element(f.channel_bg),
+    [ELEMENT_WIRELESS_MODE] = u16_element(f.wireless_mode, add_standard),
+    [ELEMENT_SSID_A] = text_element(f.ssid_a),
+    [ELEMENT_CHANNEL_A] = u16_element(f.channel_a),
+}
+
+-- One element at `offset`, its raw bytes and decoded value in a subtree of its own; the offset
+-- of the next, or nil where the utility stops parsing.
+local function dissect_element(buffer, tree, offset, limit, summary)
+    local type = buffer(offset, 2):le_uint()
+    local length = buffer(offset + 2, 1):uint()
+    local span = math.min(math.max(length, ELEMENT_HEADER_LENGTH), limit - offset)
+    local subtree = tree:add(f.element, buffer(offset, span))
+    subtree:set_text(string.format("Element: %s (%d), length %d", ELEMENT_NAMES[type] or "Unknown",
+                                   type, length))
+    subtree:add_le(f.element_type, buffer(offset, 2))
+    local length_item = subtree:add(f.element_length, buffer(offset + 2, 1))
+    if length < ELEMENT_HEADER_LENGTH then
+        length_item:add_proto_expert_info(e.element_short, string.format(
+            "Length %d is below the 3-byte header; parsing stops here", length))
+        local rest = limit - offset - ELEMENT_HEADER_LENGTH
+        if rest > 0 then
+            tree:add(f.unparsed, buffer(offset + ELEMENT_HEADER_LENGTH, rest))
+        end
+        return nil
+    end
+    if length > limit - offset then
+        length_item:add_proto_expert_info(e.element_past, string.format(
+            "Length %d runs %d bytes past the element area; parsing stops here",
+            length, length - (limit - offset)))
+        return nil
+    end
+    local value = nil
+    if length > ELEMENT_HEADER_LENGTH then
+        value = buffer(offset + ELEMENT_HEADER_LENGTH, length - ELEMENT_HEADER_LENGTH)
+        subtree:add(f.element_value, value)
+    end
+    local handler = ELEMENT_HANDLERS[type]
+    if handler == nil then
+        subtree:add_proto_expert_info(e.element_unknown, string.format(
+            "Element type %d is unknown; skipped", type))
+    else
+        summary[type] = handler(subtree, value, type)
+    end
+    return offset + length
 end
 
 -- Elements back to back from `offset` to `limit`, the utility's way: an element shorter than its
 -- header, or one running past the area, ends the parsing and what came before it stands.
 local function dissect_elements(buffer, tree, offset, limit, summary)
-    while offset < limit do
+    while offset ~= nil and offset < limit do
         if limit - offset < ELEMENT_HEADER_LENGTH then
-            local item = tree:add(f.element_value, buffer(offset, limit - offset))
+            local item = tree:add(f.unparsed, buffer(offset, limit - offset))
             item:add_proto_expert_info(e.element_past, string.format(
                 "%d bytes left, less than an element header", limit - offset))
             return
         end
-        local type = buffer(offset, 2):le_uint()
-        local length = buffer(offset + 2, 1):uint()
-        local name = ELEMENT_NAMES[type] or "Unknown"
-        local span = math.min(math.max(length, ELEMENT_HEADER_LENGTH), limit - offset)
-        local subtree = tree:add(f.element, buffer(offset, span))
-        subtree:set_text(string.format("Element: %s (%d), length %d", name, type, length))
-        subtree:add_le(f.element_type, buffer(offset, 2))
-        local length_item = subtree:add(f.element_length, buffer(offset + 2, 1))
-        if length < ELEMENT_HEADER_LENGTH then
-            length_item:add_proto_expert_info(e.element_short, string.format(
-                "Length %d is below the 3-byte header; parsing stops here", length))
-            local rest = limit - offset - ELEMENT_HEADER_LENGTH
-            if rest > 0 then
-                tree:add(f.unparsed, buffer(offset + ELEMENT_HEADER_LENGTH, rest))
-            end
-            return
-        end
-        if length > limit - offset then
-            length_item:add_proto_expert_info(e.element_past, string.format(
-                "Length %d runs %d bytes past the element area; parsing stops here",
-                length, length - (limit - offset)))
-            return
-        end
-        local value = nil
-        if length > ELEMENT_HEADER_LENGTH then
-            value = buffer(offset + ELEMENT_HEADER_LENGTH, length - ELEMENT_HEADER_LENGTH)
-            subtree:add(f.element_value, value)
-        end
-        if ELEMENT_NAMES[type] == nil then
-            subtree:add_proto_expert_info(e.element_unknown, string.format(
-                "Element type %d is unknown; skipped", type))
-        else
-            add_value(subtree, type, value, summary)
-        end
-        offset = offset + length
+        offset = dissect_element(buffer, tree, offset, limit, summary)
     end
 end
 
-local function dissect_request(buffer, pinfo, tree, summary)
+-- The request header's fields; its operation code and command tag.
+local function dissect_request_header(buffer, tree)
     local total = buffer:len()
-    if total < REQUEST_HEADER_LENGTH then
-        tree:add_proto_expert_info(e.short, string.format(
-            "%d bytes, a request header is %d", total, REQUEST_HEADER_LENGTH))
-        return MESSAGE_UNKNOWN_REQUEST
-    end
-    local opcode = buffer(0, 1):uint()
     tree:add(f.opcode, buffer(0, 1))
     local mark = tree:add(f.mark, buffer(1, 1))
     if buffer(1, 1):uint() ~= HEADER_MARK then
@@ -382,81 +419,151 @@ local function dissect_request(buffer, pinfo, tree, summary)
     if buffer(9, 1):uint() ~= HEADER_END then
         header_end:add_proto_expert_info(e.header, string.format("Expected 0x%02X", HEADER_END))
     end
+    return buffer(0, 1):uint(), tag
+end
 
-    local message = MESSAGE_UNKNOWN_REQUEST
+local function request_message(opcode, tag)
     if opcode == OPCODE_DISCOVERY and tag == TAG_DISCOVERY then
-        message = MESSAGE_DISCOVERY_REQUEST
+        return MESSAGE_DISCOVERY_REQUEST
     elseif opcode == OPCODE_CONFIGURATION and tag == TAG_CONFIGURATION then
-        message = MESSAGE_CONFIGURATION_REQUEST
+        return MESSAGE_CONFIGURATION_REQUEST
     elseif opcode == OPCODE_CONFIGURATION and tag == TAG_RESET then
-        message = MESSAGE_RESET_REQUEST
+        return MESSAGE_RESET_REQUEST
     end
-    tree:add(f.message, message):set_generated()
-    if message == MESSAGE_UNKNOWN_REQUEST then
-        tree:add_proto_expert_info(e.unknown_request, string.format(
-            "Operation code 0x%02X with tag %q", opcode, tag))
-        return message
-    end
+    return MESSAGE_UNKNOWN_REQUEST
+end
 
-    if message == MESSAGE_DISCOVERY_REQUEST then
-        local offset = REQUEST_HEADER_LENGTH
-        while offset + 2 <= total do
-            tree:add_le(f.requested, buffer(offset, 2))
-            offset = offset + 2
-        end
-        if offset < total then
-            tree:add_proto_expert_info(e.length, "An odd byte after the requested types")
-        end
-        return message
+local function dissect_requested_types(buffer, tree)
+    local total, offset = buffer:len(), REQUEST_HEADER_LENGTH
+    while offset + 2 <= total do
+        tree:add_le(f.requested, buffer(offset, 2))
+        offset = offset + 2
     end
+    if offset < total then
+        tree:add_proto_expert_info(e.length, "An odd byte after the requested types")
+    end
+end
 
+-- A configuration or reset request after its header: the target MAC, then the elements.
+local function dissect_configuration(buffer, tree, message, summary)
+    local total = buffer:len()
     if total < REQUEST_HEADER_LENGTH + MAC_LENGTH then
         tree:add_proto_expert_info(e.short, "No room for the target MAC")
-        return message
+        return
     end
     local mac = buffer(REQUEST_HEADER_LENGTH, MAC_LENGTH)
     tree:add(f.target, mac)
     summary.target = hex_text(mac, MAC_LENGTH)
     tree:add(f.target_text, mac, summary.target)
-    local body = REQUEST_HEADER_LENGTH + MAC_LENGTH
     if message == MESSAGE_RESET_REQUEST then
         if total ~= RESET_REQUEST_LENGTH then
             tree:add_proto_expert_info(e.length, string.format(
                 "A reset request is %d bytes", RESET_REQUEST_LENGTH))
         end
+        return
+    end
+    if total ~= DHCP_REQUEST_LENGTH and total ~= FIXED_REQUEST_LENGTH then
+        tree:add_proto_expert_info(e.length, string.format(
+            "A configuration request is %d (DHCP) or %d (fixed) bytes",
+            DHCP_REQUEST_LENGTH, FIXED_REQUEST_LENGTH))
+    end
+    dissect_elements(buffer, tree, REQUEST_HEADER_LENGTH + MAC_LENGTH, total, summary)
+end
+
+local function dissect_request(buffer, tree, summary)
+    local total = buffer:len()
+    if total < REQUEST_HEADER_LENGTH then
+        tree:add_proto_expert_info(e.short, string.format(
+            "%d bytes, a request header is %d", total, REQUEST_HEADER_LENGTH))
+        return MESSAGE_UNKNOWN_REQUEST
+    end
+    local opcode, tag = dissect_request_header(buffer, tree)
+    local message = request_message(opcode, tag)
+    tree:add(f.message, message):set_generated()
+    if message == MESSAGE_UNKNOWN_REQUEST then
+        tree:add_proto_expert_info(e.unknown_request, string.format(
+            "Operation code 0x%02X with tag %q", opcode, tag))
+    elseif message == MESSAGE_DISCOVERY_REQUEST then
+        dissect_requested_types(buffer, tree)
     else
-        if total ~= DHCP_REQUEST_LENGTH and total ~= FIXED_REQUEST_LENGTH then
-            tree:add_proto_expert_info(e.length, string.format(
-                "A configuration request is %d (DHCP) or %d (fixed) bytes",
-                DHCP_REQUEST_LENGTH, FIXED_REQUEST_LENGTH))
-        end
-        dissect_elements(buffer, tree, body, total, summary)
+        dissect_configuration(buffer, tree, message, summary)
     end
     return message
 end
 
-local function dissect_reply(buffer, pinfo, tree, summary)
-    local total = buffer:len()
-    local message = MESSAGE_REPLY
-    if not pinfo.visited then
-        reply_kind[pinfo.number] = last_request[pinfo.dst_port] or MESSAGE_REPLY
+-- Requests and what answers them. A reply goes to the address and port its request came from,
+-- and answers the last request sent from there: an acknowledgement names nobody. One broadcast
+-- to 255.255.255.255 (an access point outside the requester's subnet) has only the port to go by.
+local LIMITED_BROADCAST = "255.255.255.255"
+local pending = {}       -- "address:port" -> the last request sent from there
+local pending_port = {}  -- port -> the last request sent from it, whatever the address
+local exchanges = {}     -- frame number -> its request's exchange
+
+local function endpoint(address, port)
+    return tostring(address) .. ":" .. port
+end
+
+local function note_request(pinfo, message)
+    if pinfo.visited or REPLY_TO[message] == nil then
+        return
     end
-    message = reply_kind[pinfo.number] or MESSAGE_REPLY
-    tree:add(f.message, message):set_generated()
-    if total < 3 then
-        tree:add_proto_expert_info(e.short, string.format(
-            "%d bytes: no status, so no reply at all", total))
-        return message
+    local exchange = { request = pinfo.number, time = pinfo.abs_ts, message = message }
+    pending[endpoint(pinfo.src, pinfo.src_port)] = exchange
+    pending_port[pinfo.src_port] = exchange
+    exchanges[pinfo.number] = exchange
+end
+
+local function note_reply(pinfo)
+    if pinfo.visited then
+        return
     end
-    tree:add(f.prefix, buffer(0, 2))
+    local exchange = pending[endpoint(pinfo.dst, pinfo.dst_port)]
+    if exchange == nil and tostring(pinfo.dst) == LIMITED_BROADCAST then
+        exchange = pending_port[pinfo.dst_port]
+    end
+    if exchange ~= nil then
+        exchanges[pinfo.number] = exchange
+        exchange.response = exchange.response or pinfo.number
+    end
+end
+
+-- The request's first answer; with every frame seen (a second pass), a configuration or reset
+-- that nothing answered.
+local function link_request(pinfo, tree)
+    local exchange = exchanges[pinfo.number]
+    if exchange == nil then
+        return
+    end
+    if exchange.response ~= nil then
+        tree:add(f.response_in, exchange.response):set_generated()
+    elseif pinfo.visited and exchange.message ~= MESSAGE_DISCOVERY_REQUEST then
+        tree:add_proto_expert_info(e.unanswered, string.format(
+            "No %s to this %s", MESSAGES[REPLY_TO[exchange.message]]:lower(),
+            MESSAGES[exchange.message]:lower()))
+    end
+end
+
+-- The request a reply answers, and how long after it; the message it is by that request.
+local function link_reply(pinfo, tree)
+    local exchange = exchanges[pinfo.number]
+    if exchange == nil then
+        return MESSAGE_REPLY
+    end
+    tree:add(f.response_to, exchange.request):set_generated()
+    local elapsed = math.max(pinfo.abs_ts - exchange.time, 0)
+    local seconds = math.floor(elapsed)
+    tree:add(f.time, NSTime.new(seconds, math.floor((elapsed - seconds) * 1e9 + 0.5)))
+        :set_generated()
+    return REPLY_TO[exchange.message]
+end
+
+local function dissect_status(buffer, tree, message, summary)
     local status = buffer(2, 1):uint()
     local status_item = tree:add(f.status, buffer(2, 1))
     summary.status = status
-    local accepted
+    local accepted = status == STATUS_OK
     if message == MESSAGE_DISCOVERY_REPLY or message == MESSAGE_REPLY then
-        accepted = status == STATUS_OK or status == STATUS_DISCOVERY_ONLY
-    else
-        accepted = status == STATUS_OK
+        accepted = accepted or status == STATUS_DISCOVERY_ONLY
     end
     if message ~= MESSAGE_REPLY then
         tree:add(f.accepted, accepted):set_generated()
@@ -465,6 +572,20 @@ local function dissect_reply(buffer, pinfo, tree, summary)
                 "Status %d: the utility ignores this %s", status, MESSAGES[message]:lower()))
         end
     end
+end
+
+local function dissect_reply(buffer, pinfo, tree, summary)
+    local total = buffer:len()
+    note_reply(pinfo)
+    local message = link_reply(pinfo, tree)
+    tree:add(f.message, message):set_generated()
+    if total < 3 then
+        tree:add_proto_expert_info(e.short, string.format(
+            "%d bytes: no status, so no reply at all", total))
+        return message
+    end
+    tree:add(f.prefix, buffer(0, 2))
+    dissect_status(buffer, tree, message, summary)
     if total < REPLY_HEADER_LENGTH then
         tree:add_proto_expert_info(e.short, string.format(
             "%d bytes, a reply header is %d", total, REPLY_HEADER_LENGTH))
@@ -517,14 +638,9 @@ function apm.dissector(buffer, pinfo, tree)
     local summary = {}
     local message
     if pinfo.dst_port == PORT and pinfo.src_port ~= PORT then
-        message = dissect_request(buffer, pinfo, subtree, summary)
-        if not pinfo.visited then
-            last_request[pinfo.src_port] = ({
-                [MESSAGE_DISCOVERY_REQUEST] = MESSAGE_DISCOVERY_REPLY,
-                [MESSAGE_CONFIGURATION_REQUEST] = MESSAGE_CONFIGURATION_ACK,
-                [MESSAGE_RESET_REQUEST] = MESSAGE_RESET_ACK,
-            })[message]
-        end
+        message = dissect_request(buffer, subtree, summary)
+        note_request(pinfo, message)
+        link_request(pinfo, subtree)
     else
         message = dissect_reply(buffer, pinfo, subtree, summary)
     end
@@ -535,8 +651,9 @@ function apm.dissector(buffer, pinfo, tree)
 end
 
 function apm.init()
-    last_request = {}
-    reply_kind = {}
+    pending = {}
+    pending_port = {}
+    exchanges = {}
 end
 
 DissectorTable.get("udp.port"):add(PORT, apm)
