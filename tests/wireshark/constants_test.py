@@ -5,6 +5,7 @@ wireless-mode names (the Ansible inventory plugin's as well). Read from the C++ 
 file and the plugin, so that changing one side alone fails here."""
 
 import argparse
+import os
 import re
 import sys
 
@@ -29,7 +30,10 @@ def main():
     config = read(f"{args.source}/config/ConfigExchange.cpp")
     record = read(f"{args.source}/discovery/DeviceRecord.h")
     record_cpp = read(f"{args.source}/discovery/DeviceRecord.cpp")
-    lua = read(args.dissector)
+    # The dissector with the files it loads from its folder.
+    folder = os.path.dirname(os.path.abspath(args.dissector))
+    lua = "\n".join(read(os.path.join(folder, name)) for name in sorted(os.listdir(folder))
+                     if name.endswith(".lua"))
     inventory = read(f"{args.source}/ansible/ansible_collections/apmanager/fleet/plugins/"
                      "inventory/apctl.py")
     lua_values = {name: int(value, 0) for name, value in
