@@ -89,7 +89,7 @@ local e = {
 apm.experts = { e.short, e.header, e.length, e.element_short, e.element_past, e.element_unknown,
                 e.value_size, e.text_cut, e.refused, e.oversized, e.unknown_request,
                 e.unanswered }
-local dissect_elements = dofile(folder .. "apmanager_elements.lua")(P, f, e)
+local dissect_elements = assert(loadfile(folder .. "apmanager_elements.lua"))(P, f, e)
 
 -- The request header's fields; its operation code and command tag.
 local function dissect_request_header(buffer, tree)

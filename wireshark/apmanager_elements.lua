@@ -1,9 +1,12 @@
 -- The elements of a reply or configuration request, each decoded by its type's handler, for
--- apmanager.lua: it loads this file from its own folder and calls what it returns with the
--- protocol's constants (apmanager_protocol.lua), its fields and its expert infos. Wireshark loads
--- every .lua file of a plugin folder: on its own this file defines nothing and registers nothing.
+-- apmanager.lua: it runs this file with the protocol's constants (apmanager_protocol.lua), its
+-- fields and its expert infos, and takes the function it returns. Wireshark loads every .lua file
+-- of a plugin folder: run on its own, without them, this file defines and registers nothing.
 
-return function(P, f, e)
+local P, f, e = ...
+if type(P) ~= "table" or type(f) ~= "table" or type(e) ~= "table" then
+    return nil
+end
 
 -- A field over the value's bytes, or over no bytes when the element has no value.
 local function put(tree, field, range, value)
@@ -172,4 +175,3 @@ local function dissect_elements(buffer, tree, offset, limit, summary)
 end
 
 return dissect_elements
-end
