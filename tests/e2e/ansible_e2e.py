@@ -274,27 +274,31 @@ def scenario_playbook(args, checks):
         checks.equal(configuration_requests(lab, start, end), [],
                      "second run sends no configuration or reset")
 
-        # --- A row whose access point is not there fails the task, in check mode too.
-        missing = [{"mac": "000A1B6000FF", "mode": "dhcp"}]
-        for options, outcome in (((), "not found"), (("--check",), "not seen")):
-            result, tasks = play(scratch, playbook, dict(variables, plan_rows=missing), *options)
-            applied = tasks.get("Apply the plan", {})
-            checks.that(result.returncode != 0 and applied.get("failed") is True,
-                        f"a missing access point fails the task {' '.join(options)}")
-            checks.equal([row["outcome"] for row in applied.get("rows", [])], [outcome],
-                         "the failed task still holds the rows")
+        check_failing_plans(lab, scratch, playbook, variables, rows, checks)
 
-        # --- A plan with an error fails before anything is sent.
-        start = time.monotonic()
-        broken = [rows[0], dict(rows[1], mask="255.0.255.0")]
-        result, tasks = play(scratch, playbook, dict(variables, plan_rows=broken))
+def check_failing_plans(lab, scratch, playbook, variables, rows, checks):
+    """A missing access point and a broken plan fail the task, saying why."""
+    # A row whose access point is not there fails the task, in check mode too.
+    missing = [{"mac": "000A1B6000FF", "mode": "dhcp"}]
+    for options, outcome in (((), "not found"), (("--check",), "not seen")):
+        result, tasks = play(scratch, playbook, dict(variables, plan_rows=missing), *options)
         applied = tasks.get("Apply the plan", {})
-        checks.that("rows[1]: mask" in applied.get("msg", "")
-                    and "not a contiguous subnet mask" in applied.get("msg", ""),
-                    "a broken plan fails with apctl's message, naming the row: "
-                    + applied.get("msg", ""))
-        checks.equal(lab.events("lan0", start=start, end=time.monotonic()), [],
-                     "a broken plan sends nothing")
+        checks.that(result.returncode != 0 and applied.get("failed") is True,
+                    f"a missing access point fails the task {' '.join(options)}")
+        checks.equal([row["outcome"] for row in applied.get("rows", [])], [outcome],
+                     "the failed task still holds the rows")
+
+    # A plan with an error fails before anything is sent.
+    start = time.monotonic()
+    broken = [rows[0], dict(rows[1], mask="255.0.255.0")]
+    result, tasks = play(scratch, playbook, dict(variables, plan_rows=broken))
+    applied = tasks.get("Apply the plan", {})
+    checks.that("rows[1]: mask" in applied.get("msg", "")
+                and "not a contiguous subnet mask" in applied.get("msg", ""),
+                "a broken plan fails with apctl's message, naming the row: "
+                + applied.get("msg", ""))
+    checks.equal(lab.events("lan0", start=start, end=time.monotonic()), [],
+                 "a broken plan sends nothing")
 
 
 def inventory(scratch, config, *options):
