@@ -107,6 +107,7 @@ PLAYBOOK = """\
       register: applied
 
     - name: Discover
+      # The module's name before access_point_facts: its redirect is tested here.
       apmanager.fleet.discover:
         apctl_path: "{{ apctl }}"
         interfaces: [lan0]
