@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """The dissector's constants against the network side's: port, operation codes, header and
 request lengths, command tags, element types (and a name for each), record text widths and the
-wireless-mode names. Read from the C++ sources and the Lua file, so that changing one side alone
-fails here."""
+wireless-mode names (the Ansible inventory plugin's as well). Read from the C++ sources, the Lua
+file and the plugin, so that changing one side alone fails here."""
 
 import argparse
+import os
 import re
 import sys
 
@@ -29,7 +30,12 @@ def main():
     config = read(f"{args.source}/config/ConfigExchange.cpp")
     record = read(f"{args.source}/discovery/DeviceRecord.h")
     record_cpp = read(f"{args.source}/discovery/DeviceRecord.cpp")
-    lua = read(args.dissector)
+    # The dissector with the files it loads from its folder.
+    folder = os.path.dirname(os.path.abspath(args.dissector))
+    lua = "\n".join(read(os.path.join(folder, name)) for name in sorted(os.listdir(folder))
+                     if name.endswith(".lua"))
+    inventory = read(f"{args.source}/ansible/ansible_collections/apmanager/fleet/plugins/"
+                     "inventory/apctl.py")
     lua_values = {name: int(value, 0) for name, value in
                   re.findall(r"^local ([A-Z0-9_]+) = (0x[0-9A-Fa-f]+|\d+)\s*$", lua, re.M)}
     lua_strings = dict(re.findall(r'^local ([A-Z0-9_]+) = "([^"]*)"', lua, re.M))
@@ -83,8 +89,13 @@ def main():
     # The wireless-mode names of the main list.
     modes = re.search(r"kTexts\[\] = \{([^}]*)\}", record_cpp)
     lua_modes = re.search(r"local WIRELESS_MODES = \{([^}]*)\}", lua)
-    same("wireless-mode names", re.findall(r'"([^"]*)"', modes.group(1)) if modes else None,
+    cxx_modes = re.findall(r'"([^"]*)"', modes.group(1)) if modes else None
+    same("wireless-mode names", cxx_modes,
          re.findall(r'"([^"]*)"', lua_modes.group(1)) if lua_modes else None)
+    # The Ansible inventory's copy, which makes its standard_* groups.
+    python_modes = re.search(r"^STANDARDS = \(([^)]*)\)", inventory, re.M)
+    same("inventory plugin's wireless-mode names", cxx_modes,
+         re.findall(r"'([^']*)'", python_modes.group(1)) if python_modes else None)
 
     # The status values: 0 taken by every exchange, 1 by a discovery only.
     same("discovery statuses", "datagram[2] <= 1" in frame_cpp,

@@ -32,18 +32,18 @@ STANDARDS = ["802.11b", "802.11b", "802.11g", "802.11b/g", "802.11a", "802.11a/b
 # The malformed replies of the captures, by capture and sender, and the expert info each shows.
 EXPECTED_EXPERTS = [
     ("discovery", "10.0.0.12", {"apm.element.unknown"}),             # types 3 and 30000
-    ("discovery", "10.0.0.14", {"apm.status.refused"}),              # status 2
-    ("discovery", "192.168.1.20", {"apm.text.cut", "apm.element.short"}),
-    ("hostile", "10.0.0.15", {"apm.text.cut"}),                      # 200-byte name
+    ("discovery", "10.0.0.14", {"apm.reply.refused"}),              # status 2
+    ("discovery", "192.168.1.20", {"apm.text_cut", "apm.element.short"}),
+    ("hostile", "10.0.0.15", {"apm.text_cut"}),                      # 200-byte name
     ("hostile", "10.0.0.16", {"apm.element.short"}),                 # length byte 0
     ("hostile", "10.0.0.17", {"apm.element.short"}),                 # 1
     ("hostile", "10.0.0.18", {"apm.element.short"}),                 # 2
     ("hostile", "10.0.0.19", {"apm.element.past_end"}),              # 255
-    ("hostile", "10.0.0.20", {"apm.length.mismatch"}),               # area of 60000 declared
+    ("hostile", "10.0.0.20", {"apm.length_mismatch"}),               # area of 60000 declared
     ("hostile", "10.0.0.21", {"apm.element.short"}),                 # 3,000 zeros at the end
     ("hostile", "10.0.0.31", {"apm.short"}),                         # 2 bytes: no status
     ("hostile", "10.0.0.32", {"apm.short"}),                         # 3 bytes: no area length
-    ("no-ack", "192.168.1.22", {"apm.status.refused"}),              # reset refused, status 1
+    ("no-ack", "192.168.1.22", {"apm.reply.refused"}),              # reset refused, status 1
 ]
 
 
@@ -55,17 +55,40 @@ CRAFTED = [
     ("header mark and end wrong", CLIENT, BROADCAST, "400E0800616161613A0B0100",
      {"apm.header.unexpected"}),
     ("request length field wrong", CLIENT, BROADCAST, "600D0D00616161633A0A000A1B2C3D4E",
-     {"apm.length.mismatch"}),
-    ("unknown request", CLIENT, BROADCAST, "500D0600616161643A0A", {"apm.request.unknown"}),
+     {"apm.length_mismatch", "apm.unanswered"}),
+    ("unknown request", CLIENT, BROADCAST, "500D0600616161643A0A", {"apm.unknown_request"}),
     ("short IPv4 value, long mode", CLIENT, BROADCAST,
      "600D1700616161623A0A000A1B2C3D4E0700050001030006010203",
-     {"apm.element.value_size", "apm.length.mismatch"}),
+     {"apm.element.value_size", "apm.length_mismatch"}),
     ("reply over 3072 bytes, long texts", ACCESS_POINT, CLIENT, "410D00030C" + "0100FF"
      + "41" * 252 + "0800FF" + "42" * 252 + "00" * 2565,
-     {"apm.oversized", "apm.text.cut", "apm.element.short"}),
+     {"apm.oversized", "apm.text_cut", "apm.element.short"}),
     ("MAC of 3 bytes, channel of 1", ACCESS_POINT, CLIENT, "410D000A000200060A1B2C0C000406",
      {"apm.element.value_size"}),
     ("element header cut off", ACCESS_POINT, CLIENT, "410D0002000100", {"apm.element.past_end"}),
+    # Values of two bytes above 255: channels 300 and 292, wireless mode 263.
+    ("16-bit values above 255", ACCESS_POINT, CLIENT,
+     "410D000F000C00052C011600052401" "0D00050701", set(),
+     {"apm.channel_bg": "300", "apm.channel_a": "292", "apm.wireless_mode": "263"}),
+    ("address mode of 2 bytes", ("10.0.0.201", 40001), BROADCAST,
+     "600D1100616161623A0A000A1B2C3D4E0700050001",
+     {"apm.element.value_size", "apm.length_mismatch", "apm.unanswered"}),
+]
+
+# Requests and acknowledgements paired by the requester's address and port: a frame each, with
+# the message it is, the frames it is linked to, and its expert info.
+REQUESTER, NEIGHBOUR = ("10.0.0.202", 40002), ("10.0.0.203", 40002)
+DHCP_REQUEST = "600D1000616161623A0A000A1B2C3D4E07000401"
+RESET_REQUEST = "600D0C00616161633A0A000A1B2C3D4E"
+ACK = "410D000000"
+LINKED = [
+    # source, destination, frame, (message, response in, response to), experts
+    (REQUESTER, BROADCAST, DHCP_REQUEST, ("2", "3", None), set()),
+    (NEIGHBOUR, BROADCAST, DHCP_REQUEST, ("2", None, None), {"apm.unanswered"}),
+    (ACCESS_POINT, REQUESTER, ACK, ("5", None, "1"), set()),
+    (REQUESTER, BROADCAST, RESET_REQUEST, ("3", "5", None), set()),
+    (ACCESS_POINT, REQUESTER, ACK, ("6", None, "4"), set()),
+    (ACCESS_POINT, ("10.0.0.204", 40009), ACK, ("7", None, None), set()),
 ]
 
 
@@ -98,7 +121,7 @@ def plugin_options(args):
 
 
 def run_tshark(args, capture, *extra):
-    result = subprocess.run([args.tshark, "-n", *args.plugin, "-r", capture, *extra],
+    result = subprocess.run([args.tshark, "-n", "-2", *args.plugin, "-r", capture, *extra],
                             capture_output=True, text=True, errors="replace", timeout=120)
     if result.returncode != 0:
         raise SystemExit(f"tshark failed on {capture}: {result.stderr}")
@@ -128,10 +151,11 @@ def dissect(args, checks, capture):
             continue
         info = {"src": ip.find("field[@name='ip.src']").get("show"),
                 "dst": ip.find("field[@name='ip.dst']").get("show"),
-                "record": {}, "fields": {}, "experts": set()}
+                "record": {}, "fields": {}, "shown": {}, "experts": set()}
         for field in apm.iter("field"):
             name, show = field.get("name"), field.get("show")
             info["fields"].setdefault(name, show)
+            info["shown"].setdefault(name, field.get("showname"))
             if name == "_ws.expert":
                 info["experts"].update(child.get("name") for child in field
                                        if child.get("name", "").startswith("apm."))
@@ -188,7 +212,7 @@ def check_configuration(checks, name, packets, run):
     exactly when apctl says so."""
     argv, stdout = run["argv"], run["stdout"]
     mac = "".join(c for c in argv[1] if c not in ":-").upper()
-    requests = [p for p in packets if p["fields"].get("apm.target.text") == mac]
+    requests = [p for p in packets if p["fields"].get("apm.target_text") == mac]
     kinds = [p["fields"]["apm.message"] for p in requests]
     acks = {kind: [p for p in packets if p["fields"].get("apm.message") == kind
                    and p["fields"].get("apm.mac_text") == mac] for kind in ("5", "6")}
@@ -276,11 +300,32 @@ def check_crafted(args, checks):
     with tempfile.TemporaryDirectory() as scratch:
         capture = os.path.join(scratch, "crafted.pcap")
         write_pcap(capture, [(source, destination, bytes.fromhex(frame))
-                             for _, source, destination, frame, _ in CRAFTED])
+                             for _, source, destination, frame, *_ in CRAFTED])
         packets = dissect(args, checks, capture)
     checks.equal(len(packets), len(CRAFTED), "crafted frames dissected")
-    for (what, *_, experts), packet in zip(CRAFTED, packets):
+    for (what, _, _, _, experts, *fields), packet in zip(CRAFTED, packets):
         checks.equal(packet["experts"], experts, what)
+        for name, value in (fields[0] if fields else {}).items():
+            checks.equal(packet["fields"].get(name), value, f"{what}: {name}")
+
+
+def check_linked(args, checks):
+    with tempfile.TemporaryDirectory() as scratch:
+        capture = os.path.join(scratch, "linked.pcap")
+        write_pcap(capture, [(source, destination, bytes.fromhex(frame))
+                             for source, destination, frame, *_ in LINKED])
+        packets = dissect(args, checks, capture)
+    checks.equal(len(packets), len(LINKED), "linked frames dissected")
+    for number, ((*_, links, experts), packet) in enumerate(zip(LINKED, packets), 1):
+        fields = packet["fields"]
+        checks.equal((fields.get("apm.message"), fields.get("apm.response_in"),
+                      fields.get("apm.response_to")), links, f"frame {number}: links")
+        checks.equal(packet["experts"], experts, f"frame {number}: expert info")
+    # One second between frames: the acknowledgement of frame 1 comes 2 s after it.
+    checks.equal(packets[2]["fields"].get("apm.time"), "2.000000000", "response time")
+    checks.equal([packets[2]["shown"].get(name) for name in ("apm.message", "apm.reply.status")],
+                 ["Message: Configuration acknowledgement (5)", "Status: OK (0)"],
+                 "message and status by name")
 
 
 def check_fuzz(args, checks):
@@ -305,6 +350,7 @@ def main():
     checks = Checks()
     check_captures(args, checks)
     check_crafted(args, checks)
+    check_linked(args, checks)
     check_fuzz(args, checks)
     print(f"{len(checks.failures)} failed check(s)")
     return 1 if checks.failures else 0

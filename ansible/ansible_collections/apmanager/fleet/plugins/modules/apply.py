@@ -12,8 +12,9 @@ short_description: Re-address wireless access points from a plan with apctl
 version_added: 1.11.0
 description:
   - Runs C(apctl apply --json) on the managed host, which must be on the access points' local
-    networks. It discovers once, then gives each access point in turn its planned
-    configuration by broadcast, addressed by its MAC, resets it and verifies it.
+    networks. It discovers once, then gives each access point its planned configuration by
+    broadcast, addressed by its MAC (up to C(jobs) rows at the same time), resets it and
+    verifies it.
   - A fixed row whose access point already answers from its planned address is left
     C(unchanged) and nothing is sent to it. A DHCP row is sent on every run, since a discovery
     cannot tell whether an access point is already a DHCP client.
@@ -25,12 +26,25 @@ options:
   plan:
     description:
       - Path on the managed host of a CSV plan with the header C(mac,mode,ip,mask,gateway,dns).
-      - Exactly one of O(plan) and O(rows) is given.
+      - A plan put there by an earlier task of the same play is not there in check mode, where
+        that task writes nothing; give such a plan as C(plan_content) instead.
+      - Exactly one of C(plan), C(plan_content) and C(rows) is given.
     type: path
+  plan_content:
+    description:
+      - The text of a CSV plan, as in a C(plan) file, passed to apctl on its standard input; a
+        plan kept on the controller, read with the C(ansible.builtin.file) lookup (see the
+        examples), which works in check mode too.
+      - Errors name the line of this text (C(plan_content:3)).
+      - Exactly one of C(plan), C(plan_content) and C(rows) is given.
+    type: str
+    version_added: 1.12.0
   rows:
     description:
       - The plan as a list of rows, passed to apctl on its standard input.
-      - Exactly one of O(plan) and O(rows) is given.
+      - Errors and the diff name a row by its index in this list, as written in the playbook
+        (C(rows[0]) is the first).
+      - Exactly one of C(plan), C(plan_content) and C(rows) is given.
     type: list
     elements: dict
     suboptions:
@@ -61,6 +75,16 @@ options:
         (apctl's default, 90 s, when not given). Not used in check mode, where nothing is
         configured.
     type: float
+  jobs:
+    description:
+      - How many rows are re-addressed at the same time (C(apctl apply --jobs)), from 1 to 256.
+      - The default, 16, lets a floor's access points restart together (a plan of 16 rows takes
+        about the time of one) while a site's network sees at most 16 configuration requests
+        at once; 1 gives each row in turn, as apctl without C(--jobs).
+      - Not used in check mode, which sends no configuration.
+    type: int
+    default: 16
+    version_added: 1.12.0
 extends_documentation_fragment:
   - apmanager.fleet.networks
 notes:
@@ -77,7 +101,7 @@ notes:
 requirements:
   - apctl (from the apmanager package) on the managed host
 seealso:
-  - module: apmanager.fleet.discover
+  - module: apmanager.fleet.access_point_facts
 author:
   - Access Point Management maintainers (@apmanager)
 attributes:
@@ -94,6 +118,11 @@ EXAMPLES = r'''
   apmanager.fleet.apply:
     plan: /etc/apmanager/ground-floor.csv
     interfaces: [eth1]
+
+- name: A plan kept on the controller, which check mode can read as well
+  apmanager.fleet.apply:
+    plan_content: "{{ lookup('ansible.builtin.file', 'plans/ground-floor.csv') }}"
+    jobs: 32
 
 - name: The same from rows in the playbook, verified within 60 s each
   apmanager.fleet.apply:
@@ -121,7 +150,7 @@ rows:
   elements: dict
   contains:
     line:
-      description: The row's line in the plan.
+      description: The row's line in the plan (with C(rows), its index plus 2, after the header).
       type: int
       sample: 3
     macText:
@@ -169,6 +198,8 @@ cmd:
 
 import csv
 import io
+import re
+from decimal import Decimal, InvalidOperation
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.apmanager.fleet.plugins.module_utils.apctl import (
@@ -176,9 +207,48 @@ from ansible_collections.apmanager.fleet.plugins.module_utils.apctl import (
 
 PLAN_FIELDS = ('mac', 'mode', 'ip', 'mask', 'gateway', 'dns')
 ADDRESS_FIELDS = ('ip', 'mask', 'gateway', 'dns')
+# apctl's own bounds of --jobs.
+JOBS_RANGE = (1, 256)
+# The plan written from rows has its header on line 1: rows[0] is line 2.
+FIRST_ROW_LINE = 2
 
 # The outcomes that leave the task failed: the plan was not carried out there.
 FAILED_OUTCOMES = ('failed', 'not found', 'skipped', 'not seen')
+
+
+def argument_spec():
+    spec = dict(
+        plan=dict(type='path'),
+        plan_content=dict(type='str'),
+        rows=dict(type='list', elements='dict', options=dict(
+            mac=dict(type='str', required=True),
+            mode=dict(type='str', choices=['fixed', 'dhcp'], default='fixed'),
+            ip=dict(type='str'),
+            mask=dict(type='str'),
+            gateway=dict(type='str'),
+            dns=dict(type='str'),
+        )),
+        verify=dict(type='float'),
+        jobs=dict(type='int', default=16),
+    )
+    spec.update(NETWORK_ARGUMENT_SPEC)
+    return spec
+
+
+def row_name(line):
+    return 'rows[%d]' % (int(line) - FIRST_ROW_LINE)
+
+
+def row_problems(rows):
+    """What apctl could not be told about the rows: a line break or NUL would split or cut the
+    CSV line a row becomes, so that its errors named another row."""
+    problems = []
+    for index, row in enumerate(rows):
+        for name in PLAN_FIELDS:
+            value = row.get(name)
+            if value is not None and re.search(r'[\r\n\x00]', str(value)):
+                problems.append('rows[%d].%s: holds a line break or NUL' % (index, name))
+    return problems
 
 
 def plan_text(rows):
@@ -196,78 +266,111 @@ def plan_text(rows):
     return out.getvalue()
 
 
-def row_diff(row):
+def user_names(text, params):
+    """apctl's messages about its standard input, naming what the user wrote instead: rows[0]
+    for the first row (apctl says stdin:2), plan_content:3 for the content's line 3."""
+    if params['rows'] is not None:
+        text = re.sub(r'\bstdin:(\d+):', lambda m: row_name(m.group(1)) + ':', text)
+        return re.sub(r'\b(also (?:planned )?)on line (\d+)',
+                      lambda m: m.group(1) + 'in ' + row_name(m.group(2)), text)
+    return re.sub(r'\bstdin:', 'plan_content:', text)
+
+
+def decimal_text(value):
+    """A number of seconds in plain decimals, the only form apctl takes (never 1e-05)."""
+    try:
+        return format(Decimal(repr(float(value))), 'f')
+    except (InvalidOperation, ValueError):
+        return str(value)
+
+
+def row_diff(row, params):
     """One row's before and after: where it answers now, and where it is planned to."""
     before = row.get('address') or '(not seen)'
     after = row.get('planned') if row.get('mode') == 'fixed' else 'dhcp'
-    name = '%s (plan line %s)' % (row.get('macText'), row.get('line'))
+    where = (row_name(row.get('line')) if params['rows'] is not None
+             else 'plan line %s' % row.get('line'))
+    name = '%s (%s)' % (row.get('macText'), where)
     return dict(before='address: %s\n' % before, after='address: %s\n' % after,
                 before_header=name, after_header=name)
 
 
+def plan_input(module):
+    """apctl's plan operand and what goes to its standard input."""
+    params = module.params
+    if params['plan'] is not None:
+        return params['plan'], None
+    if params['plan_content'] is not None:
+        return '-', params['plan_content']
+    problems = row_problems(params['rows'])
+    if problems:
+        module.fail_json(msg='; '.join(problems))
+    return '-', plan_text(params['rows'])
+
+
+def run_options(module):
+    """apply's options for the run itself, beyond what a check takes."""
+    params = module.params
+    low, high = JOBS_RANGE
+    if not low <= params['jobs'] <= high:
+        module.fail_json(msg='jobs: %d is not from %d to %d' % (params['jobs'], low, high))
+    options = ['--jobs=%d' % params['jobs']]
+    if params['verify'] is not None:
+        options.append('--verify=' + decimal_text(params['verify']))
+    return options
+
+
+def fail(module, what, result):
+    """apctl's failure, its messages naming the plan as the user wrote it."""
+    message = failure_message(what, result['rc'], result['stderr'])
+    module.fail_json(msg=user_names(message, module.params), **result)
+
+
+def diff_of(rows, module):
+    return [row_diff(row, module.params) for row in rows
+            if (row.get('address') or None) != (row.get('planned') or None)
+            or row.get('mode') == 'dhcp']
+
+
 def main():
-    argument_spec = dict(
-        plan=dict(type='path'),
-        rows=dict(type='list', elements='dict', options=dict(
-            mac=dict(type='str', required=True),
-            mode=dict(type='str', choices=['fixed', 'dhcp'], default='fixed'),
-            ip=dict(type='str'),
-            mask=dict(type='str'),
-            gateway=dict(type='str'),
-            dns=dict(type='str'),
-        )),
-        verify=dict(type='float'),
-    )
-    argument_spec.update(NETWORK_ARGUMENT_SPEC)
     module = AnsibleModule(
-        argument_spec=argument_spec,
-        mutually_exclusive=[('plan', 'rows')],
-        required_one_of=[('plan', 'rows')],
+        argument_spec=argument_spec(),
+        mutually_exclusive=[('plan', 'plan_content', 'rows')],
+        required_one_of=[('plan', 'plan_content', 'rows')],
         supports_check_mode=True,
     )
-    params = module.params
-    apctl = module.get_bin_path(params['apctl_path'], required=True)
-    source = params['plan'] if params['plan'] is not None else '-'
-    stdin = plan_text(params['rows']) if params['rows'] is not None else None
-    networks = network_arguments(params)
+    apctl = module.get_bin_path(module.params['apctl_path'], required=True)
+    source, stdin = plan_input(module)
+    networks = network_arguments(module.params)
+    checking = module.check_mode
+    options = ['--check'] if checking else run_options(module)
 
     def run(*options):
         cmd = [apctl, 'apply', source, '--json'] + list(options) + networks
         rc, stdout, stderr = module.run_command(cmd, data=stdin, binary_data=True)
         return cmd, rc, parse_json(stdout), stderr
 
-    checking = module.check_mode
     before = None
     if module._diff and not checking:
         # apply reports where each access point answers afterwards only: ask before.
         cmd, rc, before, stderr = run('--check')
         if rc != 0 or before is None:
-            module.fail_json(msg=failure_message('apctl apply --check', rc, stderr), cmd=cmd,
-                             rc=rc, stderr=stderr)
-    if checking:
-        cmd, rc, rows, stderr = run('--check')
-    else:
-        verify = [] if params['verify'] is None else ['--verify=%g' % params['verify']]
-        cmd, rc, rows, stderr = run(*verify)
-
+            fail(module, 'apctl apply --check', dict(cmd=cmd, rc=rc, stderr=stderr))
+    cmd, rc, rows, stderr = run(*options)
     result = dict(cmd=cmd, rc=rc, stderr=stderr)
     if rows is None:
-        module.fail_json(msg=failure_message('apctl apply', rc, stderr), **result)
+        fail(module, 'apctl apply', result)
     result['rows'] = rows
-    if checking:
-        result['changed'] = any(row['outcome'] == 'would change' for row in rows)
-    else:
-        result['changed'] = any(row['outcome'] == 'changed' for row in rows)
+    done = 'would change' if checking else 'changed'
+    result['changed'] = any(row['outcome'] == done for row in rows)
     if module._diff:
-        shown = rows if checking else before
-        result['diff'] = [row_diff(row) for row in shown
-                          if (row.get('address') or None) != (row.get('planned') or None)
-                          or row.get('mode') == 'dhcp']
+        result['diff'] = diff_of(rows if checking else before, module)
     failed = [row for row in rows if row['outcome'] in FAILED_OUTCOMES]
-    if failed or rc != 0:
-        what = ', '.join('%s %s' % (row['macText'], row['outcome']) for row in failed)
-        module.fail_json(msg=('apctl apply: ' + what) if what
-                         else failure_message('apctl apply', rc, stderr), **result)
+    if failed:
+        module.fail_json(msg='apctl apply: ' + ', '.join(
+            '%s %s' % (row['macText'], row['outcome']) for row in failed), **result)
+    if rc != 0:
+        fail(module, 'apctl apply', result)
     module.exit_json(**result)
 
 

@@ -7,14 +7,15 @@ __metaclass__ = type
 
 DOCUMENTATION = r'''
 ---
-module: discover
+module: access_point_facts
 short_description: Find the wireless access points on the managed host's local networks
 version_added: 1.11.0
 description:
+  - Named C(apmanager.fleet.discover) before 1.12.0; that name still runs this module.
   - Runs C(apctl discover --json) on the managed host, one discovery by UDP broadcast on every
-    usable local IPv4 network (about 4 s each, or about 4 s in all with O(parallel)).
+    usable local IPv4 network (about 4 s each, or about 4 s in all with C(parallel)).
   - Sets the fact C(apmanager_access_points) to the records found, and returns them as
-    RV(access_points) too (for C(register)). Never changed.
+    C(access_points) too (for C(register)). Never changed.
 extends_documentation_fragment:
   - apmanager.fleet.networks
 notes:
@@ -40,7 +41,7 @@ attributes:
 
 EXAMPLES = r'''
 - name: Find the access points of one network
-  apmanager.fleet.discover:
+  apmanager.fleet.access_point_facts:
     interfaces: [eth1]
 
 - name: List where each one answers
@@ -49,7 +50,7 @@ EXAMPLES = r'''
   loop: "{{ ansible_facts.apmanager_access_points }}"
 
 - name: Still on the factory address?
-  apmanager.fleet.discover:
+  apmanager.fleet.access_point_facts:
     parallel: true
   register: found
   failed_when: found.access_points | selectattr('ipAddress', 'eq', '192.168.0.254') | list
@@ -107,7 +108,7 @@ ansible_facts:
   type: dict
   contains:
     apmanager_access_points:
-      description: The same list as RV(access_points).
+      description: The same list as C(access_points).
       type: list
       elements: dict
 '''
