@@ -31,7 +31,9 @@ class TextLineAccessible final : public QAccessibleInterface {
 public:
     TextLineAccessible(StaticText* text, int line) : text_(text), line_(line) {}
 
-    bool isValid() const override { return text_ != nullptr && line_ < LinesOf(text_->text()).size(); }
+    bool isValid() const override {
+        return text_ != nullptr && line_ < LinesOf(text_->text()).size();
+    }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return parent() != nullptr ? parent()->window() : nullptr; }
     QAccessibleInterface* parent() const override {
@@ -121,12 +123,12 @@ public:
     Relations relations(QAccessible::Relation match) const override {
         Relations relations = QAccessibleWidget::relations(match);
         if ((match & QAccessible::Label) != 0 && Text()->label() != nullptr) {
-            relations.append({QAccessible::queryAccessibleInterface(Text()->label()),
-                              QAccessible::Label});
+            relations.append(
+                {QAccessible::queryAccessibleInterface(Text()->label()), QAccessible::Label});
         }
         if ((match & QAccessible::Labelled) != 0 && Text()->labelled() != nullptr) {
-            relations.append({QAccessible::queryAccessibleInterface(Text()->labelled()),
-                              QAccessible::Labelled});
+            relations.append(
+                {QAccessible::queryAccessibleInterface(Text()->labelled()), QAccessible::Labelled});
         }
         return relations;
     }

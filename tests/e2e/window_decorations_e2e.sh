@@ -128,21 +128,8 @@ inside() {
     xdotool key --clearmodifiers shift+F10
     sleep 0.5
     xdotool key --clearmodifiers a
-    local about="" window
-    tries=0
-    while [[ -z $about ]]; do
-        ((tries++ < 50)) || die "the About box did not appear"
-        sleep 0.1
-        for window in $(xdotool search --onlyvisible --name "^$TITLE\$" 2>/dev/null); do
-            [[ $window != "$main" ]] && about=$window
-        done
-    done
-    # Read back once the window manager has managed it, as for the main window.
-    tries=0
-    until xprop -id "$about" _NET_WM_ALLOWED_ACTIONS 2>/dev/null | grep -q ACTION; do
-        ((tries++ < 100)) || die "the About box was not managed by the window manager"
-        sleep 0.05
-    done
+    local about
+    about=$(managed_window "$TITLE" "$main")
     check_window "$about" "About box"
     xdotool key --clearmodifiers Escape
     sleep 0.3
