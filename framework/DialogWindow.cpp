@@ -103,30 +103,6 @@ Qt::WindowFlags WindowFlagsFor(const DialogTemplate& dialogTemplate) {
     return flags;
 }
 
-QWidget* ActiveOwner(const CWnd* self) {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-        return modal;
-    }
-    if (QWidget* active = QApplication::activeWindow()) {
-        return active;
-    }
-    const CWnd* main = AfxGetMainWnd();
-    return main != nullptr && main != self ? main->GetSafeHwnd() : nullptr;
-}
-
-void TieToOwner(QWidget* window) {
-    QWidget* owner = window->parentWidget();
-    if (owner == nullptr) {
-        return;
-    }
-    window->winId();  // the window's handle, created now if it is not yet
-    QWindow* handle = window->windowHandle();
-    QWindow* ownerHandle = owner->window()->windowHandle();
-    if (handle != nullptr && ownerHandle != nullptr && handle->transientParent() != ownerHandle) {
-        handle->setTransientParent(ownerHandle);
-    }
-}
-
 DialogWindow::DialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate, QWidget* owner)
     : QDialog(owner), dialog_(dialog), template_(dialogTemplate) {
     InstallAccessibleInterfaces();
