@@ -14,4 +14,8 @@ public:
 
 protected:
     const MessageMap* GetMessageMap() const override;
+
+    // F1: the manual page apmanager(1) in the desktop's help viewer, or a box saying that none
+    // could show it.
+    void OnManual();
 };

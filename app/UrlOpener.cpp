@@ -52,11 +52,21 @@ OpenUrlOutcome OutcomeOfExitStatus(int status) {
 }  // namespace
 
 OpenUrlOutcome XdgOpenUrlOpener::Open(const std::string& url) {
-    std::string program = "xdg-open";
-    std::string argument = url;
-    char* const argv[] = {program.data(), argument.data(), nullptr};
+    return Run("xdg-open", url);
+}
+
+OpenUrlOutcome XdgOpenUrlOpener::OpenManual(const std::string& page) {
+    const std::string url = "man:" + page;
+    const OpenUrlOutcome outcome = Run("yelp", url);
+    return outcome == OpenUrlOutcome::kOpened ? outcome : Run("xdg-open", url);
+}
+
+OpenUrlOutcome XdgOpenUrlOpener::Run(const char* program, const std::string& argument) const {
+    std::string name = program;
+    std::string copy = argument;
+    char* const argv[] = {name.data(), copy.data(), nullptr};
     pid_t child = 0;
-    const int spawned = posix_spawnp(&child, "xdg-open", nullptr, nullptr, argv, environ);
+    const int spawned = posix_spawnp(&child, program, nullptr, nullptr, argv, environ);
     if (spawned != 0) {
         return OutcomeOfSpawnError(spawned);
     }

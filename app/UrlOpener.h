@@ -21,6 +21,8 @@ class UrlOpener {
 public:
     virtual ~UrlOpener() = default;
     virtual OpenUrlOutcome Open(const std::string& url) = 0;
+    // A manual page in the desktop's help viewer, as the address "man:PAGE" by default.
+    virtual OpenUrlOutcome OpenManual(const std::string& page) { return Open("man:" + page); }
 };
 
 // Runs `xdg-open URL` as a child process with an argument vector (never through a shell) and
@@ -31,8 +33,12 @@ public:
     explicit XdgOpenUrlOpener(std::chrono::milliseconds patience = std::chrono::seconds(5))
         : patience_(patience) {}
     OpenUrlOutcome Open(const std::string& url) override;
+    // yelp where it is installed, as it reads manual pages itself; else `xdg-open man:PAGE`.
+    OpenUrlOutcome OpenManual(const std::string& page) override;
 
 private:
+    OpenUrlOutcome Run(const char* program, const std::string& argument) const;
+
     std::chrono::milliseconds patience_;
 };
 

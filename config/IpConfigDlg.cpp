@@ -35,14 +35,27 @@ void CIpConfigDlg::DoDataExchange(CDataExchange* pDX) {
 // replaces it.
 template <int field>
 void CIpConfigDlg::OnOctetChange() {
-    if (OctetEdit(field).GetWindowText().size() != 3) {
+    if (m_placingPaste || OctetEdit(field).GetWindowText().size() != 3) {
         return;
     }
     if constexpr (field + 1 < kOctetFieldCount) {
         CEdit& next = OctetEdit(field + 1);
         next.SetFocus();
-        next.SetSel(0, 3);
+        next.SetSel(0, -1);
+        m_movedOnTo = field + 1;
     }
+}
+
+bool CIpConfigDlg::JustMovedOnTo(int field) {
+    if (m_movedOnTo != field) {
+        return false;
+    }
+    // Still the whole text selected, as the move left it: the user has not clicked or typed in
+    // the field since (an empty field takes a "." as nothing anyway).
+    int start = 0;
+    int end = 0;
+    OctetEdit(field).GetSel(start, end);
+    return start == 0 && end == static_cast<int>(OctetEdit(field).GetWindowText().size());
 }
 
 namespace {
@@ -61,9 +74,12 @@ bool CIpConfigDlg::OnEditChar(int id, unsigned character) {
         return false;
     }
     const int place = field % 4;  // within its row
+    const bool movedOn = JustMovedOnTo(field);
+    m_movedOnTo = -1;
     if (character == '.') {
-        // The dot is no digit, so the field never takes it; it only ever moves on.
-        if (place < 3 && !OctetEdit(field).GetWindowText().empty()) {
+        // The dot is no digit, so the field never takes it; it only ever moves on, and the next
+        // field's text is selected so that the next octet replaces whatever it held.
+        if (!movedOn && place < 3 && !OctetEdit(field).GetWindowText().empty()) {
             GotoDlgCtrl(&OctetEdit(field + 1));
         }
         return true;
@@ -89,14 +105,18 @@ bool CIpConfigDlg::OnEditPaste(int id, const std::string& text) {
     if (!ParseDecimalDottedQuad(address.c_str(), &parsed)) {
         return false;
     }
-    // Each octet as written, as though typed into its field.
+    // Each octet as written, as though typed into its field; the focus goes to the row's end
+    // at once, not field by field as three digits would send it.
     const int rowStart = field - field % 4;
+    m_placingPaste = true;
+    m_movedOnTo = -1;
     std::size_t from = 0;
     for (int i = 0; i < 4; ++i) {
         const std::size_t dot = address.find('.', from);
         OctetEdit(rowStart + i).SetWindowText(address.substr(from, dot - from));
         from = dot + 1;
     }
+    m_placingPaste = false;
     CEdit& last = OctetEdit(rowStart + 3);
     const int end = static_cast<int>(last.GetWindowText().size());
     last.SetFocus();

@@ -31,7 +31,9 @@ protected:
     const MessageMap* GetMessageMap() const override;
 
     // Typing an address as text: "." moves on to the row's next field, Backspace in an empty
-    // field back to the previous one, and a pasted dotted address fills the whole row.
+    // field back to the previous one, and a pasted dotted address fills the whole row. A field
+    // reached by "." or by three digits has its text selected, so that what is typed replaces
+    // it, and the "." that ends three digits moves nowhere: they have moved on already.
     bool OnEditChar(int id, unsigned character) override;
     bool OnEditPaste(int id, const std::string& text) override;
 
@@ -66,5 +68,11 @@ private:
     void EnableOctetEdits(bool enable);
     void ConfigureAndReport(int dhcpClient, const std::array<std::string, 4>& addresses,
                             const OutcomeTexts& texts);
+    // Whether the focus is where three digits sent it and nothing has been typed there since.
+    bool JustMovedOnTo(int field);
     bool m_exchangeRunning = false;
+    // The field three digits last moved the focus to, until the next character is typed.
+    int m_movedOnTo = -1;
+    // Set while a pasted address is placed, whose fields do not move the focus one by one.
+    bool m_placingPaste = false;
 };

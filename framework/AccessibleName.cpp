@@ -5,6 +5,8 @@
 #include <limits>
 #include <string_view>
 
+#include "framework/StandardIds.h"
+
 namespace {
 
 // How far above a control, in dialog units, a label may end and still be its label.
@@ -37,6 +39,11 @@ std::string LabelText(const char* text) {
 
 }  // namespace
 
+bool IsDecoration(const ControlTemplate& control) {
+    return control.kind == ControlKind::kStaticText && control.id == IDC_STATIC &&
+           control.text != nullptr && *control.text != '\0' && !CanLabel(control);
+}
+
 std::string AccessibleNameOf(const DialogTemplate& dialogTemplate, std::size_t index) {
     if (index >= dialogTemplate.controls.size()) {
         return {};
@@ -45,6 +52,16 @@ std::string AccessibleNameOf(const DialogTemplate& dialogTemplate, std::size_t i
     if (control.accessibleName != nullptr) {
         return control.accessibleName;
     }
+    const int label = LabelIndexOf(dialogTemplate, index);
+    return label >= 0 ? LabelText(dialogTemplate.controls[static_cast<std::size_t>(label)].text)
+                      : std::string();
+}
+
+int LabelIndexOf(const DialogTemplate& dialogTemplate, std::size_t index) {
+    if (index >= dialogTemplate.controls.size()) {
+        return -1;
+    }
+    const ControlTemplate& control = dialogTemplate.controls[index];
     const ControlTemplate* left = nullptr;
     const ControlTemplate* above = nullptr;
     int leftGap = std::numeric_limits<int>::max();
@@ -67,8 +84,6 @@ std::string AccessibleNameOf(const DialogTemplate& dialogTemplate, std::size_t i
             aboveGap = gapAbove;
         }
     }
-    if (left != nullptr) {
-        return LabelText(left->text);
-    }
-    return above != nullptr ? LabelText(above->text) : std::string();
+    const ControlTemplate* label = left != nullptr ? left : above;
+    return label != nullptr ? static_cast<int>(label - dialogTemplate.controls.data()) : -1;
 }

@@ -12,3 +12,10 @@
 // letter or digit (the dots between the octets of an address) label nothing, and a label's
 // closing colon is left out. Empty when nothing labels the control.
 std::string AccessibleNameOf(const DialogTemplate& dialogTemplate, std::size_t index);
+
+// The index of the static text that labels control `index`, by the same pairing; -1 for none.
+int LabelIndexOf(const DialogTemplate& dialogTemplate, std::size_t index);
+
+// Whether a control is punctuation alone that no code addresses (the dots between the octets of
+// an address): drawn, but no item of its own for assistive technology.
+bool IsDecoration(const ControlTemplate& control);

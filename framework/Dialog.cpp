@@ -102,6 +102,16 @@ CWnd* CDialog::GetDlgItem(int id) {
     return FromWidget(widget);
 }
 
+void CDialog::PostToWindow(std::function<void()> call) {
+    if (m_window) {
+        m_window->post(std::move(call));
+    }
+}
+
+CWnd* CDialog::WindowObjectOf(QWidget* widget) {
+    return FromWidget(widget);
+}
+
 CWnd* CDialog::FromWidget(QWidget* widget) {
     if (widget == nullptr) {
         return nullptr;

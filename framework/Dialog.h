@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -71,6 +72,8 @@ protected:
 
     const MessageMap* GetMessageMap() const override;
     bool RouteCommand(int id, int code) override;
+    void PostToWindow(std::function<void()> call) override;
+    CWnd* WindowObjectOf(QWidget* widget) override;
 
 private:
     friend class DialogWindow;

@@ -13,7 +13,9 @@
 #include <QWindow>
 #include <memory>
 
+#include "framework/AccessibleInterfaces.h"
 #include "framework/AccessibleName.h"
+#include "framework/ControlId.h"
 #include "framework/Dialog.h"
 #include "framework/IconImage.h"
 #include "framework/Latin1.h"
@@ -27,7 +29,6 @@
 
 namespace {
 
-constexpr const char* kControlIdProperty = "controlId";
 // Set on a group of radio buttons whose template gives one of them a tab stop.
 constexpr const char* kTabStopGroupProperty = "tabStopGroup";
 // How long a shown window may stay undrawn before posted commands run anyway (a window that
@@ -102,19 +103,9 @@ Qt::WindowFlags WindowFlagsFor(const DialogTemplate& dialogTemplate) {
     return flags;
 }
 
-QWidget* ActiveOwner(const CWnd* self) {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-        return modal;
-    }
-    if (QWidget* active = QApplication::activeWindow()) {
-        return active;
-    }
-    const CWnd* main = AfxGetMainWnd();
-    return main != nullptr && main != self ? main->GetSafeHwnd() : nullptr;
-}
-
 DialogWindow::DialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate, QWidget* owner)
     : QDialog(owner), dialog_(dialog), template_(dialogTemplate) {
+    InstallAccessibleInterfaces();
     setWindowFlags(WindowFlagsFor(dialogTemplate));
     setWindowTitle(FromLatin1(dialogTemplate.caption));
     setFont(DialogFont(dialogTemplate.fontFace, dialogTemplate.fontPointSize));
@@ -136,11 +127,7 @@ QWidget* DialogWindow::control(int id) const {
 }
 
 int DialogWindow::controlId(const QWidget* widget) {
-    if (widget == nullptr) {
-        return 0;
-    }
-    const QVariant id = widget->property(kControlIdProperty);
-    return id.isValid() ? id.toInt() : 0;
+    return ControlIdOf(widget);
 }
 
 CDialog* DialogWindow::dialogOf(const QWidget* window) {
@@ -154,7 +141,7 @@ void DialogWindow::createControls() {
     for (std::size_t index = 0; index < template_.controls.size(); ++index) {
         const ControlTemplate& entry = template_.controls[index];
         QWidget* widget = createControl(entry, radioGroup);
-        widget->setProperty(kControlIdProperty, entry.id);
+        SetControlId(widget, entry.id);
         if (entry.accessibleName != nullptr || !HasCaption(entry.kind)) {
             widget->setAccessibleName(FromLatin1(AccessibleNameOf(template_, index)));
         }
@@ -187,10 +174,27 @@ void DialogWindow::createControls() {
                     [group] { UpdateRadioTabStop(group); });
         }
     }
+    relateLabels();
     // A group box frames controls that come after it in the template; it must not cover them.
     for (QWidget* widget : controls_) {
         if (qobject_cast<QGroupBox*>(widget) != nullptr) {
             widget->lower();
+        }
+    }
+}
+
+void DialogWindow::relateLabels() {
+    for (std::size_t index = 0; index < controls_.size(); ++index) {
+        auto* text = qobject_cast<StaticText*>(controls_[index]);
+        if (text == nullptr) {
+            continue;
+        }
+        const ControlTemplate& entry = template_.controls[index];
+        text->setDecoration(IsDecoration(entry));
+        // A text the program fills is a value; the caption beside it says what it is.
+        const int label = entry.id != IDC_STATIC ? LabelIndexOf(template_, index) : -1;
+        if (label >= 0 && template_.controls[static_cast<std::size_t>(label)].id == IDC_STATIC) {
+            text->setLabel(qobject_cast<StaticText*>(controls_[static_cast<std::size_t>(label)]));
         }
     }
 }
@@ -233,7 +237,9 @@ QWidget* DialogWindow::createPushButton(const ControlTemplate& entry, const QStr
 QWidget* DialogWindow::createRadioButton(const ControlTemplate& entry, const QString& text,
                                          QButtonGroup*& radioGroup) {
     auto* radio = new RadioButton(text, this);
-    radio->setAutoExclusive(false);
+    // The group keeps one button checked; auto-exclusive is what assistive technology takes to
+    // tell a radio button from a check box (a button in a group follows the group alone).
+    radio->setAutoExclusive(true);
     radio->setFocusPolicy(Qt::ClickFocus);
     // A group of radio buttons runs from one with WS_GROUP to the next control with it.
     if (radioGroup == nullptr || (entry.style & WS_GROUP) != 0) {
@@ -336,6 +342,7 @@ void DialogWindow::flushPosted() {
 }
 
 void DialogWindow::showEvent(QShowEvent* event) {
+    TieToOwner(this);
     QDialog::showEvent(event);
     if (drawn_) {
         return;

@@ -20,6 +20,11 @@ Qt::WindowFlags WindowFlagsFor(const DialogTemplate& dialogTemplate);
 // the modal window on top, else the active window, else the main window unless that is `self`.
 QWidget* ActiveOwner(const CWnd* self);
 
+// Ties a top-level window to its owner's (its parent widget's window) for the window system, so
+// that the window manager or compositor keeps it over its owner; due before the window is shown,
+// as a Wayland toplevel takes its parent when it is first mapped.
+void TieToOwner(QWidget* window);
+
 // The Qt window of a CDialog: creates the template's controls at their positions, turns their
 // signals into commands and notifications for the dialog, and maps the keys, the close box and
 // the system menu onto the dialog's commands.
@@ -57,6 +62,8 @@ protected:
 
 private:
     void createControls();
+    // Pairs each text the program fills with its caption, for assistive technology.
+    void relateLabels();
     QWidget* createControl(const ControlTemplate& control, QButtonGroup*& radioGroup);
     QWidget* createPushButton(const ControlTemplate& entry, const QString& text);
     QWidget* createRadioButton(const ControlTemplate& entry, const QString& text,

@@ -36,6 +36,20 @@ void CEdit::SetSel(int start, int end) {
     edit->setSelection(start, end - start);
 }
 
+void CEdit::GetSel(int& start, int& end) const {
+    start = end = 0;
+    const auto* edit = qobject_cast<const QLineEdit*>(GetSafeHwnd());
+    if (edit == nullptr) {
+        return;
+    }
+    if (edit->hasSelectedText()) {
+        start = edit->selectionStart();
+        end = start + edit->selectionLength();
+    } else {
+        start = end = edit->cursorPosition();
+    }
+}
+
 bool CEdit::CanAttach(const QWidget* widget) const {
     return qobject_cast<const QLineEdit*>(widget) != nullptr;
 }

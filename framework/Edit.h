@@ -10,6 +10,9 @@ public:
     void LimitText(int maxChars);
     // Selects characters start to end − 1; (0, −1) selects everything, (−1, any) nothing.
     void SetSel(int start, int end);
+    // The selection as start and end (one past its last character); both at the caret when
+    // nothing is selected, and 0 for a window that is not an edit.
+    void GetSel(int& start, int& end) const;
 
     bool CanAttach(const QWidget* widget) const override;
 };

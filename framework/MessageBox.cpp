@@ -13,11 +13,23 @@
 #include "framework/LoadString.h"
 #include "framework/StandardIds.h"
 #include "framework/WinApp.h"
+#include "framework/WindowStyles.h"
 #include "framework/Wnd.h"
 
 namespace {
 
 MessageBoxHook g_hook;
+
+constexpr DialogTemplate kMessageBoxFrame = {
+    .id = 0,
+    .caption = "",
+    .rect = {},
+    .style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+    .exStyle = 0,
+    .fontFace = "",
+    .fontPointSize = 8,
+    .controls = {},
+};
 
 QMessageBox::Icon IconOf(unsigned icon) {
     switch (icon) {
@@ -79,7 +91,11 @@ int ShowMessageBoxOver(QWidget* owner, std::string_view text, const char* captio
     }
     QMessageBox box(IconOf(request.icon), FromLatin1(request.caption), FromLatin1(request.text),
                     QMessageBox::Ok, owner);
+    // A message box's frame is a modal dialog's: caption, system menu and close box, no
+    // minimise or maximise box, whatever the window system would add by default.
+    box.setWindowFlags(WindowFlagsFor(kMessageBoxFrame));
     box.setTextFormat(Qt::PlainText);
+    TieToOwner(&box);
     WidenForCaption(box);
     // A box shown during a long operation still takes the mouse: it gets the arrow, and the
     // wait cursor comes back when it closes.

@@ -1,46 +1,22 @@
 #include "framework/StaticText.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QPainter>
 #include <QTextLayout>
 #include <QTextOption>
 
+#include "framework/AccessibleInterfaces.h"
 #include "framework/DialogUnits.h"
 
-namespace {
-
-// What assistive technology sees of a static text: a text whose name is what it shows.
-class StaticTextAccessible final : public QAccessibleWidget {
-public:
-    explicit StaticTextAccessible(StaticText* label)
-        : QAccessibleWidget(label, QAccessible::StaticText) {}
-
-    QString text(QAccessible::Text which) const override {
-        if (which != QAccessible::Name) {
-            return QAccessibleWidget::text(which);
-        }
-        const QString name = widget()->accessibleName();
-        return name.isEmpty() ? static_cast<const StaticText*>(widget())->text() : name;
-    }
-};
-
-QAccessibleInterface* CreateStaticTextAccessible(const QString& className, QObject* object) {
-    auto* label = qobject_cast<StaticText*>(object);
-    if (label == nullptr || className != QLatin1String("StaticText")) {
-        return nullptr;
-    }
-    return new StaticTextAccessible(label);
+StaticText::StaticText(QWidget* parent) : QFrame(parent) {
+    InstallAccessibleInterfaces();
 }
 
-}  // namespace
-
-StaticText::StaticText(QWidget* parent) : QFrame(parent) {
-    static const bool kFactoryInstalled = [] {
-        QAccessible::installFactory(&CreateStaticTextAccessible);
-        return true;
-    }();
-    (void)kFactoryInstalled;
+void StaticText::setLabel(StaticText* label) {
+    label_ = label;
+    if (label != nullptr) {
+        label->labelled_ = this;
+    }
 }
 
 void StaticText::setText(const QString& text) {

@@ -2,24 +2,45 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QVariant>
+#include <QWidget>
 
+#include "framework/ControlId.h"
 #include "framework/ControlText.h"
-#include "framework/Dialog.h"
-#include "framework/DialogWindow.h"
 #include "framework/Font.h"
 #include "framework/IconImage.h"
 #include "framework/Latin1.h"
 #include "framework/MessageBox.h"
 #include "framework/PostedCall.h"
 
+namespace {
+
+// On a top-level widget: the window object that wraps it, for finding the object of whatever
+// has the focus.
+constexpr const char* kWindowObjectProperty = "windowObject";
+
+CWnd* WindowObjectOfWindow(const QWidget* window) {
+    return window != nullptr
+               ? static_cast<CWnd*>(window->property(kWindowObjectProperty).value<void*>())
+               : nullptr;
+}
+
+}  // namespace
+
 CWnd::CWnd() = default;
 CWnd::~CWnd() = default;
 
 void CWnd::Attach(QWidget* widget) {
     m_widget = widget;
+    if (widget != nullptr && widget->isWindow()) {
+        widget->setProperty(kWindowObjectProperty, QVariant::fromValue(static_cast<void*>(this)));
+    }
 }
 
 void CWnd::Detach() noexcept {
+    if (m_widget != nullptr && WindowObjectOfWindow(m_widget) == this) {
+        m_widget->setProperty(kWindowObjectProperty, QVariant());
+    }
     m_widget = nullptr;
     m_font.reset();
 }
@@ -29,7 +50,7 @@ bool CWnd::CanAttach(const QWidget*) const {
 }
 
 int CWnd::GetDlgCtrlID() const {
-    return DialogWindow::controlId(m_widget);
+    return ControlIdOf(m_widget);
 }
 
 void CWnd::EnableWindow(bool enable) {
@@ -78,8 +99,8 @@ CWnd* CWnd::GetFocus() {
     if (focus == nullptr) {
         return nullptr;
     }
-    CDialog* dialog = DialogWindow::dialogOf(focus->window());
-    return dialog != nullptr ? dialog->FromWidget(focus) : nullptr;
+    CWnd* window = WindowObjectOfWindow(focus->window());
+    return window != nullptr ? window->WindowObjectOf(focus) : nullptr;
 }
 
 void CWnd::GetWindowRect(CRect* rect) const {
@@ -139,6 +160,14 @@ bool CWnd::RouteCommand(int id, int code) {
     return OnCmdMsg(id, code);
 }
 
+void CWnd::PostToWindow(std::function<void()> call) {
+    PostCall(m_widget, std::move(call));
+}
+
+CWnd* CWnd::WindowObjectOf(QWidget* widget) {
+    return widget != nullptr && widget == m_widget ? this : nullptr;
+}
+
 LRESULT CWnd::SendMessage(unsigned message, WPARAM wParam, LPARAM) {
     if (message == WM_COMMAND) {
         RouteCommand(LOWORD(wParam), HIWORD(wParam));
@@ -153,11 +182,6 @@ bool CWnd::PostMessage(unsigned message, WPARAM wParam, LPARAM lParam) {
         return false;
     }
     // The widget is the call's context: a call for a window that is gone by then is dropped.
-    auto deliver = [this, message, wParam, lParam] { SendMessage(message, wParam, lParam); };
-    if (auto* dialog = qobject_cast<DialogWindow*>(m_widget)) {
-        dialog->post(deliver);
-    } else {
-        PostCall(m_widget, deliver);
-    }
+    PostToWindow([this, message, wParam, lParam] { SendMessage(message, wParam, lParam); });
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -68,6 +69,11 @@ public:
 protected:
     // Where WM_COMMAND goes; dialogs pass on to the application what they do not handle.
     virtual bool RouteCommand(int id, int code);
+    // Queues a call for this window's event loop (PostMessage); a dialog holds its calls back
+    // until its window has been drawn.
+    virtual void PostToWindow(std::function<void()> call);
+    // The window object of `widget`, this window's own or one of its controls', or null.
+    virtual CWnd* WindowObjectOf(QWidget* widget);
 
 private:
     QWidget* m_widget = nullptr;

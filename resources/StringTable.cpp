@@ -36,6 +36,9 @@ constexpr StringEntry kStringTable[] = {
     {IDS_RESET_FAILED, "Reset Failed."},
     {IDS_UNABLE_TO_SAVE, "Unable to save."},
     {IDS_COLUMN_IEEE_STANDARD, "IEEE Standard"},
+    // F1, when neither the help viewer nor the desktop's opener can show the manual page.
+    {IDS_MANUAL_NOT_SHOWN,
+     "No help viewer could show the manual page apmanager(1). In a terminal: man apmanager"},
 };
 
 }  // namespace

@@ -28,6 +28,7 @@ enum StringId : int {
     IDS_RESET_FAILED = 125,
     IDS_UNABLE_TO_SAVE = 126,
     IDS_COLUMN_IEEE_STANDARD = 127,
+    IDS_MANUAL_NOT_SHOWN = 128,
 };
 
 // The text of a string resource, or empty text for an identifier the table does not hold.

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The utility's windows ask a real window manager (openbox, under Xvfb, in the lab) for exactly
 # the decorations their templates name: a caption, a system menu and a close box, a fixed size,
-# no minimise or maximise box. Read back from the main window and the About box: the Motif hints
-# the window sets, and the actions the window manager then allows. Needs root (the lab), Xvfb,
-# xdotool, xprop and openbox.
+# no minimise or maximise box. Read back from the main window, the About box, IP Configuration and
+# a message box: the Motif hints the window sets, and the actions the window manager then allows.
+# Needs root (the lab), Xvfb, xdotool, xprop and openbox.
 #   window_decorations_e2e.sh LAB APSIM APMANAGER FLEET
 set -euo pipefail
 readonly TITLE='Access Point Management'
@@ -40,6 +40,49 @@ check_window() {
     for action in _NET_WM_ACTION_MAXIMIZE_HORZ _NET_WM_ACTION_MAXIMIZE_VERT _NET_WM_ACTION_RESIZE; do
         ! grep -q "$action" <<<"$actions" || die "$name: the window manager allows $action"
     done
+}
+
+# The first visible window with this title other than $2, once the window manager manages it.
+managed_window() {
+    local title=$1 other=$2 window found="" tries=0
+    while [[ -z $found ]]; do
+        ((tries++ < 100)) || die "the window '$title' did not appear"
+        sleep 0.05
+        for window in $(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null); do
+            [[ $window != "$other" ]] && found=$window
+        done
+    done
+    tries=0
+    until xprop -id "$found" _NET_WM_ALLOWED_ACTIONS 2>/dev/null | grep -q ACTION; do
+        ((tries++ < 100)) || die "the window '$title' was not managed by the window manager"
+        sleep 0.05
+    done
+    echo "$found"
+}
+
+# Clicks a point of a window given in its template's dialog units.
+click_units() {
+    local window=$1 width_units=$2 height_units=$3 x=$4 y=$5 WIDTH HEIGHT
+    eval "$(xdotool getwindowgeometry --shell "$window" | grep -E '^(WIDTH|HEIGHT)=')"
+    xdotool mousemove --window "$window" $((x * WIDTH / width_units)) $((y * HEIGHT / height_units)) \
+        click 1
+    sleep 0.3
+}
+
+# IP Configuration for the fleet's first row (an access point on a foreign subnet), and the
+# message box its OK gives with no address typed; both closed again.
+check_config_and_box() {
+    local main=$1 apmanager=$2 config box
+    click_units "$main" 400 195 264 174
+    config=$(managed_window "IP Configuration" "")
+    check_window "$config" "IP Configuration"
+    click_units "$config" 206 206 49 84
+    xdotool key --clearmodifiers Return
+    box=$(managed_window "$(basename "$apmanager")" "")
+    check_window "$box" "message box"
+    xdotool key --clearmodifiers Return
+    sleep 0.3
+    xdotool key --clearmodifiers Escape
 }
 
 # Inside the lab, under Xvfb.
@@ -85,22 +128,12 @@ inside() {
     xdotool key --clearmodifiers shift+F10
     sleep 0.5
     xdotool key --clearmodifiers a
-    local about="" window
-    tries=0
-    while [[ -z $about ]]; do
-        ((tries++ < 50)) || die "the About box did not appear"
-        sleep 0.1
-        for window in $(xdotool search --onlyvisible --name "^$TITLE\$" 2>/dev/null); do
-            [[ $window != "$main" ]] && about=$window
-        done
-    done
-    # Read back once the window manager has managed it, as for the main window.
-    tries=0
-    until xprop -id "$about" _NET_WM_ALLOWED_ACTIONS 2>/dev/null | grep -q ACTION; do
-        ((tries++ < 100)) || die "the About box was not managed by the window manager"
-        sleep 0.05
-    done
+    local about
+    about=$(managed_window "$TITLE" "$main")
     check_window "$about" "About box"
+    xdotool key --clearmodifiers Escape
+    sleep 0.3
+    check_config_and_box "$main" "$apmanager"
     echo "window decorations: exactly the templates' decorations asked for and allowed"
 }
 

@@ -305,28 +305,45 @@ TEST(Lifecycle, AboutBoxFromTheSystemMenuTwice) {
     EXPECT_EQ(app.exits, 1);
 }
 
-TEST(Lifecycle, HelpSaysThereIsNoHelpFile) {
-    TestNetwork network;
-    network.AddInterface("10.0.0.200");
-    ObservedApp app;
-    std::vector<MessageBoxRequest> boxes;
-    SetMessageBoxHook([&](const MessageBoxRequest& request) {
-        boxes.push_back(request);
-        return IDOK;
-    });
-    ModalDriver driver;
-    driver.When("the main window", MainWindowFilled, [] {
-        QTest::keyClick(FocusOf(TopModal()), Qt::Key_F1);
-        QTest::mouseClick(TopControl(IDCANCEL), Qt::LeftButton);
-    });
-    RunApplication();
-    SetMessageBoxHook(nullptr);
-    ASSERT_EQ(boxes.size(), 1u);
-    // The caption is the executable's name without extension: this test program's.
-    EXPECT_EQ(boxes[0].caption, "gui_tests");
-    EXPECT_NE(boxes[0].text.find("gui_tests.HLP"), std::string::npos) << boxes[0].text;
-    EXPECT_EQ(boxes[0].icon, MB_ICONEXCLAMATION);
-    EXPECT_EQ(boxes[0].ownerId, IDD_ACCESSPOINT_DIALOG);
+// F1 opens the manual page through the desktop's opener, and says so when nothing could.
+TEST(Lifecycle, HelpOpensTheManualPageOrSaysNothingCould) {
+    const struct {
+        OpenUrlOutcome outcome;
+        bool boxShown;
+    } cases[] = {
+        {OpenUrlOutcome::kOpened, false},
+        {OpenUrlOutcome::kNoAssociation, true},
+        {OpenUrlOutcome::kAssociationIncomplete, true},
+        {OpenUrlOutcome::kUnknownFailure, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.outcome));
+        TestNetwork network;
+        network.AddInterface("10.0.0.200");
+        RecordingUrlOpener opener(c.outcome);
+        ObservedApp app;
+        std::vector<MessageBoxRequest> boxes;
+        SetMessageBoxHook([&](const MessageBoxRequest& request) {
+            boxes.push_back(request);
+            return IDOK;
+        });
+        ModalDriver driver;
+        driver.When("the main window", MainWindowFilled, [] {
+            QTest::keyClick(FocusOf(TopModal()), Qt::Key_F1);
+            QTest::mouseClick(TopControl(IDCANCEL), Qt::LeftButton);
+        });
+        RunApplication();
+        SetMessageBoxHook(nullptr);
+        EXPECT_EQ(opener.urls, std::vector<std::string>{"man:apmanager"});
+        ASSERT_EQ(boxes.size(), c.boxShown ? 1u : 0u);
+        if (c.boxShown) {
+            // The caption is the executable's name without extension: this test program's.
+            EXPECT_EQ(boxes[0].caption, "gui_tests");
+            EXPECT_NE(boxes[0].text.find("apmanager(1)"), std::string::npos) << boxes[0].text;
+            EXPECT_EQ(boxes[0].icon, MB_ICONEXCLAMATION);
+            EXPECT_EQ(boxes[0].ownerId, IDD_ACCESSPOINT_DIALOG);
+        }
+    }
 }
 
 }  // namespace
