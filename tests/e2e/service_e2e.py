@@ -82,7 +82,7 @@ def cached_rootfs():
     os.makedirs(CACHE, exist_ok=True)
     partial = f"{tarball}.{os.getpid()}"
     began = time.monotonic()
-    result = subprocess.run(["mmdebstrap", "--quiet", *ROOTFS, partial],
+    result = subprocess.run(["mmdebstrap", "--quiet", "--format=tar", *ROOTFS, partial],
                             capture_output=True, text=True, timeout=900)
     if result.returncode != 0:
         if os.path.exists(partial):
@@ -125,25 +125,37 @@ class Container:
              "--boot", "--register=no", "--keep-unit", "--console=read-only", "--quiet",
              f"--network-namespace-path={self.netns}"],
             stdin=subprocess.DEVNULL, stdout=self.log, stderr=subprocess.STDOUT)
-        deadline = time.monotonic() + 90
-        while self.leader is None and time.monotonic() < deadline:
+        deadline = time.monotonic() + 120
+        state = ""
+        while state not in ("running", "degraded") and time.monotonic() < deadline:
             if self.process.poll() is not None:
                 raise Skip(f"systemd-nspawn ended with status {self.process.returncode} "
-                           "before systemd ran")
-            self.leader = self.find_leader()
-            time.sleep(0.2)
-        state = self.run("systemctl", "is-system-running", "--wait", timeout=90).stdout.strip()
+                           f"before systemd was up: {self.boot_log()}")
+            self.leader = self.leader or self.find_leader()
+            if self.leader:
+                # Before systemd listens, systemctl fails at once: asked again until then.
+                state = self.run("systemctl", "is-system-running", "--wait",
+                                 timeout=90).stdout.strip()
+            time.sleep(0.3)
         if state not in ("running", "degraded"):
-            raise Skip(f"systemd as PID 1 in the container did not come up: state {state!r}")
+            raise Skip(f"systemd as PID 1 in the container did not come up (state {state!r}): "
+                       + self.boot_log())
         return self
 
+    def boot_log(self):
+        self.log.flush()
+        with open(self.log.name, encoding="utf-8", errors="replace") as log:
+            return log.read()[-1500:]
+
     def find_leader(self):
-        # systemd-nspawn forks, and the child that runs systemd is in a new PID namespace.
+        # systemd-nspawn forks, and its child execs systemd in a new PID namespace.
         for pid in filter(str.isdigit, os.listdir("/proc")):
             try:
                 with open(f"/proc/{pid}/stat", encoding="utf-8") as stat:
                     fields = stat.read().rsplit(")", 1)[1].split()
-                if int(fields[1]) in self.descendants() and \
+                with open(f"/proc/{pid}/comm", encoding="utf-8") as comm:
+                    name = comm.read().strip()
+                if name == "systemd" and int(fields[1]) in self.descendants() and \
                         os.readlink(f"/proc/{pid}/ns/pid") != os.readlink("/proc/self/ns/pid"):
                     return int(pid)
             except (OSError, IndexError, ValueError):
