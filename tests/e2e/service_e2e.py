@@ -99,17 +99,13 @@ def prepare(build, root):
     subprocess.run(["tar", "-C", root, "-xf", cached_rootfs()], check=True)
     install(build, PREFIX, root)
     subprocess.run(["chroot", root, "groupadd", "--system", "prometheus"], check=True)
-    make_folder(root)
-    subprocess.run(["systemctl", "--root", root, "enable", UNIT], check=True,
-                   capture_output=True)
-
-
-def make_folder(root):
     # As the README tells the administrator: root's, writable for the group prometheus (the
-    # rootfs's own group: chown inside it, the host may have another gid).
-    os.makedirs(root + FOLDER, exist_ok=True)
+    # rootfs's own group: chown inside it, the host may give that name another gid).
+    os.makedirs(root + FOLDER)
     subprocess.run(["chroot", root, "chown", "root:prometheus", FOLDER], check=True)
     os.chmod(root + FOLDER, 0o775)
+    subprocess.run(["systemctl", "--root", root, "enable", UNIT], check=True,
+                   capture_output=True)
 
 
 class Container:
@@ -125,6 +121,14 @@ class Container:
              "--boot", "--register=no", "--keep-unit", "--console=read-only", "--quiet",
              f"--network-namespace-path={self.netns}"],
             stdin=subprocess.DEVNULL, stdout=self.log, stderr=subprocess.STDOUT)
+        try:
+            self.wait_for_boot()
+        except BaseException:
+            self.__exit__()
+            raise
+        return self
+
+    def wait_for_boot(self):
         deadline = time.monotonic() + 120
         state = ""
         while state not in ("running", "degraded") and time.monotonic() < deadline:
@@ -140,7 +144,6 @@ class Container:
         if state not in ("running", "degraded"):
             raise Skip(f"systemd as PID 1 in the container did not come up (state {state!r}): "
                        + self.boot_log())
-        return self
 
     def boot_log(self):
         self.log.flush()
@@ -149,28 +152,16 @@ class Container:
 
     def find_leader(self):
         # systemd-nspawn forks, and its child execs systemd in a new PID namespace.
-        for pid in filter(str.isdigit, os.listdir("/proc")):
-            try:
-                with open(f"/proc/{pid}/stat", encoding="utf-8") as stat:
-                    fields = stat.read().rsplit(")", 1)[1].split()
-                with open(f"/proc/{pid}/comm", encoding="utf-8") as comm:
-                    name = comm.read().strip()
-                if name == "systemd" and int(fields[1]) in self.descendants() and \
-                        os.readlink(f"/proc/{pid}/ns/pid") != os.readlink("/proc/self/ns/pid"):
-                    return int(pid)
-            except (OSError, IndexError, ValueError):
-                continue
+        nspawn = self.process.pid
+        try:
+            with open(f"/proc/{nspawn}/task/{nspawn}/children", encoding="utf-8") as listing:
+                for child in listing.read().split():
+                    with open(f"/proc/{child}/comm", encoding="utf-8") as comm:
+                        if comm.read().strip() == "systemd":
+                            return int(child)
+        except OSError:
+            pass
         return None
-
-    def descendants(self):
-        children = {self.process.pid}
-        for pid in children.copy():
-            try:
-                with open(f"/proc/{pid}/task/{pid}/children", encoding="utf-8") as listing:
-                    children.update(int(child) for child in listing.read().split())
-            except OSError:
-                pass
-        return children
 
     def run(self, *command, timeout=30):
         return subprocess.run(["nsenter", "-t", str(self.leader), "-m", "-u", "-i", "-n", "-p",
@@ -263,9 +254,6 @@ def check_no_folder(checks, container, root, options):
 
 
 def scenario_container(args, checks):
-    for program in ("mmdebstrap", "systemd-nspawn", "nsenter", "chroot"):
-        if not shutil.which(program):
-            raise Skip(f"{program} is missing (scripts/setup-deps test installs it)")
     began = time.monotonic()
     work = tempfile.mkdtemp(prefix="apm-service-", dir="/var/tmp")
     try:
@@ -300,6 +288,9 @@ def main():
         if args.scenario == "container":
             if os.geteuid() != 0:
                 raise Skip("not root: booting a container and the lab need root")
+            for program in ("mmdebstrap", "systemd-nspawn", "nsenter", "chroot"):
+                if not shutil.which(program):
+                    raise Skip(f"{program} is missing (scripts/setup-deps test installs it)")
             if not begin_run(args.lab):
                 return 1
             scenario_container(args, checks)
