@@ -172,6 +172,8 @@ def main():
         (["apctl", "reset", "000A1B2C3D4E", "-i", "l"], 4, ["lan0"]),
         # Typed by its path, that program lists them.
         ([args.apctl, "watch", "-i", ""], 3, interfaces),
+        # Another program first (sudo, env) is not run: the apctl on PATH lists them.
+        (["/usr/bin/env", "discover", "-i", ""], 3, interfaces),
         (["apctl", "discover", "--interface", "=", ""], 4, interfaces),
         (["apctl", "discover", "--interface", "=", "l"], 4, ["lan0"]),
         (["apctl", "discover", "--interface", "="], 3, interfaces),

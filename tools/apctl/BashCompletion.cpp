@@ -9,8 +9,8 @@ namespace {
 
 using namespace completion;
 
-// Run by the program's own name as typed, so that a build's apctl offers its own view; `command`
-// passes over a shell function of the same name.
+// Run by the program's own name as typed (when it is an apctl: not a sudo before it), so that a
+// build's apctl offers its own view; `command` passes over a shell function of the same name.
 std::string BashInterfaces() {
     return Cat(
         {"_apctl_interfaces() {\n"
@@ -22,6 +22,7 @@ std::string BashInterfaces() {
          kInterfaceNamePattern,
          "'\n"
          "    [[ $program == \\~/* ]] && program=$HOME/${program#\\~/}\n"
+         "    [[ ${program##*/} == apctl ]] || program=apctl\n"
          "    type -P -- \"$program\" >/dev/null || program=apctl\n"
          "    local -A seen=()\n"
          "    while IFS= read -r line; do\n"

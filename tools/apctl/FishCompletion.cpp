@@ -20,12 +20,14 @@ std::string FishQuoted(std::string_view text) {
     return quoted + "'";
 }
 
-// Run by the program's own name as typed, so that a build's apctl offers its own view.
+// Run by the program's own name as typed (when it is an apctl: `sudo apctl` leaves sudo first on
+// the line), so that a build's apctl offers its own view.
 std::string FishInterfaces() {
     return Cat(
         {"function __apctl_interfaces\n"
          "    set -l program (commandline -opc)[1]\n"
          "    set program (string replace -r '^~/' \"$HOME/\" -- $program)\n"
+         "    string match -qr -- '(^|/)apctl$' $program; or set program apctl\n"
          "    command -q -- $program; or set program apctl\n"
          "    command -q -- $program; or return\n"
          "    command $program interfaces --json 2>/dev/null |\n"

@@ -206,8 +206,9 @@ std::string ZshHelpSpec() {
            SingleQuoted(std::string("[") + kHelpDescription + "]");
 }
 
-// Run by the program's own name as typed, so that a build's apctl offers its own view; the
-// completion function runs after _arguments has shifted the command line, hence the copy.
+// Run by the program's own name as typed (when it is an apctl), so that a build's apctl offers
+// its own view; the completion function runs after _arguments has shifted the command line,
+// hence the copy.
 std::string ZshInterfaces() {
     return Cat(
         {"(( $+functions[_apctl_interfaces] )) ||\n"
@@ -215,6 +216,7 @@ std::string ZshInterfaces() {
          "  local -a names expl\n"
          "  local line program=${_apctl_program:-apctl}\n"
          "  [[ $program == '~/'* ]] && program=$HOME/${program#'~/'}\n"
+         "  [[ ${program:t} == apctl ]] || program=apctl\n"
          "  (( $+commands[$program] )) || [[ -x $program ]] || program=apctl\n"
          "  for line in ${(f)\"$(command $program interfaces --json 2>/dev/null)\"}; do\n"
          "    [[ $line =~ ",
