@@ -98,7 +98,7 @@ private:
             return;
         }
         std::string named;
-        if (form_.nameChanged) {
+        if (form_.namedChanges) {
             named.append(" \"").append(Printable(FieldText(change.record.name))).push_back('"');
         }
         Line(prefix_ + "~ " + MacShown(change.macText) + named + " " + field.key + " " +

@@ -18,7 +18,7 @@ struct ChangeLineForm {
     // "~" lines name the access point after its MAC, from the change's record (diff fills it in
     // with the access point as it is now): two files compared have no "+" line before them that
     // says which one the MAC is.
-    bool nameChanged = false;
+    bool namedChanges = false;
 };
 
 // One line, flushed at once: whoever reads a watch reads it as it happens.

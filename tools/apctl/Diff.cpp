@@ -87,7 +87,7 @@ int Diff(const Command& command, std::ostream& out, std::ostream& err) {
     std::vector<fleet::Change> changes = fleet::CompareOnce(lists[0], lists[1]);
     NameChanges(lists[1], &changes);
     ChangeLineForm form{command.format == OutputFormat::kJson, "", "not in the new file"};
-    form.nameChanged = true;
+    form.namedChanges = true;
     for (const fleet::Change& change : changes) {
         PrintChange(change, form, out);
     }
