@@ -11,27 +11,25 @@ using namespace completion;
 
 // Run by the program's own name as typed (when it is an apctl: not a sudo before it), so that a
 // build's apctl offers its own view; `command` passes over a shell function of the same name.
+constexpr char kBashInterfaces[] =
+    "    [[ $program == \\~/* ]] && program=$HOME/${program#\\~/}\n"
+    "    [[ ${program##*/} == apctl ]] || program=apctl\n"
+    "    type -P -- \"$program\" >/dev/null || program=apctl\n"
+    "    local -A seen=()\n"
+    "    while IFS= read -r line; do\n"
+    "        [[ $line =~ $selectable && $line =~ $named ]] || continue\n"
+    "        [[ -n ${seen[${BASH_REMATCH[1]}]} ]] && continue\n"
+    "        seen[${BASH_REMATCH[1]}]=1\n"
+    "        printf '%s\\n' \"${BASH_REMATCH[1]}\"\n"
+    "    done < <(command \"$program\" interfaces --json 2>/dev/null)\n"
+    "}\n";
+
 std::string BashInterfaces() {
-    return Cat(
-        {"_apctl_interfaces() {\n"
-         "    local program=${COMP_WORDS[0]} line\n"
-         "    local selectable='",
-         SelectableAddressPattern(),
-         "'\n"
-         "    local named='",
-         kInterfaceNamePattern,
-         "'\n"
-         "    [[ $program == \\~/* ]] && program=$HOME/${program#\\~/}\n"
-         "    [[ ${program##*/} == apctl ]] || program=apctl\n"
-         "    type -P -- \"$program\" >/dev/null || program=apctl\n"
-         "    local -A seen=()\n"
-         "    while IFS= read -r line; do\n"
-         "        [[ $line =~ $selectable && $line =~ $named ]] || continue\n"
-         "        [[ -n ${seen[${BASH_REMATCH[1]}]} ]] && continue\n"
-         "        seen[${BASH_REMATCH[1]}]=1\n"
-         "        printf '%s\\n' \"${BASH_REMATCH[1]}\"\n"
-         "    done < <(command \"$program\" interfaces --json 2>/dev/null)\n"
-         "}\n"});
+    return "_apctl_interfaces() {\n"
+           "    local program=${COMP_WORDS[0]} line\n"
+           "    local selectable=" +
+           SingleQuoted(SelectableAddressPattern()) +
+           " named=" + SingleQuoted(kInterfaceNamePattern) + "\n" + kBashInterfaces;
 }
 
 // What is offered for the value of an option, by what the value is. Four words of their own

@@ -22,20 +22,21 @@ std::string FishQuoted(std::string_view text) {
 
 // Run by the program's own name as typed (when it is an apctl: `sudo apctl` leaves sudo first on
 // the line), so that a build's apctl offers its own view.
+constexpr char kFishInterfaces[] =
+    "    set -l program (commandline -opc)[1]\n"
+    "    set program (string replace -r '^~/' \"$HOME/\" -- $program)\n"
+    "    string match -qr -- '(^|/)apctl$' $program; or set program apctl\n"
+    "    command -q -- $program; or set program apctl\n"
+    "    command -q -- $program; or return\n"
+    "    command $program interfaces --json 2>/dev/null | string match -rg -- $pattern |\n"
+    "        sort -u | string replace -r '$' '\\tnetwork interface'\n"
+    "end\n";
+
 std::string FishInterfaces() {
-    return Cat(
-        {"function __apctl_interfaces\n"
-         "    set -l program (commandline -opc)[1]\n"
-         "    set program (string replace -r '^~/' \"$HOME/\" -- $program)\n"
-         "    string match -qr -- '(^|/)apctl$' $program; or set program apctl\n"
-         "    command -q -- $program; or set program apctl\n"
-         "    command -q -- $program; or return\n"
-         "    command $program interfaces --json 2>/dev/null |\n"
-         "        string match -rg -- ",
-         FishQuoted(Cat({kInterfaceNamePattern, ".*(?:", SelectableAddressPattern(), ")"})),
-         " | sort -u |\n"
-         "        string replace -r '$' '\\tnetwork interface'\n"
-         "end\n"});
+    return "function __apctl_interfaces\n"
+           "    set -l pattern " +
+           FishQuoted(Cat({kInterfaceNamePattern, ".*(?:", SelectableAddressPattern(), ")"})) +
+           "\n" + kFishInterfaces;
 }
 
 // The commands that take the option, after __fish_seen_subcommand_from; empty when none does.

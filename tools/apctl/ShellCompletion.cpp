@@ -17,6 +17,14 @@ std::string Provenance(std::string_view shell) {
                 "# options (tools/apctl/ApctlOptions.cpp): change the table, not this file.\n"});
 }
 
+std::string SingleQuoted(std::string_view text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
 std::string Cat(std::initializer_list<std::string_view> parts) {
     std::string text;
     for (const std::string_view part : parts) {
@@ -117,15 +125,6 @@ namespace {
 
 using namespace completion;
 
-// Inside '...' of a zsh or bash script.
-std::string SingleQuoted(std::string_view text) {
-    std::string quoted = "'";
-    for (const char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
 // Text for _arguments' [explanation] or :message: fields, where these would end the field.
 std::string ZshField(std::string_view text) {
     std::string escaped;
@@ -209,25 +208,25 @@ std::string ZshHelpSpec() {
 // Run by the program's own name as typed (when it is an apctl), so that a build's apctl offers
 // its own view; the completion function runs after _arguments has shifted the command line,
 // hence the copy.
+constexpr char kZshInterfaces[] =
+    "  [[ $program == '~/'* ]] && program=$HOME/${program#'~/'}\n"
+    "  [[ ${program:t} == apctl ]] || program=apctl\n"
+    "  (( $+commands[$program] )) || [[ -x $program ]] || program=apctl\n"
+    "  for line in ${(f)\"$(command $program interfaces --json 2>/dev/null)\"}; do\n"
+    "    [[ $line =~ $selectable ]] || continue\n"
+    "    [[ $line =~ $named ]] && names+=($match[1])\n"
+    "  done\n"
+    "  _wanted interfaces expl 'network interface' compadd - ${(u)names}\n"
+    "}\n";
+
 std::string ZshInterfaces() {
-    return Cat(
-        {"(( $+functions[_apctl_interfaces] )) ||\n"
-         "_apctl_interfaces() {\n"
-         "  local -a names expl\n"
-         "  local line program=${_apctl_program:-apctl}\n"
-         "  [[ $program == '~/'* ]] && program=$HOME/${program#'~/'}\n"
-         "  [[ ${program:t} == apctl ]] || program=apctl\n"
-         "  (( $+commands[$program] )) || [[ -x $program ]] || program=apctl\n"
-         "  for line in ${(f)\"$(command $program interfaces --json 2>/dev/null)\"}; do\n"
-         "    [[ $line =~ ",
-         SingleQuoted(SelectableAddressPattern()),
-         " ]] || continue\n"
-         "    [[ $line =~ ",
-         SingleQuoted(kInterfaceNamePattern),
-         " ]] && names+=($match[1])\n"
-         "  done\n"
-         "  _wanted interfaces expl 'network interface' compadd - ${(u)names}\n"
-         "}\n"});
+    return "(( $+functions[_apctl_interfaces] )) ||\n"
+           "_apctl_interfaces() {\n"
+           "  local -a names expl\n"
+           "  local line program=${_apctl_program:-apctl}\n"
+           "  local selectable=" +
+           SingleQuoted(SelectableAddressPattern()) +
+           " named=" + SingleQuoted(kInterfaceNamePattern) + "\n" + kZshInterfaces;
 }
 
 // The _arguments call of each command, in a case on the command's name.

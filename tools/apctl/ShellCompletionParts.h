@@ -18,6 +18,9 @@ std::string Provenance(std::string_view shell);
 // Pieces appended one by one: GCC 12 at -O3 warns falsely (-Wrestrict) on "literal" + string.
 std::string Cat(std::initializer_list<std::string_view> parts);
 
+// Inside '...' of a bash or zsh script.
+std::string SingleQuoted(std::string_view text);
+
 // The first sentence of a command's description, without its parentheses, on one line and in
 // the options' own lower case: the few words a shell shows next to the name.
 std::string Summary(std::string_view description);
