@@ -152,6 +152,8 @@ TEST(DiffFiles, TheProgramReadsStandardInputAndFailsTwoOnAWriteError) {
         {"diff - " + one + " <" + huge, 2, "",
          "apctl: standard input: not JSON that can be read: number overflow parsing '33e359'\n"},
         {"diff - - <" + empty, 2, "", "apctl: diff: standard input (-) can be only one of"},
+        {"diff " + one + " - </dev/zero", 2, "",
+         "apctl: standard input: larger than 64 MiB, which no saved discovery is\n"},
         {"diff " + empty + " " + one + " >/dev/full", 2, "",
          "apctl: write error: No space left on device\n"},
     };

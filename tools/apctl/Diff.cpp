@@ -20,11 +20,18 @@ namespace apctl {
 namespace {
 
 constexpr char kStandardInput[] = "-";
+// Thousands of access points take a few megabytes; a file this large is something else (a
+// device, /dev/zero), and reading it whole would only exhaust the memory.
+constexpr std::size_t kLargestFile = std::size_t{64} << 20;
 
 bool ReadAll(std::FILE* file, std::string* text, std::string* error) {
     char buffer[65536];
     std::size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        if (text->size() + got > kLargestFile) {
+            *error = "larger than 64 MiB, which no saved discovery is";
+            return false;
+        }
         text->append(buffer, got);
     }
     if (std::ferror(file) != 0) {
