@@ -31,6 +31,11 @@ struct RecordField {
     // decimal. False, with the record unchanged, when the value does not fit the field: a text
     // longer than discovery ever stores there, or a number beyond 16 bits.
     bool (*assign)(DeviceRecord&, const std::string&);
+
+    // A number in every output form (JSON, CSV, the schemas), a text otherwise.
+    constexpr bool isNumber() const {
+        return kind == FieldKind::kNumber || kind == FieldKind::kMode;
+    }
 };
 
 // Every field, in the order of the JSON object and the CSV columns.

@@ -1,5 +1,6 @@
-// The bash completion and the usage lines are written by hand; these tests hold them to the table
-// of commands and options, so an option added, dropped or moved fails here until both follow.
+// The bash completion (the build writes it) and the usage lines (written by hand): these tests
+// hold them to the table of commands and options, so an option added, dropped or moved fails
+// here until both follow.
 #include <gtest/gtest.h>
 
 #include <fstream>

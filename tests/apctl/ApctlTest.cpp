@@ -212,10 +212,11 @@ TEST(ApctlOutput, InterfaceNamesAreShownAsTheirBytes) {
         {"e\x1B[2J", "e\\x1B[2J", "\"e\\u001B[2J\""},
         {"c\xC2\x9B\x31", "c\\xC2\\x9B1", "\"c\xC2\x9B\x31\""},
         {"q\"\\", "q\"\\x5C", "\"q\\\"\\\\\""},
+        {"d\x7F", "d\\x7F", "\"d\\u007F\""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(apctl::InterfaceNameText(c.name), c.table) << c.name;
-        EXPECT_EQ(apctl::InterfaceNameJson(c.name), c.json) << c.name;
+        EXPECT_EQ(apctl::JsonText(apctl::LocalTextValue(c.name)), c.json) << c.name;
     }
 }
 

@@ -2,15 +2,19 @@
 // file that is not a saved discovery refused with the file's name and what is wrong.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "fleet/SavedDiscovery.h"
 #include "tools/apctl/ApctlFormat.h"
 #include "tools/apctl/ApctlRun.h"
-#include "tools/apctl/Diff.h"
 
 namespace {
 
@@ -43,56 +47,10 @@ Outcome RunDiff(std::vector<std::string> args) {
     return {status, out.str(), err.str()};
 }
 
-// One record as discover writes it, with `replace` substituted for `"name": "Lobby"`.
-std::string OneRecord(const std::string& replace) {
-    std::string json = apctl::FormatJson({Record("000A1B300001", "Lobby", "10.0.0.11")});
-    json.replace(json.find("\"name\": \"Lobby\""), std::strlen("\"name\": \"Lobby\""), replace);
-    return json;
-}
-
-TEST(DiffFiles, NotASavedDiscoveryIsRefusedWithWhatIsWrong) {
-    const std::string two = apctl::FormatJson({Record("000A1B300001", "A", "10.0.0.11"),
-                                               Record("000A1B300002", "B", "10.0.0.12"),
-                                               Record("000A1B300001", "C", "10.0.0.13")});
-    const struct {
-        std::string text, error;
-    } cases[] = {
-        {"", "not JSON (at byte 1)"},
-        {"[{\"name\": ", "not JSON (at byte 11)"},
-        {"[\"caf\xE9\"]", "not JSON (at byte 7)"},  // Latin-1 bytes, not UTF-8
-        {"{}", "not a saved discovery: an array was expected, not object"},
-        {"[[]]", "record 1: not an object but array"},
-        {OneRecord("\"nom\": \"Lobby\""), "record 1: no name"},
-        {OneRecord("\"name\": 7"), "record 1: name: not a string but number"},
-        {OneRecord("\"name\": null"), "record 1: name: not a string but null"},
-        {OneRecord("\"name\": \"\\u20AC\""), "record 1: name: a character beyond U+00FF"},
-        {OneRecord("\"name\": \"x\\u0000\""), "record 1: name: holds \\u0000"},
-        {OneRecord("\"name\": \"sixteen letters!\""),
-         "record 1: name: longer than an access point's record holds"},
-        {std::string(R"([{"macText": "000A1B300001"}])"), "record 1: no name"},
-        {two, "record 3: macText 000A1B300001 is also record 1"},
-    };
-    for (const auto& c : cases) {
-        std::vector<DeviceRecord> records;
-        std::string error;
-        EXPECT_FALSE(apctl::ReadDiscoveryJson(c.text, &records, &error)) << c.text;
-        EXPECT_EQ(error.substr(0, c.error.size()), c.error) << c.text;
-    }
-    // Numbers: whole, from 0 to 65535, not in quotes.
-    for (const char* channel : {"-1", "65536", "6.0", "\"6\"", "true"}) {
-        std::string text = OneRecord("\"name\": \"Lobby\"");
-        text.replace(text.find("\"channelBg\": 0"), std::strlen("\"channelBg\": 0"),
-                     std::string("\"channelBg\": ") + channel);
-        std::vector<DeviceRecord> records;
-        std::string error;
-        EXPECT_FALSE(apctl::ReadDiscoveryJson(text, &records, &error)) << channel;
-        EXPECT_EQ(error, "record 1: channelBg: not a whole number from 0 to 65535") << channel;
-    }
-}
-
 TEST(DiffFiles, ABadFileExitsTwoNamingTheFile) {
     const std::string good = Saved("good.json", "[]\n");
     const std::string bad = Saved("bad.json", "{}\n");
+    const std::string huge = Saved("huge.json", "[{\"channelBg\":1e400}]");
     const std::string missing = ::testing::TempDir() + "apctl-diff-no-such.json";
     const struct {
         std::vector<std::string> args;
@@ -100,6 +58,7 @@ TEST(DiffFiles, ABadFileExitsTwoNamingTheFile) {
     } cases[] = {
         {{bad, good}, "apctl: " + bad + ": not a saved discovery"},
         {{good, bad}, "apctl: " + bad + ": not a saved discovery"},
+        {{huge, good}, "apctl: " + huge + ": not JSON that can be read: number overflow"},
         {{missing, good}, "apctl: " + missing + ": No such file or directory\n"},
         {{::testing::TempDir(), good}, "apctl: " + ::testing::TempDir() + ": Is a directory\n"},
     };
@@ -123,7 +82,7 @@ TEST(DiffFiles, TextsRoundTripToTheirSingleBytes) {
     r.wirelessMode = 7;
     std::vector<DeviceRecord> back;
     std::string error;
-    ASSERT_TRUE(apctl::ReadDiscoveryJson(apctl::FormatJson({r}), &back, &error)) << error;
+    ASSERT_TRUE(fleet::ReadSavedDiscovery(apctl::FormatJson({r}), &back, &error)) << error;
     ASSERT_EQ(back.size(), 1u);
     EXPECT_EQ(std::memcmp(&back[0], &r, sizeof r), 0);
 
@@ -143,6 +102,7 @@ TEST(DiffFiles, ChangesInMacOrderAsWatchPrintsThem) {
         Saved("before.json", apctl::FormatJson({Record("000A1B300003", "Annex", "10.0.0.13"), moved,
                                                 Record("000A1B300001", "Yard", "10.0.0.11")}));
     std::strcpy(moved.ipAddress, "10.0.0.22");
+    std::strcpy(moved.name, "Hall");
     std::strcpy(moved.ssidBg, "guest");
     // Not a field watch compares: no line.
     std::strcpy(moved.description, "moved");
@@ -153,8 +113,9 @@ TEST(DiffFiles, ChangesInMacOrderAsWatchPrintsThem) {
     EXPECT_EQ(lines.status, apctl::kExitFailed);
     EXPECT_EQ(lines.err, "");
     EXPECT_EQ(lines.out,
-              "~ 000A1B300002 ipAddress 10.0.0.12 -> 10.0.0.22\n"
-              "~ 000A1B300002 ssidBg \"\" -> \"guest\"\n"
+              "~ 000A1B300002 \"Hall\" ipAddress 10.0.0.12 -> 10.0.0.22\n"
+              "~ 000A1B300002 \"Hall\" name \"Stairs\" -> \"Hall\"\n"
+              "~ 000A1B300002 \"Hall\" ssidBg \"\" -> \"guest\"\n"
               "- 000A1B300003 10.0.0.13 \"Annex\" not in the new file\n"
               "+ 000A1B300004 10.0.0.14 \"Depot\" firmware 0102 802.11b/g via 10.0.0.200\n");
     const Outcome json = RunDiff({before, after, "--json"});
@@ -168,9 +129,52 @@ TEST(DiffFiles, ChangesInMacOrderAsWatchPrintsThem) {
         got,
         (std::vector<std::string>{
             R"({"change": "changed", "macText": "000A1B300002", "field": "ipAddress", "old": "10.0.0.12", "new": "10.0.0.22"})",
+            R"({"change": "changed", "macText": "000A1B300002", "field": "name", "old": "Stairs", "new": "Hall"})",
             R"({"change": "changed", "macText": "000A1B300002", "field": "ssidBg", "old": "", "new": "guest"})",
             R"({"change": "gone", "macText": "000A1B300003")",
             R"({"change": "appeared", "macText": "000A1B300004")"}));
+}
+
+// The program itself: - for standard input, and what its exit says when the output is lost
+// (1 would say that the files differ).
+TEST(DiffFiles, TheProgramReadsStandardInputAndFailsTwoOnAWriteError) {
+    const std::string empty = Saved("stdin-empty.json", "[]");
+    const std::string one =
+        Saved("stdin-one.json", apctl::FormatJson({Record("000A1B300001", "Yard", "10.0.0.11")}));
+    const std::string huge = Saved("stdin-huge.json", "33e359");
+    const struct {
+        std::string shell;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {"diff - " + one + " <" + empty, 1, "+ 000A1B300001 10.0.0.11 \"Yard\"", ""},
+        {"diff " + one + " - <" + empty, 1, "- 000A1B300001 10.0.0.11 \"Yard\"", ""},
+        {"diff - " + one + " <" + huge, 2, "",
+         "apctl: standard input: not JSON that can be read: number overflow parsing '33e359'\n"},
+        {"diff - - <" + empty, 2, "", "apctl: diff: standard input (-) can be only one of"},
+        {"diff " + one + " - </dev/zero", 2, "",
+         "apctl: standard input: larger than 64 MiB, which no saved discovery is\n"},
+        {"diff " + empty + " " + one + " >/dev/full", 2, "",
+         "apctl: write error: No space left on device\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string command = std::string(AP_APCTL_PATH) + " " + c.shell;
+        const std::string errPath = ::testing::TempDir() + "apctl-diff-stderr";
+        FILE* pipe = ::popen((command + " 2>" + errPath).c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string out;
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            out.append(buffer, got);
+        }
+        const int status = ::pclose(pipe);
+        std::ifstream errFile(errPath);
+        const std::string err{std::istreambuf_iterator<char>(errFile), {}};
+        EXPECT_TRUE(WIFEXITED(status)) << command;
+        EXPECT_EQ(WEXITSTATUS(status), c.status) << command << ": " << err;
+        EXPECT_EQ(out.substr(0, c.out.size()), c.out) << command;
+        EXPECT_EQ(err.substr(0, c.err.size()), c.err) << command;
+    }
 }
 
 }  // namespace

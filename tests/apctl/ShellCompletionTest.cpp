@@ -1,6 +1,7 @@
 // zsh's and fish's completion as the build wrote them, exercised in each shell and held to the
 // table of commands and options: an option the table holds and a shell does not offer fails here.
-// Sends nothing; the interface names are those of a network namespace of the test's own.
+// Sends nothing; the interface names are those of a network namespace of the test's own, listed
+// by apctl interfaces.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -181,27 +182,53 @@ TEST(ShellCompletion, FilesOnlyWhereTheTableWantsAFile) {
     std::filesystem::remove_all(dir);
 }
 
-// After -i, the interfaces of the namespace the shell runs in: a new one with a veth pair of its
-// own, so that the expected names do not depend on the machine's.
-TEST(ShellCompletion, InterfaceNamesOfTheNamespace) {
+// After -i, the interfaces of the namespace the shell runs in that apctl takes there, as the
+// program typed lists them: a new namespace where only apctl-cmp0 is usable (lo is loopback,
+// its peer has no address, apctl-cmp2 has no carrier).
+TEST(ShellCompletion, InterfaceNamesApctlTakes) {
     REQUIRE_SHELL("zsh");
     REQUIRE_SHELL("fish");
-    const std::string inNamespace =
-        "unshare --net -- sh -c " +
-        Quoted(
-            "ip link add apctl-cmp0 type veth peer name apctl-cmp1 || exit 7; "
-            "exec \"$@\"") +
-        " sh sh -c ";
+    const std::string inNamespace = "unshare --net -- sh -c " +
+                                    Quoted(
+                                        "ip link set lo up && "
+                                        "ip link add apctl-cmp0 type veth peer name apctl-cmp1 && "
+                                        "ip link add apctl-cmp2 type veth peer name apctl-cmp3 && "
+                                        "ip address add 192.0.2.1/24 dev apctl-cmp0 && "
+                                        "ip address add 198.51.100.1/24 dev apctl-cmp2 && "
+                                        "ip link set apctl-cmp0 up && ip link set apctl-cmp1 up && "
+                                        "ip link set apctl-cmp2 up || exit 7; "
+                                        "PATH=" AP_APCTL_DIR ":$PATH exec \"$@\"") +
+                                    " sh sh -c ";
     const Result probe = Shell(inNamespace + Quoted("true") + " 2>&1");
-    ASSERT_EQ(probe.status, 0) << "cannot make a network namespace with a veth pair (needs root, "
+    ASSERT_EQ(probe.status, 0) << "cannot make a network namespace with veth pairs (needs root, "
                                   "unshare and ip): "
                                << probe.output;
-    const Words expected = {"apctl-cmp0", "apctl-cmp1", "lo"};
-    for (const char* line : {"apctl discover -i ", "apctl reset 000A1B2C3D4E --interface "}) {
+    const Words expected = {"apctl-cmp0"};
+    for (const std::string& line :
+         {std::string("apctl discover -i "), std::string("apctl reset 000A1B2C3D4E --interface "),
+          std::string(AP_APCTL_DIR) + "/apctl watch -i "}) {
         EXPECT_EQ(Candidates(Shell(inNamespace + Quoted(FishCompleting(line))).output), expected)
             << "fish: " << line;
         EXPECT_EQ(Candidates(Shell(inNamespace + Quoted(ZshCompleting(line))).output), expected)
             << "zsh: " << line;
+    }
+}
+
+// Where nothing is offered, zsh says what is wanted: a message that _arguments' own ':' would
+// cut short unless escaped.
+TEST(ShellCompletion, ZshSaysWhatAValueIs) {
+    REQUIRE_SHELL("zsh");
+    const struct {
+        const char* line;
+        const char* message;
+    } cases[] = {
+        {"apctl reset ", "MAC (12 hexadecimal digits, or six pairs joined by : or -)"},
+        {"apctl watch --interval ", "SECONDS (a number such as 30 or 2.5)"},
+    };
+    for (const auto& c : cases) {
+        const Result result = Shell(ZshCompleting(c.line) + " messages");
+        EXPECT_EQ(result.status, 0) << c.line << ": " << result.output;
+        EXPECT_EQ(Candidates(result.output), Words{c.message}) << c.line;
     }
 }
 

@@ -1,9 +1,10 @@
 # Types LINE and a TAB into an interactive zsh on a pseudo-terminal (zsh/zpty) whose fpath holds
 # the completion function in DIR, and prints each match the completion added, one a line:
-# compadd is wrapped to write down what it adds before it adds it.
-#   zsh -f zsh_complete.zsh DIR LINE
+# compadd is wrapped to write down what it adds before it adds it. With "messages", prints
+# instead the messages it shows where it has nothing to offer (compadd -x).
+#   zsh -f zsh_complete.zsh DIR LINE [messages]
 zmodload zsh/zpty || exit 3
-dir=$1 line=$2
+dir=$1 line=$2 shown=${3:-matches}
 work=$(mktemp -d) || exit 3
 trap 'zpty -d z 2>/dev/null; rm -rf $work' EXIT
 completion=/usr/share/zsh/functions/Completion
@@ -17,6 +18,8 @@ autoload -Uz _files _path_files
 zstyle ':completion:*' list-prompt ''
 LISTMAX=100000
 compadd() {
+  local -i at=\${@[(i)-x]}
+  (( at < \$# )) && print -r -- "\${@[at+1]}" >>$work/messages
   # -O, -A and -D only ask what would match; they add nothing.
   if (( \${@[(I)-[OAD]*]} )); then builtin compadd "\$@"; return; fi
   local -a added
@@ -26,6 +29,9 @@ compadd() {
 }
 PS1='READY> '
 SCRIPT
+# A message is shown only with a format; '%d' is the message alone.
+[[ $shown == messages ]] &&
+  print -r -- "zstyle ':completion:*:(messages|descriptions)' format '%d'" >>$work/init.zsh
 
 # Reads the terminal until its output holds `marker`; false after 30 s.
 await() {
@@ -52,5 +58,5 @@ await 'READY> ' || exit 4
 zpty -w -n z "$line"$'\t'
 zpty -w z $'\C-u'"print -r -- COMP\"\"DONE"
 await COMPDONE || exit 4
-[[ -f $work/matches ]] && sort -u $work/matches
+[[ -f $work/$shown ]] && sort -u $work/$shown
 exit 0

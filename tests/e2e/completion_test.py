@@ -2,13 +2,15 @@
 """apctl's bash completion: first in an interactive bash on a pseudo-terminal, where TAB goes
 through readline exactly as for a person, then case by case through the completion function.
 
-Sends nothing and needs no lab: the only interface name it relies on is "lo", which every
-network namespace has.
+Sends nothing and needs no lab, but runs in a network namespace of its own (unshare, as root)
+whose interfaces it knows: after -i, only those apctl takes are offered, as `apctl interfaces`
+lists them. lan0 is usable; lo is loopback, lan0p has no address, lan1 has no carrier.
 """
 
 import argparse
 import os
 import pty
+import shutil
 import select
 import subprocess
 import sys
@@ -74,11 +76,50 @@ printf '%s\\n' "${{COMPREPLY[@]}}"
     return [word for word in result.stdout.splitlines() if word]
 
 
+NAMESPACE_SETUP = [
+    "ip link set lo up",
+    "ip link add lan0 type veth peer name lan0p",
+    "ip link add lan1 type veth peer name lan1p",
+    "ip address add 192.0.2.1/24 dev lan0",
+    "ip address add 198.51.100.1/24 dev lan1",
+    "ip link set lan0 up", "ip link set lan0p up", "ip link set lan1 up",
+]
+USABLE = ["lan0"]
+THIS = os.path.abspath(__file__)  # a file to complete: no other name in its folder starts so
+
+
+def in_own_namespace(args):
+    """Runs this script again in a new network namespace laid out as NAMESPACE_SETUP, with
+    apctl's folder first on PATH; returns its exit status, or None when already there."""
+    if os.environ.get("APCTL_COMPLETION_NAMESPACE"):
+        for command in NAMESPACE_SETUP:
+            result = subprocess.run(command.split(), capture_output=True, text=True)
+            if result.returncode != 0:
+                print(f"FAIL: {command}: {result.stderr.strip()}")
+                return 1
+        return None
+    if shutil.which("unshare") is None or shutil.which("ip") is None:
+        print("FAIL: needs unshare and ip (iproute2) to make a network namespace")
+        return 1
+    env = dict(os.environ, APCTL_COMPLETION_NAMESPACE="1",
+               PATH=os.path.dirname(os.path.abspath(args.apctl)) + os.pathsep +
+               os.environ.get("PATH", ""))
+    result = subprocess.run(["unshare", "--net", "--", sys.executable] + sys.argv, env=env)
+    if result.returncode != 0 and os.geteuid() != 0:
+        print("FAIL: cannot make a network namespace without root")
+    return result.returncode
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--completion", required=True, help="apctl's bash completion file")
-    parser.add_argument("--apctl", help="apctl, whose --help must name every option offered")
+    parser.add_argument("--apctl", required=True,
+                        help="apctl, which lists the interfaces and whose --help must name "
+                             "every option offered")
     args = parser.parse_args()
+    status = in_own_namespace(args)
+    if status is not None:
+        return status
     completion = os.path.abspath(args.completion)
     failures = []
 
@@ -92,12 +133,12 @@ def main():
     check(interactive(completion, "apctl discover --i\t"), ["discover", "--interface"],
           "bash -i: apctl discover --i<TAB>")
     check(interactive(completion, "apctl discover --interface l\t"),
-          ["discover", "--interface", "lo"], "bash -i: apctl discover --interface l<TAB>")
+          ["discover", "--interface", "lan0"], "bash -i: apctl discover --interface l<TAB>")
     check(interactive(completion, "apctl discover --interface=l\t"),
-          ["discover", "--interface=lo"], "bash -i: apctl discover --interface=l<TAB>")
+          ["discover", "--interface=lan0"], "bash -i: apctl discover --interface=l<TAB>")
 
     # --- Case by case: (words, index of the word completed, expected replies).
-    interfaces = sorted(os.listdir("/sys/class/net"))
+    interfaces = USABLE
     cases = [
         (["apctl", ""], 1,
          ["discover", "configure", "reset", "interfaces", "apply", "watch", "diff", "--help"]),
@@ -123,14 +164,18 @@ def main():
         (["apctl", "apply", "--d"], 2, ["--dry-run"]),
         (["apctl", "diff", "--"], 2, ["--json", "--help"]),
         # Both of diff's operands are files.
-        (["apctl", "diff", completion[:-3]], 2, [completion]),
-        (["apctl", "diff", "old.json", completion[:-3]], 3, [completion]),
+        (["apctl", "diff", THIS[:-3]], 2, [THIS]),
+        (["apctl", "diff", "old.json", THIS[:-3]], 3, [THIS]),
         (["apctl", "frobnicate", "--"], 2, []),
         (["apctl", "discover", "-i", ""], 3, interfaces),
-        (["apctl", "discover", "--interface", "l"], 3, ["lo"]),
-        (["apctl", "reset", "000A1B2C3D4E", "-i", "l"], 4, ["lo"]),
+        (["apctl", "discover", "--interface", "l"], 3, ["lan0"]),
+        (["apctl", "reset", "000A1B2C3D4E", "-i", "l"], 4, ["lan0"]),
+        # Typed by its path, that program lists them.
+        ([args.apctl, "watch", "-i", ""], 3, interfaces),
+        # Another program first (sudo, env) is not run: the apctl on PATH lists them.
+        (["/usr/bin/env", "discover", "-i", ""], 3, interfaces),
         (["apctl", "discover", "--interface", "=", ""], 4, interfaces),
-        (["apctl", "discover", "--interface", "=", "l"], 4, ["lo"]),
+        (["apctl", "discover", "--interface", "=", "l"], 4, ["lan0"]),
         (["apctl", "discover", "--interface", "="], 3, interfaces),
     ]
     for words, current, expected in cases:
@@ -138,12 +183,12 @@ def main():
         check(sorted(actual), sorted(expected), f"completing {words[current]!r} in {words}")
     # Where '=' does not split words, the option stays on the reply.
     check(complete(completion, ["apctl", "discover", "--interface=l"], 2, wordbreaks=False),
-          ["--interface=lo"], "--interface=l as one word")
+          ["--interface=lan0"], "--interface=l as one word")
     check(complete(completion, ["apctl", "watch", "--textfile=/pro"], 2, wordbreaks=False),
           ["--textfile=/proc"], "--textfile=/pro as one word")
 
     if args.apctl:
-        # Only --help is run: it sends nothing.
+        # Only --help and interfaces are run: they send nothing.
         help_text = subprocess.run([args.apctl, "--help"], capture_output=True, text=True,
                                    timeout=10).stdout
         for command in ("discover", "configure", "reset", "interfaces", "apply", "watch", "diff"):

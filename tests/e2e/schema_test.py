@@ -68,13 +68,32 @@ def schema_for(args):
     return None, False
 
 
+# Schemas that describe a part of other outputs, not an output of their own.
+PARTS = {"record"}
+
+
+def validator(schema, schemas):
+    """A validator of `schema` that resolves $ref among `schemas` by their $id, offline: the
+    registry of jsonschema 4.18 and later, or the RefResolver with a local store of the ones
+    before it (Debian 12's 4.10), which would otherwise try to fetch the $id."""
+    try:
+        from referencing import Registry, Resource
+    except ImportError:
+        store = {other["$id"]: other for other in schemas.values()}
+        return jsonschema.Draft202012Validator(
+            schema, format_checker=jsonschema.FormatChecker(),
+            resolver=jsonschema.RefResolver.from_schema(schema, store=store))
+    registry = Registry().with_resources(
+        (other["$id"], Resource.from_contents(other)) for other in schemas.values())
+    return jsonschema.Draft202012Validator(schema, format_checker=jsonschema.FormatChecker(),
+                                           registry=registry)
+
+
 class Validation:
     def __init__(self, schemas):
-        self.validators = {
-            name: jsonschema.Draft202012Validator(schema, format_checker=jsonschema.FormatChecker())
-            for name, schema in schemas.items()}
+        self.validators = {name: validator(schema, schemas) for name, schema in schemas.items()}
         self.failures = []
-        self.validated = {name: 0 for name in schemas}
+        self.validated = {name: 0 for name in schemas if name not in PARTS}
 
     def document(self, name, value, where):
         errors = sorted(self.validators[name].iter_errors(value), key=lambda e: list(e.path))

@@ -1,46 +1,14 @@
 #include "tools/apctl/ApctlFormat.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "fleet/RecordFields.h"
 #include "resources/StringTable.h"
 
 namespace apctl {
 
-namespace {
-
-bool IsNumber(const fleet::RecordField& field) {
-    return field.kind == fleet::FieldKind::kNumber || field.kind == fleet::FieldKind::kMode;
-}
-
-}  // namespace
-
 Json LocalTextValue(const std::string& bytes) {
-    if (fleet::IsUtf8(bytes)) {
-        return bytes;
-    }
-    const std::string text = InterfaceNameJson(bytes);
-    return Json::binary(std::vector<std::uint8_t>(text.begin(), text.end()));
-}
-
-std::string InterfaceNameJson(const std::string& bytes) {
-    const bool utf8 = fleet::IsUtf8(bytes);
-    std::string out = "\"";
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte == '"' || byte == '\\') {
-            out.push_back('\\');
-            out.push_back(c);
-        } else if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && !utf8)) {
-            char escaped[7];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", byte);
-            out += escaped;
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out + "\"";
+    return bytes;
 }
 
 std::string CsvField(const std::string& bytes) {
@@ -90,15 +58,6 @@ std::string AlignColumns(const std::vector<std::vector<std::string>>& rows) {
     return out;
 }
 
-Json RecordObject(const DeviceRecord& r) {
-    Json json = Json::object();
-    for (const fleet::RecordField& field : fleet::RecordFields()) {
-        const std::string value = field.value(r);
-        json[field.key] = IsNumber(field) ? Json(std::stoi(value)) : JsonFromLatin1(value);
-    }
-    return json;
-}
-
 namespace {
 
 std::string TableOf(const DeviceRecord* records, int count) {
@@ -122,7 +81,7 @@ std::string TableOf(const DeviceRecord* records, int count) {
 std::string JsonOf(const DeviceRecord* records, int count) {
     Json array = Json::array();
     for (int i = 0; i < count; ++i) {
-        array.push_back(RecordObject(records[i]));
+        array.push_back(records[i]);
     }
     return JsonArrayLines(array);
 }
@@ -143,7 +102,7 @@ std::string CsvOf(const DeviceRecord* records, int count) {
             if (!line.empty()) {
                 line += ',';
             }
-            line += IsNumber(field) ? value : CsvField(value);
+            line += field.isNumber() ? value : CsvField(value);
         }
         out += line + "\r\n";
     }

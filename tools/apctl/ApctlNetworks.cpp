@@ -21,7 +21,8 @@ std::string Seconds(net::Milliseconds duration) {
 }
 
 bool Usable(AddressUse use) {
-    return use == AddressUse::kUsable || use == AddressUse::kBeyondLimit;
+    return std::find(std::begin(kSelectableUses), std::end(kSelectableUses), use) !=
+           std::end(kSelectableUses);
 }
 
 }  // namespace

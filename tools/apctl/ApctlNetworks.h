@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "discovery/Exchange.h"
+#include "discovery/LocalAddresses.h"
 #include "fleet/Discovery.h"
 #include "fleet/Text.h"
 #include "tools/apctl/ApctlCommand.h"
@@ -12,6 +13,10 @@
 
 // The local networks as apctl shows and chooses them.
 namespace apctl {
+
+// What --interface takes: an interface with an address of one of these uses. The shells'
+// completions offer only those interfaces.
+inline constexpr AddressUse kSelectableUses[] = {AddressUse::kUsable, AddressUse::kBeyondLimit};
 
 // Fills the options' addresses from --interface: the usable addresses of the named interfaces in
 // the kernel's order, at most ten. An unknown interface, or one without a usable address, is a

@@ -34,9 +34,7 @@ std::string Shown(const RecordField& field, const std::string& value) {
 }
 
 Json JsonValue(const RecordField& field, const std::string& value) {
-    return field.kind == FieldKind::kNumber || field.kind == FieldKind::kMode
-               ? Json(std::stoi(value))
-               : JsonFromLatin1(value);
+    return field.isNumber() ? Json(std::stoi(value)) : JsonFromLatin1(value);
 }
 
 std::string MacShown(const std::string& mac) {
@@ -54,7 +52,7 @@ public:
                 Appeared(change.macText, change.record);
                 break;
             case Change::Kind::kChanged:
-                Changed(change.macText, *change.field, change.before, change.after);
+                Changed(change);
                 break;
             case Change::Kind::kGone:
                 Gone(change.macText, change.record);
@@ -66,7 +64,7 @@ private:
     void Appeared(const std::string& mac, const DeviceRecord& r) {
         if (form_.json) {
             Json json = JsonStart("appeared", mac);
-            json["record"] = RecordObject(r);
+            json["record"] = r;
             Line(JsonText(json));
             return;
         }
@@ -81,7 +79,7 @@ private:
     void Gone(const std::string& mac, const DeviceRecord& r) {
         if (form_.json) {
             Json json = JsonStart("gone", mac);
-            json["record"] = RecordObject(r);
+            json["record"] = r;
             Line(JsonText(json));
             return;
         }
@@ -89,18 +87,22 @@ private:
              Printable(FieldText(r.name)) + "\" " + form_.goneReason);
     }
 
-    void Changed(const std::string& mac, const RecordField& field, const std::string& before,
-                 const std::string& after) {
+    void Changed(const Change& change) {
+        const RecordField& field = *change.field;
         if (form_.json) {
-            Json json = JsonStart("changed", mac);
+            Json json = JsonStart("changed", change.macText);
             json["field"] = field.key;
-            json["old"] = JsonValue(field, before);
-            json["new"] = JsonValue(field, after);
+            json["old"] = JsonValue(field, change.before);
+            json["new"] = JsonValue(field, change.after);
             Line(JsonText(json));
             return;
         }
-        Line(prefix_ + "~ " + MacShown(mac) + " " + field.key + " " + Shown(field, before) +
-             " -> " + Shown(field, after));
+        std::string named;
+        if (form_.namedChanges) {
+            named.append(" \"").append(Printable(FieldText(change.record.name))).push_back('"');
+        }
+        Line(prefix_ + "~ " + MacShown(change.macText) + named + " " + field.key + " " +
+             Shown(field, change.before) + " -> " + Shown(field, change.after));
     }
 
     Json JsonStart(const char* change, const std::string& mac) const {

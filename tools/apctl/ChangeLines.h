@@ -15,6 +15,10 @@ struct ChangeLineForm {
     std::string time;
     // What a gone line says of the absence: "absent from 2 discoveries".
     std::string goneReason;
+    // "~" lines name the access point after its MAC, from the change's record (diff fills it in
+    // with the access point as it is now): two files compared have no "+" line before them that
+    // says which one the MAC is.
+    bool namedChanges = false;
 };
 
 // One line, flushed at once: whoever reads a watch reads it as it happens.

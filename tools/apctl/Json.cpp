@@ -8,14 +8,15 @@ namespace apctl {
 
 namespace {
 
-void AppendString(std::string* out, const std::string& utf8) {
+void AppendString(std::string* out, std::string_view bytes) {
+    const bool utf8 = fleet::IsUtf8(std::string(bytes));
     out->push_back('"');
-    for (char c : utf8) {
+    for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte == '"' || byte == '\\') {
             out->push_back('\\');
             out->push_back(c);
-        } else if (byte < 0x20 || byte == 0x7F) {
+        } else if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && !utf8)) {
             char escaped[7];
             std::snprintf(escaped, sizeof escaped, "\\u%04X", byte);
             *out += escaped;
@@ -58,11 +59,6 @@ void Append(std::string* out, const Json& value) {
         case Json::value_t::number_float:
             *out += fleet::SecondsText(value.get<double>());
             return;
-        case Json::value_t::binary: {
-            const auto& bytes = value.get_binary();
-            out->append(bytes.begin(), bytes.end());
-            return;
-        }
         default:
             // null, booleans and integers: the library writes them as everyone does.
             *out += value.dump();
@@ -90,6 +86,12 @@ std::string JsonArrayLines(const Json& array) {
         separator = ",\n  ";
     }
     return out + "\n]\n";
+}
+
+std::string JsonString(std::string_view bytes) {
+    std::string out;
+    AppendString(&out, bytes);
+    return out;
 }
 
 Json JsonFromLatin1(const std::string& bytes) {

@@ -1,18 +1,30 @@
 #include "tools/apctl/ShellCompletion.h"
 
 #include <cctype>
-#include <initializer_list>
 #include <sstream>
-#include <string_view>
-#include <vector>
 
-#include "tools/apctl/ApctlOptions.h"
+#include "discovery/LocalAddresses.h"
+#include "tools/apctl/ApctlNetworks.h"
+#include "tools/apctl/ShellCompletionParts.h"
 
 namespace apctl {
 
-namespace {
+namespace completion {
 
-// Pieces appended one by one: GCC 12 at -O3 warns falsely (-Wrestrict) on "literal" + string.
+std::string Provenance(std::string_view shell) {
+    return Cat({"# ", shell,
+                " completion for apctl, written at build time from apctl's table of commands and\n"
+                "# options (tools/apctl/ApctlOptions.cpp): change the table, not this file.\n"});
+}
+
+std::string SingleQuoted(std::string_view text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
 std::string Cat(std::initializer_list<std::string_view> parts) {
     std::string text;
     for (const std::string_view part : parts) {
@@ -21,11 +33,10 @@ std::string Cat(std::initializer_list<std::string_view> parts) {
     return text;
 }
 
-constexpr char kHelpDescription[] = "prints the usage";
+namespace {
 
-// The first sentence of a command's description, without its parentheses, on one line and in
-// the options' own lower case: the few words a shell shows next to the name.
-std::string Summary(std::string_view description) {
+// The description without what is in parentheses, on one line.
+std::string Unparenthesized(std::string_view description) {
     std::string text;
     int depth = 0;
     for (const char c : description) {
@@ -37,6 +48,25 @@ std::string Summary(std::string_view description) {
             text.push_back(c == '\n' ? ' ' : c);
         }
     }
+    return text;
+}
+
+// A regular expression that matches `text` alone.
+std::string Literal(std::string_view text) {
+    std::string pattern;
+    for (const char c : text) {
+        if (std::isalnum(static_cast<unsigned char>(c)) == 0 && c != ' ') {
+            pattern.push_back('\\');
+        }
+        pattern.push_back(c);
+    }
+    return pattern;
+}
+
+}  // namespace
+
+std::string Summary(std::string_view description) {
+    const std::string text = Unparenthesized(description);
     std::string summary;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const bool ends = text[i] == '.' || text[i] == ':' || text[i] == ';';
@@ -69,7 +99,6 @@ std::vector<const OptionSpec*> OptionsOf(const CommandSpec& command) {
     return options;
 }
 
-// Without its leading dashes: fish wants "interface" for --interface.
 std::string_view Bare(std::string_view name) {
     while (!name.empty() && name.front() == '-') {
         name.remove_prefix(1);
@@ -77,16 +106,24 @@ std::string_view Bare(std::string_view name) {
     return name;
 }
 
-// --- zsh ------------------------------------------------------------------------------------
-
-// Inside '...' of a zsh script.
-std::string ZshQuoted(std::string_view text) {
-    std::string quoted = "'";
-    for (const char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+// `interfaces --json` writes "usable": true for an address the exchanges use, and the reason
+// for one they do not.
+std::string SelectableAddressPattern() {
+    std::string pattern;
+    for (const AddressUse use : kSelectableUses) {
+        pattern += pattern.empty() ? "" : "|";
+        pattern += use == AddressUse::kUsable
+                       ? std::string(R"("usable": true)")
+                       : Cat({R"("reason": ")", Literal(AddressUseText(use)), "\""});
     }
-    return quoted + "'";
+    return pattern;
 }
+
+}  // namespace completion
+
+namespace {
+
+using namespace completion;
 
 // Text for _arguments' [explanation] or :message: fields, where these would end the field.
 std::string ZshField(std::string_view text) {
@@ -119,106 +156,82 @@ std::string ZshValue(ValueKind kind, std::string_view valueName) {
     }
 }
 
-// One _arguments spec (two words where the option has a short name) for an option.
-std::string ZshOptionSpec(const OptionSpec& option, const CommandSpec& command) {
-    const std::string description = Cat({"[", ZshField(option.description), "]"});
-    std::string value;
-    std::string suffix;  // after the long name
+// The option's value specs, and what follows its long name: "=" for --name VALUE or
+// --name=VALUE, "=-" for a value only after the '='.
+std::string ZshOptionValue(const OptionSpec& option, const CommandSpec& command,
+                           std::string* suffix) {
     switch (option.form) {
         case ValueForm::kNone:
-            break;
+            return {};
         case ValueForm::kSeparate:
-            suffix = "=";  // --name VALUE or --name=VALUE
-            value = ZshValue(option.kind, option.valueName);
-            break;
-        case ValueForm::kAssignedOnly:
-            suffix = "=-";  // the value only after the '='
-            value = ZshValue(option.kind, option.valueName);
-            if (!option.valueWrittenIn.Has(command.action)) {
-                value = Cat({":", value});  // optional
-            }
-            break;
+            *suffix = "=";
+            return ZshValue(option.kind, option.valueName);
+        case ValueForm::kAssignedOnly: {
+            *suffix = "=-";
+            const std::string value = ZshValue(option.kind, option.valueName);
+            return option.valueWrittenIn.Has(command.action) ? value : Cat({":", value});
+        }
         case ValueForm::kFour: {
             std::istringstream names{std::string(option.valueName)};
-            std::string name;
-            while (names >> name) {
+            std::string value;
+            for (std::string name; names >> name;) {
                 value += ZshValue(option.kind, name);
             }
-            break;
+            return value;
         }
     }
+    return {};
+}
+
+// One _arguments spec (two words where the option has a short name) for an option.
+std::string ZshOptionSpec(const OptionSpec& option, const CommandSpec& command) {
+    std::string suffix;
+    const std::string value = ZshOptionValue(option, command, &suffix);
+    const std::string description = Cat({"[", ZshField(option.description), "]"});
     // An interface is named once for each network that is to be asked.
     const bool repeated = option.kind == ValueKind::kInterfaceName;
     const std::string longName = std::string(option.longName) + suffix;
     if (option.shortName.empty()) {
-        return ZshQuoted((repeated ? "*" : "") + longName + description + value);
+        return SingleQuoted((repeated ? "*" : "") + longName + description + value);
     }
     const std::string exclusion =
         repeated ? std::string(1, '*') : Cat({"(", option.shortName, " ", option.longName, ")"});
-    return ZshQuoted(exclusion) + "{" + std::string(option.shortName) + "," + longName + "}" +
-           ZshQuoted(description + value);
+    return SingleQuoted(exclusion) + "{" + std::string(option.shortName) + "," + longName + "}" +
+           SingleQuoted(description + value);
 }
 
 std::string ZshHelpSpec() {
-    return ZshQuoted("(- *)") + "{-h,--help}" +
-           ZshQuoted(std::string("[") + kHelpDescription + "]");
+    return SingleQuoted("(- *)") + "{-h,--help}" +
+           SingleQuoted(std::string("[") + kHelpDescription + "]");
 }
 
-// --- fish -----------------------------------------------------------------------------------
+// Run by the program's own name as typed (when it is an apctl), so that a build's apctl offers
+// its own view; the completion function runs after _arguments has shifted the command line,
+// hence the copy.
+constexpr char kZshInterfaces[] =
+    "  [[ $program == '~/'* ]] && program=$HOME/${program#'~/'}\n"
+    "  [[ ${program:t} == apctl ]] || program=apctl\n"
+    "  (( $+commands[$program] )) || [[ -x $program ]] || program=apctl\n"
+    "  for line in ${(f)\"$(command $program interfaces --json 2>/dev/null)\"}; do\n"
+    "    [[ $line =~ $selectable ]] || continue\n"
+    "    [[ $line =~ $named ]] && names+=($match[1])\n"
+    "  done\n"
+    "  _wanted interfaces expl 'network interface' compadd - ${(u)names}\n"
+    "}\n";
 
-std::string FishQuoted(std::string_view text) {
-    std::string quoted = "'";
-    for (const char c : text) {
-        if (c == '\'' || c == '\\') {
-            quoted.push_back('\\');
-        }
-        quoted.push_back(c);
-    }
-    return quoted + "'";
+std::string ZshInterfaces() {
+    return "(( $+functions[_apctl_interfaces] )) ||\n"
+           "_apctl_interfaces() {\n"
+           "  local -a names expl\n"
+           "  local line program=${_apctl_program:-apctl}\n"
+           "  local selectable=" +
+           SingleQuoted(SelectableAddressPattern()) +
+           " named=" + SingleQuoted(kInterfaceNamePattern) + "\n" + kZshInterfaces;
 }
 
-}  // namespace
-
-std::string ZshCompletion() {
-    std::string out =
-        "#compdef apctl\n"
-        "# zsh completion for apctl, written at build time from apctl's table of commands and\n"
-        "# options (tools/apctl/ApctlOptions.cpp): change the table, not this file.\n"
-        "\n"
-        "# The interfaces of this network namespace, as the kernel names them: /proc/net/dev is\n"
-        "# the reading process's own namespace, where /sys/class/net is the one sysfs was mounted "
-        "in.\n"
-        "(( $+functions[_apctl_interfaces] )) ||\n"
-        "_apctl_interfaces() {\n"
-        "  local -a names expl\n"
-        "  names=(${${${(f)\"$(</proc/net/dev)\"}[3,-1]%%:*}// /})\n"
-        "  _wanted interfaces expl 'network interface' compadd -a names\n"
-        "}\n"
-        "\n"
-        "_apctl() {\n"
-        "  local curcontext=$curcontext state state_descr line ret=1\n"
-        "  local -A opt_args\n"
-        "  local -a commands\n"
-        "  commands=(\n";
-    for (const CommandSpec& command : Commands()) {
-        out += "    " + ZshQuoted(std::string(command.name) + ":" + Summary(command.description)) +
-               "\n";
-    }
-    out +=
-        "  )\n"
-        "  _arguments -C \\\n"
-        "    " +
-        ZshHelpSpec() +
-        " \\\n"
-        "    '1: :->command' \\\n"
-        "    '*:: :->argument' && ret=0\n"
-        "  case $state in\n"
-        "    command)\n"
-        "      _describe -t commands 'apctl command' commands && ret=0\n"
-        "      ;;\n"
-        "    argument)\n"
-        "      curcontext=${curcontext%:*:*}:apctl-$words[1]:\n"
-        "      case $words[1] in\n";
+// The _arguments call of each command, in a case on the command's name.
+std::string ZshCommandCases() {
+    std::string out;
     for (const CommandSpec& command : Commands()) {
         out += "        " + std::string(command.name) + ")\n          _arguments \\\n";
         out += "            " + ZshHelpSpec() + " \\\n";
@@ -228,81 +241,46 @@ std::string ZshCompletion() {
         // One spec per operand word: "OLD NEW" is two files.
         std::istringstream operands{std::string(command.operand)};
         for (std::string operand; operands >> operand;) {
-            out += "            " + ZshQuoted(ZshValue(command.operandKind, operand)) + " \\\n";
+            out += "            " + SingleQuoted(ZshValue(command.operandKind, operand)) + " \\\n";
         }
         out += "            && ret=0\n          ;;\n";
     }
-    out +=
-        "      esac\n"
-        "      ;;\n"
-        "  esac\n"
-        "  return ret\n"
-        "}\n"
-        "\n"
-        "_apctl \"$@\"\n";
     return out;
 }
 
-std::string FishCompletion() {
-    std::string out =
-        "# fish completion for apctl, written at build time from apctl's table of commands and\n"
-        "# options (tools/apctl/ApctlOptions.cpp): change the table, not this file.\n"
-        "\n"
-        "# The interfaces of this network namespace, as the kernel names them: /proc/net/dev is\n"
-        "# the reading process's own namespace, where /sys/class/net is the one sysfs was mounted "
-        "in.\n"
-        "function __apctl_interfaces\n"
-        "    string match -rg '^\\s*([^:\\s]+):' </proc/net/dev |\n"
-        "        string replace -r '$' '\\tnetwork interface'\n"
-        "end\n"
-        "\n"
-        "# Nothing is a file unless said so below.\n"
-        "complete -c apctl -f\n"
-        "complete -c apctl -n __fish_use_subcommand -s h -l help -d " +
-        FishQuoted(kHelpDescription) + "\n";
+}  // namespace
+
+std::string ZshCompletion() {
+    std::string out = "#compdef apctl\n" + Provenance("zsh") + "\n" + ZshInterfaces() +
+                      "\n"
+                      "_apctl() {\n"
+                      "  local curcontext=$curcontext state state_descr line ret=1\n"
+                      "  local -A opt_args\n"
+                      "  local -a commands\n"
+                      "  local _apctl_program=$words[1]\n"
+                      "  commands=(\n";
     for (const CommandSpec& command : Commands()) {
-        out += "complete -c apctl -n __fish_use_subcommand -a " + std::string(command.name) +
-               " -d " + FishQuoted(Summary(command.description)) + "\n";
+        out += "    " + SingleQuoted(Cat({command.name, ":", Summary(command.description)})) + "\n";
     }
-    out += "complete -c apctl -n 'not __fish_use_subcommand' -s h -l help -d " +
-           FishQuoted(kHelpDescription) + "\n";
-    for (const OptionSpec& option : Options()) {
-        std::string commands;
-        for (const CommandSpec& command : Commands()) {
-            if (option.commands.Has(command.action)) {
-                commands.append(" ").append(command.name);
-            }
-        }
-        if (commands.empty()) {
-            continue;
-        }
-        out.append("complete -c apctl -n '__fish_seen_subcommand_from").append(commands).append("'");
-        if (!option.shortName.empty()) {
-            out += " -s " + std::string(Bare(option.shortName));
-        }
-        out += " -l " + std::string(Bare(option.longName));
-        // A value after '=' alone is no word of its own for fish to complete.
-        if (option.form == ValueForm::kSeparate || option.form == ValueForm::kFour) {
-            switch (option.kind) {
-                case ValueKind::kInterfaceName:
-                    out += " -x -a '(__apctl_interfaces)'";
-                    break;
-                case ValueKind::kFile:
-                    out += " -r -F";
-                    break;
-                default:
-                    out += " -x";
-                    break;
-            }
-        }
-        out += " -d " + FishQuoted(option.description) + "\n";
-    }
-    for (const CommandSpec& command : Commands()) {
-        if (command.operandKind == ValueKind::kFile) {
-            out += "complete -c apctl -n '__fish_seen_subcommand_from " +
-                   std::string(command.name) + "' -F\n";
-        }
-    }
+    out += "  )\n  _arguments -C \\\n    " + ZshHelpSpec() +
+           " \\\n"
+           "    '1: :->command' \\\n"
+           "    '*:: :->argument' && ret=0\n"
+           "  case $state in\n"
+           "    command)\n"
+           "      _describe -t commands 'apctl command' commands && ret=0\n"
+           "      ;;\n"
+           "    argument)\n"
+           "      curcontext=${curcontext%:*:*}:apctl-$words[1]:\n"
+           "      case $words[1] in\n" +
+           ZshCommandCases() +
+           "      esac\n"
+           "      ;;\n"
+           "  esac\n"
+           "  return ret\n"
+           "}\n"
+           "\n"
+           "_apctl \"$@\"\n";
     return out;
 }
 

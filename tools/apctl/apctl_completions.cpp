@@ -1,6 +1,6 @@
-// Writes apctl's zsh or fish completion from the table of commands and options; run by the build,
-// never installed.
-//   apctl-completions zsh|fish OUTPUT
+// Writes apctl's bash, zsh or fish completion from the table of commands and options; run by the
+// build, never installed.
+//   apctl-completions bash|zsh|fish OUTPUT
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -10,12 +10,14 @@
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::cerr << "usage: apctl-completions zsh|fish OUTPUT\n";
+        std::cerr << "usage: apctl-completions bash|zsh|fish OUTPUT\n";
         return 2;
     }
     const std::string shell = argv[1];
     std::string text;
-    if (shell == "zsh") {
+    if (shell == "bash") {
+        text = apctl::BashCompletion();
+    } else if (shell == "zsh") {
         text = apctl::ZshCompletion();
     } else if (shell == "fish") {
         text = apctl::FishCompletion();

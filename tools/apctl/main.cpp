@@ -2,11 +2,14 @@
 
 #include <atomic>
 #include <csignal>
+#include <exception>
+#include <new>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "net/PosixSocketLayer.h"
+#include "tools/apctl/ApctlOptions.h"
 #include "tools/apctl/ApctlRun.h"
 #include "tools/apctl/CheckedOutput.h"
 
@@ -33,6 +36,32 @@ void CatchStopSignals() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
+// The status of a command that could not finish its work: 1, the operation failed; but diff's 1
+// says that the files differ, so its trouble is 2, as diff(1) has it.
+int TroubleStatus(const std::vector<std::string>& arguments) {
+    const apctl::CommandSpec* command =
+        arguments.empty() ? nullptr : apctl::CommandNamed(arguments.front());
+    return command != nullptr && command->action == apctl::Action::kDiff ? apctl::kExitUsage
+                                                                         : apctl::kExitFailed;
+}
+
+// Every command returns its failures as a status; an exception here is a fault of apctl's. It is
+// reported and ends in the command's failure status rather than in abort(). Tests call Run and
+// see the exception itself.
+int RunReportingFaults(const std::vector<std::string>& arguments, std::ostream& out,
+                       std::ostream& err, const apctl::RunContext& context) {
+    try {
+        return apctl::Run(arguments, out, err, context);
+    } catch (const std::bad_alloc&) {
+        err << "apctl: out of memory\n";
+    } catch (const std::exception& e) {
+        err << "apctl: internal error: " << e.what() << "\n";
+    } catch (...) {
+        err << "apctl: internal error\n";
+    }
+    return TroubleStatus(arguments);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -48,14 +77,14 @@ int main(int argc, char** argv) {
     apctl::RunContext context;
     context.stop = &g_stop;
     context.catchStopSignals = CatchStopSignals;
-    int status = apctl::Run(arguments, out, err, context);
+    int status = RunReportingFaults(arguments, out, err, context);
     net::InstallSocketLayer(nullptr);
     if (!standardOutput.Flush()) {
         const std::string message = apctl::WriteErrorMessage(standardOutput.error());
         if (!message.empty()) {
             err << "apctl: " << message << "\n";
         }
-        status = apctl::kExitFailed;
+        status = TroubleStatus(arguments);
     }
     standardError.Flush();
     return status;
