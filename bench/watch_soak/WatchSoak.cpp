@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <streambuf>
@@ -167,14 +168,10 @@ int main() {
     std::ostream out(&counted);
     std::ostringstream diagnostics;
     std::atomic<bool> stop{false};
-    apctl::RunContext context;
-    context.stop = &stop;
-    apctl::WatchHooks hooks;
-    hooks.timestamp = [] { return std::string("2000-01-01T00:00:00Z"); };
     Usage first;
     Usage last;
     int socketsAtFirst = 0;
-    hooks.afterDiscovery = [&](int round) {
+    const auto between = [&](int round) {
         if (round == 1) {
             first = Measure();
             socketsAtFirst = network.socketsOpened();
@@ -193,8 +190,37 @@ int main() {
                 Numbered(1, "AP-1-" + std::to_string(round), slots[1]->model->CurrentAddress()));
         }
     };
+    // The printer as apctl watch has it, and the fleet's changes after each discovery.
+    class Soak final : public fleet::WatchObserver {
+    public:
+        Soak(apctl::WatchPrinter& printer, const std::function<void(int)>& after)
+            : printer_(printer), after_(after) {}
+        void NetworkLost(const net::LocalAddress& l, const std::string& w,
+                         net::Milliseconds at) override {
+            printer_.NetworkLost(l, w, at);
+        }
+        void NetworkBack(const net::LocalAddress& l, net::Milliseconds at) override {
+            printer_.NetworkBack(l, at);
+        }
+        void NoUsableAddress(net::Milliseconds at) override { printer_.NoUsableAddress(at); }
+        bool Discovered(const fleet::WatchRound& r, const fleet::WatchState& s) override {
+            const bool more = printer_.Discovered(r, s);
+            after_(r.number);
+            return more;
+        }
+
+    private:
+        apctl::WatchPrinter& printer_;
+        const std::function<void(int)>& after_;
+    };
+    const std::function<void(int)> after = between;
     const auto began = std::chrono::steady_clock::now();
-    const int status = apctl::Watch(command, ExchangeOptions{}, context, out, diagnostics, hooks);
+    {
+        apctl::WatchPrinter printer(command, network, out, diagnostics, "soak");
+        Soak soak(printer, after);
+        fleet::Watch(fleet::Session{{}, false, true, &stop}, apctl::WatchSettingsOf(command), soak);
+    }
+    const int status = out.fail() ? 1 : 0;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     const int openAtEnd = network.openSockets();
