@@ -102,9 +102,20 @@ sim::AccessPointSettings Numbered(int n, const std::string& name, std::uint32_t 
 }
 
 // The fleet on two networks of the fake network, each access point behind a switch.
-std::vector<std::unique_ptr<Slot>> BuildFleet(net::FakeNetwork& network) {
+// `onRequest`, when given, hears every request first.
+std::vector<std::unique_ptr<Slot>> BuildFleet(net::FakeNetwork& network,
+                                              std::function<void()> onRequest = {}) {
     const int lans[] = {network.AddInterface("lan0", "10.0.0.200"),
                         network.AddInterface("lan1", "192.168.1.200")};
+    for (const int lan : lans) {
+        if (onRequest) {
+            network.AddResponder(lan, [onRequest](const net::FakeNetwork::SentDatagram&,
+                                                  std::int64_t) {
+                onRequest();
+                return std::vector<net::FakeNetwork::Delivery>{};
+            });
+        }
+    }
     std::vector<std::unique_ptr<Slot>> slots;
     for (int n = 0; n < 2 * kPerNetwork; ++n) {
         auto slot = std::make_unique<Slot>();
@@ -156,21 +167,15 @@ std::size_t BareDiscoveriesHeapGrowth() {
 int main() {
     net::FakeNetwork network;
     net::ScopedSocketLayer installed(&network);
-    std::vector<std::unique_ptr<Slot>> slots = BuildFleet(network);
-
-    apctl::Command command;
-    std::string error;
-    if (!apctl::ParseCommandLine({"watch", "--parallel"}, &command, &error)) {
-        std::fprintf(stderr, "watch_soak: %s\n", error.c_str());
-        return 1;
-    }
-    CountingOutput counted;
-    std::ostream out(&counted);
-    std::ostringstream diagnostics;
     std::atomic<bool> stop{false};
     Usage first;
     Usage last;
     int socketsAtFirst = 0;
+    std::vector<std::unique_ptr<Slot>> slots;
+    // The fleet changes between discoveries, driven through the network itself: the first
+    // request of a discovery (three on each of the two networks) tells that the one before it has
+    // been compared.
+    int requests = 0;
     const auto between = [&](int round) {
         if (round == 1) {
             first = Measure();
@@ -190,37 +195,25 @@ int main() {
                 Numbered(1, "AP-1-" + std::to_string(round), slots[1]->model->CurrentAddress()));
         }
     };
-    // The printer as apctl watch has it, and the fleet's changes after each discovery.
-    class Soak final : public fleet::WatchObserver {
-    public:
-        Soak(apctl::WatchPrinter& printer, const std::function<void(int)>& after)
-            : printer_(printer), after_(after) {}
-        void NetworkLost(const net::LocalAddress& l, const std::string& w,
-                         net::Milliseconds at) override {
-            printer_.NetworkLost(l, w, at);
+    slots = BuildFleet(network, [&] {
+        constexpr int kRequestsPerDiscovery = 6;
+        if (++requests > 1 && (requests - 1) % kRequestsPerDiscovery == 0) {
+            between((requests - 1) / kRequestsPerDiscovery);
         }
-        void NetworkBack(const net::LocalAddress& l, net::Milliseconds at) override {
-            printer_.NetworkBack(l, at);
-        }
-        void NoUsableAddress(net::Milliseconds at) override { printer_.NoUsableAddress(at); }
-        bool Discovered(const fleet::WatchRound& r, const fleet::WatchState& s) override {
-            const bool more = printer_.Discovered(r, s);
-            after_(r.number);
-            return more;
-        }
+    });
 
-    private:
-        apctl::WatchPrinter& printer_;
-        const std::function<void(int)>& after_;
-    };
-    const std::function<void(int)> after = between;
-    const auto began = std::chrono::steady_clock::now();
-    {
-        apctl::WatchPrinter printer(command, network, out, diagnostics, "soak");
-        Soak soak(printer, after);
-        fleet::Watch(fleet::Session{{}, false, true, &stop}, apctl::WatchSettingsOf(command), soak);
+    apctl::Command command;
+    std::string error;
+    if (!apctl::ParseCommandLine({"watch", "--parallel"}, &command, &error)) {
+        std::fprintf(stderr, "watch_soak: %s\n", error.c_str());
+        return 1;
     }
-    const int status = out.fail() ? 1 : 0;
+    CountingOutput counted;
+    std::ostream out(&counted);
+    std::ostringstream diagnostics;
+    const auto began = std::chrono::steady_clock::now();
+    const int status =
+        apctl::Watch(command, fleet::Session{{}, false, true, &stop}, out, diagnostics);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     const int openAtEnd = network.openSockets();

@@ -314,6 +314,26 @@ TEST_F(WatchTest, RepliesTheKernelDroppedAreToldWithTheTime) {
     }
 }
 
+// A network lost and back is told when the listing before a discovery finds it so, with that time.
+TEST_F(WatchTest, LostAndReturnedNetworksAreToldWithTheirTime) {
+    AddSlot(Numbered(1, "Lobby", "10.0.0.11"));
+    EXPECT_EQ(Watch({},
+                    [&](int round) {
+                        network_.SetAddressListed(lan_, round != 1);
+                        stop_.store(round == 3);
+                    }),
+              0);
+    ASSERT_EQ(ends_.size(), 3u);
+    const std::string lost = At(ends_[0] + 10000) + " apctl: ";
+    EXPECT_EQ(err_.str(), lost +
+                              "lost 10.0.0.200 (lan0): address gone; its access points are kept "
+                              "as they were until it is back\n" +
+                              lost + "no usable IPv4 interface; see apctl interfaces\n" +
+                              At(ends_[1] + 10000) + " apctl: 10.0.0.200 (lan0) is usable again\n");
+    const std::string out = out_.str();
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+}
+
 // The stop comes while the second discovery waits for replies: it ends within the wait's check
 // interval, nobody is reported gone, and every socket is closed.
 TEST_F(WatchTest, StopCutsTheExchangeShort) {

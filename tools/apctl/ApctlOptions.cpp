@@ -124,7 +124,7 @@ constexpr OptionNote kApplyNotes[] = {
 };
 constexpr std::string_view kWatchSynopses[] = {
     "watch [--interval SECONDS] [--parallel] [--json] [--exec CMD]",
-    "watch --textfile PATH [--forget SECONDS] [--interval SECONDS] [--parallel] [--json] [--exec CMD]"};
+    "watch --textfile PATH [--forget SECONDS] [the options above]"};
 constexpr OptionNote kWatchNotes[] = {
     {OptionId::kTextfile,
      "after each discovery replaces PATH (atomically) with metrics in\n"

@@ -47,7 +47,7 @@ bool Look(net::SocketLayer& layer, int fd, short events, Milliseconds deadline) 
     if (::poll(&watched, fd >= 0 ? 1 : 0, static_cast<int>(kLookReal.count())) > 0) {
         return true;
     }
-    layer.Sleep(std::min(kLookClock, deadline - layer.Now()));
+    layer.Sleep(std::clamp(deadline - layer.Now(), Milliseconds{0}, kLookClock));
     return false;
 }
 
