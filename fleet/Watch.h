@@ -63,7 +63,7 @@ struct WatchState {
 
 // One discovery of the watch, once it has been compared.
 struct WatchRound {
-    int number = 0;  // 1 for the first
+    int number = 0;           // 1 for the first
     net::Milliseconds at{0};  // wall clock at its end
     const DiscoveryRun* run = nullptr;
     std::vector<Change> changes;  // empty unless the discovery completed

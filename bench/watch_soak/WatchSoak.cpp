@@ -109,11 +109,11 @@ std::vector<std::unique_ptr<Slot>> BuildFleet(net::FakeNetwork& network,
                         network.AddInterface("lan1", "192.168.1.200")};
     for (const int lan : lans) {
         if (onRequest) {
-            network.AddResponder(lan, [onRequest](const net::FakeNetwork::SentDatagram&,
-                                                  std::int64_t) {
-                onRequest();
-                return std::vector<net::FakeNetwork::Delivery>{};
-            });
+            network.AddResponder(lan,
+                                 [onRequest](const net::FakeNetwork::SentDatagram&, std::int64_t) {
+                                     onRequest();
+                                     return std::vector<net::FakeNetwork::Delivery>{};
+                                 });
         }
     }
     std::vector<std::unique_ptr<Slot>> slots;

@@ -148,8 +148,8 @@ TEST_F(WatchTextfileTest, FailedWriteIsToldAndRetried) {
     EXPECT_EQ(left, std::vector<std::string>{});
     std::string said;
     for (int round : {0, 1}) {
-        said += apctl_test::At(ends[round]) + " apctl: warning: cannot write " +
-                file.string() + ": renaming the temporary file over it: Is a directory\n";
+        said += apctl_test::At(ends[round]) + " apctl: warning: cannot write " + file.string() +
+                ": renaming the temporary file over it: Is a directory\n";
     }
     EXPECT_EQ(err_.str(), said);
     EXPECT_NE(ReadFile(file).find("apmanager_discoveries_total 3\n"), std::string::npos);
@@ -184,15 +184,14 @@ TEST_F(WatchTextfileTest, GoneAccessPointLeavesAfterForget) {
     bool* lobby = Add(lan0_, Numbered(1, "Lobby", "10.0.0.11"));
     const fs::path file = dir_ / "apmanager.prom";
     std::vector<std::pair<std::int64_t, bool>> listed;  // (virtual ms, in the file)
-    EXPECT_EQ(Watch(
-                  file.string(),
-                  [&](int round) {
-                      listed.emplace_back(network_.NowMs(),
-                                          ReadFile(file).find("000A1B100001") != std::string::npos);
-                      *lobby = false;
-                      stop_.store(round == 8);
-                  },
-                  {"--forget", "30"}),
+    EXPECT_EQ(Watch(file.string(),
+                    [&](int round) {
+                        listed.emplace_back(network_.NowMs(), ReadFile(file).find("000A1B100001") !=
+                                                                  std::string::npos);
+                        *lobby = false;
+                        stop_.store(round == 8);
+                    },
+                    {"--forget", "30"}),
               0);
     // Gone at discovery 3; each discovery then takes 4 s of silence plus the 10 s interval.
     ASSERT_EQ(listed.size(), 8u);

@@ -103,17 +103,17 @@ TEST(FleetWatch, ALostNetworkIsNoLostFleet) {
         network.AddAccessPoint(lan0, AccessPoint(1, "10.0.0.11"));
         sim::AccessPoint second(AccessPoint(2, "10.0.1.12"));
         bool present = true;
-        network.AddResponder(lan1, [&](const net::FakeNetwork::SentDatagram& request,
-                                       std::int64_t nowMs) {
-            std::vector<net::FakeNetwork::Delivery> deliveries;
-            for (sim::Reply& reply :
-                 second.HandleDatagram(request.bytes.data(), request.bytes.size(), nowMs)) {
-                if (present && request.port == sim::kPort) {
-                    deliveries.push_back({reply.delayMs, reply.source, std::move(reply.bytes)});
+        network.AddResponder(
+            lan1, [&](const net::FakeNetwork::SentDatagram& request, std::int64_t nowMs) {
+                std::vector<net::FakeNetwork::Delivery> deliveries;
+                for (sim::Reply& reply :
+                     second.HandleDatagram(request.bytes.data(), request.bytes.size(), nowMs)) {
+                    if (present && request.port == sim::kPort) {
+                        deliveries.push_back({reply.delayMs, reply.source, std::move(reply.bytes)});
+                    }
                 }
-            }
-            return deliveries;
-        });
+                return deliveries;
+            });
         std::atomic<bool> stop{false};
         // Out during discoveries 2 to 4.
         const auto out = [&](bool gone) {

@@ -30,8 +30,8 @@ void StampEachLine(const std::string& time, const std::string& lines, std::ostre
 }
 
 std::string NetworkText(const net::LocalAddress& local) {
-    return fleet::AddressText(local.address) + " (" + fleet::InterfaceNameText(local.interfaceName) +
-           ")";
+    return fleet::AddressText(local.address) + " (" +
+           fleet::InterfaceNameText(local.interfaceName) + ")";
 }
 
 // The change as the hook gets it: its input is the --json line, whatever watch prints.
@@ -53,8 +53,8 @@ HookEvent HookEventFor(const fleet::Change& change, const std::string& time) {
 }  // namespace
 
 std::string WatchTime(net::Milliseconds wallClock) {
-    const auto seconds = static_cast<std::time_t>(
-        std::chrono::floor<std::chrono::seconds>(wallClock).count());
+    const auto seconds =
+        static_cast<std::time_t>(std::chrono::floor<std::chrono::seconds>(wallClock).count());
     std::tm utc{};
     gmtime_r(&seconds, &utc);
     char text[32];
@@ -74,10 +74,9 @@ WatchPrinter::WatchPrinter(const Command& command, net::SocketLayer& layer, std:
     : command_(command), out_(out), err_(err), version_(std::move(version)) {
     err_.rdbuf()->set_emit_on_sync(true);
     if (!command.hookCommand.empty()) {
-        hook_.emplace(
-            HookRunner::Settings{command.hookCommand, kHookBound, kHookQueueLimit,
-                                 [&layer] { return WatchTime(layer.WallClock()); }},
-            layer, err);
+        hook_.emplace(HookRunner::Settings{command.hookCommand, kHookBound, kHookQueueLimit,
+                                           [&layer] { return WatchTime(layer.WallClock()); }},
+                      layer, err);
     }
 }
 
@@ -95,8 +94,7 @@ void WatchPrinter::NetworkLost(const net::LocalAddress& local, const std::string
 }
 
 void WatchPrinter::NetworkBack(const net::LocalAddress& local, net::Milliseconds at) {
-    err_ << WatchTime(at) << " apctl: " << NetworkText(local) << " is usable again\n"
-         << std::flush;
+    err_ << WatchTime(at) << " apctl: " << NetworkText(local) << " is usable again\n" << std::flush;
 }
 
 void WatchPrinter::NoUsableAddress(net::Milliseconds at) {
@@ -121,9 +119,9 @@ bool WatchPrinter::Discovered(const fleet::WatchRound& round, const fleet::Watch
 }
 
 void WatchPrinter::PrintChanges(const fleet::WatchRound& round, const std::string& time) {
-    const ChangeLineForm form{command_.format == OutputFormat::kJson, time,
-                              "absent from " + std::to_string(fleet::kAbsencesBeforeGone) +
-                                  " discoveries"};
+    const ChangeLineForm form{
+        command_.format == OutputFormat::kJson, time,
+        "absent from " + std::to_string(fleet::kAbsencesBeforeGone) + " discoveries"};
     for (const fleet::Change& change : round.changes) {
         PrintChange(change, form, out_);
         if (hook_) {
@@ -134,8 +132,7 @@ void WatchPrinter::PrintChanges(const fleet::WatchRound& round, const std::strin
 
 void WatchPrinter::WriteMetrics(const fleet::WatchState& state, const std::string& time) {
     std::string reason;
-    if (!WriteFileAtomically(command_.textfilePath, fleet::MetricsText(state, version_),
-                             &reason)) {
+    if (!WriteFileAtomically(command_.textfilePath, fleet::MetricsText(state, version_), &reason)) {
         err_ << time << " apctl: warning: cannot write "
              << fleet::InterfaceNameText(command_.textfilePath) << ": " << reason << "\n";
     }

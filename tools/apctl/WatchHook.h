@@ -74,7 +74,7 @@ private:
     std::deque<HookEvent> queue_;
     bool working_ = false;  // a worker is emptying the queue
     bool finishing_ = false;
-    std::size_t dropped_ = 0;  // since last said
+    std::size_t dropped_ = 0;              // since last said
     std::unique_ptr<net::Worker> worker_;  // the last one started; the caller's thread only
 };
 
