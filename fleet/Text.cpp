@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "discovery/DeviceRecord.h"
 #include "net/SocketLayer.h"
 
 namespace fleet {
@@ -146,6 +147,11 @@ std::string AddressText(std::uint32_t address) {
     char text[16] = {};
     net::FormatDottedQuad(address, text, sizeof text);
     return text;
+}
+
+std::string ModeText(std::uint16_t mode) {
+    const std::string text = WirelessModeText(mode);
+    return text.empty() ? "mode " + std::to_string(mode) : text;
 }
 
 std::string SecondsText(double seconds) {

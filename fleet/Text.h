@@ -25,6 +25,8 @@ std::string InterfaceNameText(const std::string& bytes);
 
 // Dotted-decimal text of an address in network byte order.
 std::string AddressText(std::uint32_t address);
+// A wireless mode by its standard's name ("802.11b/g"), or "mode 9" for one without a name.
+std::string ModeText(std::uint16_t mode);
 // Seconds to one decimal: "9.4".
 std::string SecondsText(double seconds);
 

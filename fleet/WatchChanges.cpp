@@ -56,6 +56,15 @@ std::vector<Change> CompareOnce(const std::vector<DeviceRecord>& before,
 }
 
 std::vector<Change> ChangeDetector::Compare(const std::vector<DeviceRecord>& records) {
+    std::set<std::string> everywhere;
+    for (const auto& [mac, entry] : known_) {
+        everywhere.insert(FieldText(entry.record.localAddress));
+    }
+    return Compare(records, everywhere);
+}
+
+std::vector<Change> ChangeDetector::Compare(const std::vector<DeviceRecord>& records,
+                                            const std::set<std::string>& reached) {
     std::vector<Change> changes;
     std::set<std::string> present;
     for (const DeviceRecord& record : records) {
@@ -71,7 +80,9 @@ std::vector<Change> ChangeDetector::Compare(const std::vector<DeviceRecord>& rec
         found->second = Known{record, 0};
     }
     for (auto it = known_.begin(); it != known_.end();) {
-        if (present.count(it->first) == 0 && ++it->second.absences >= kAbsencesBeforeGone) {
+        const bool missed = present.count(it->first) == 0 &&
+                            reached.count(FieldText(it->second.record.localAddress)) != 0;
+        if (missed && ++it->second.absences >= kAbsencesBeforeGone) {
             changes.push_back({Change::Kind::kGone, it->first, it->second.record, nullptr, {}, {}});
             it = known_.erase(it);
         } else {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,11 @@ public:
     // The changes since the last completed discovery, in the order of `records` (name order),
     // then the ones gone in MAC order; what is known is updated.
     std::vector<Change> Compare(const std::vector<DeviceRecord>& records);
+    // The same, but an access point last seen through a local address not in `reached` (dotted
+    // text: the networks whose exchange completed) is not counted absent: a network that was
+    // lost or failed saw nobody, which is no absence of anybody.
+    std::vector<Change> Compare(const std::vector<DeviceRecord>& records,
+                                const std::set<std::string>& reached);
 
     struct Known {
         DeviceRecord record;  // as last seen

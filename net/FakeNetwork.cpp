@@ -78,7 +78,7 @@ int FakeNetwork::AddInterface(const std::string& name, const std::string& addres
     entry.address = AddressFromText(address);
     entry.netmask = AddressFromText(netmask);
     std::lock_guard<std::mutex> lock(mutex_);
-    entry.interfaceIndex = static_cast<int>(interfaces_.size()) + 2;
+    entry.interfaceIndex = static_cast<int>(interfaces_.size() + unlisted_.size()) + 2;
     std::snprintf(entry.interfaceName, sizeof entry.interfaceName, "%s", name.c_str());
     entry.up = entry.running = entry.broadcast = true;
     interfaces_.push_back(entry);
@@ -327,6 +327,33 @@ void FakeNetwork::Sleep(Milliseconds duration) {
 Milliseconds FakeNetwork::Now() {
     std::lock_guard<std::mutex> lock(mutex_);
     return Milliseconds{nowMs_};
+}
+
+Milliseconds FakeNetwork::WallClock() {
+    return kFakeWallClockStart + Now();
+}
+
+void FakeNetwork::SetLinkUp(int interfaceIndex, bool up) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (InterfaceAddress& entry : interfaces_) {
+        if (entry.interfaceIndex == interfaceIndex) {
+            entry.up = entry.running = up;
+        }
+    }
+}
+
+void FakeNetwork::SetAddressListed(int interfaceIndex, bool listed) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto& from = listed ? unlisted_ : interfaces_;
+    auto& to = listed ? interfaces_ : unlisted_;
+    for (auto it = from.begin(); it != from.end();) {
+        if (it->interfaceIndex == interfaceIndex) {
+            to.push_back(*it);
+            it = from.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 std::unique_ptr<Worker> FakeNetwork::StartWorker(std::function<void()> body) {

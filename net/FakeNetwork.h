@@ -15,6 +15,9 @@
 
 namespace net {
 
+// Where the fake network's wall clock stands at virtual time 0: 2025-12-09T08:46:40Z.
+inline constexpr Milliseconds kFakeWallClockStart{1765270000000};
+
 // An in-process network of simulated access points on virtual time, standing in for the
 // operating system in tests. Virtual time moves only when every thread taking part (the caller
 // and the workers it started) is blocked in a wait, a sleep or a join; it then jumps to the next
@@ -66,6 +69,10 @@ public:
                      const std::string& netmask = "255.255.255.0");
     // Any interface entry as the system would list it, for the address filter's tests.
     void AddInterfaceEntry(const InterfaceAddress& entry);
+    // Takes the link of an interface down (no longer up or running) or brings it back.
+    void SetLinkUp(int interfaceIndex, bool up);
+    // Removes the addresses of an interface from the listing, or lists them again.
+    void SetAddressListed(int interfaceIndex, bool listed);
     // A simulated access point on the network of interface `interfaceIndex`.
     sim::AccessPoint& AddAccessPoint(int interfaceIndex, sim::AccessPointSettings settings);
     void AddResponder(int interfaceIndex, Responder responder);
@@ -109,6 +116,8 @@ public:
     void Close(SocketHandle socket) override;
     void Sleep(Milliseconds duration) override;
     Milliseconds Now() override;
+    // The virtual time on a wall clock that starts at kFakeWallClockStart.
+    Milliseconds WallClock() override;
     std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
 
 private:
@@ -134,6 +143,7 @@ private:
     std::vector<Waiter*> waiters_;
     std::multimap<std::int64_t, Pending> pending_;
     std::vector<InterfaceAddress> interfaces_;
+    std::vector<InterfaceAddress> unlisted_;
     std::vector<std::unique_ptr<sim::AccessPoint>> accessPoints_;
     std::multimap<int, Responder> responders_;
     std::map<SocketHandle, Socket> sockets_;

@@ -379,6 +379,11 @@ Milliseconds PosixSocketLayer::Now() {
         std::chrono::steady_clock::now().time_since_epoch());
 }
 
+Milliseconds PosixSocketLayer::WallClock() {
+    return std::chrono::duration_cast<Milliseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+}
+
 std::unique_ptr<Worker> PosixSocketLayer::StartWorker(std::function<void()> body) {
     // The worker is allocated before its thread starts: a running thread whose owner could not be
     // allocated would be destroyed joinable, and that ends the process.

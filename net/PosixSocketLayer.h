@@ -28,6 +28,7 @@ public:
     void Close(SocketHandle socket) override;
     void Sleep(Milliseconds duration) override;
     Milliseconds Now() override;
+    Milliseconds WallClock() override;
     std::unique_ptr<Worker> StartWorker(std::function<void()> body) override;
 
 private:

@@ -95,6 +95,9 @@ public:
     virtual void Sleep(Milliseconds duration) = 0;
     // A monotonic clock on the same time line as WaitReadable and Sleep.
     virtual Milliseconds Now() = 0;
+    // The wall clock, in milliseconds since the Unix epoch: what a log line or a metric is
+    // stamped with. It may jump (the administrator or NTP sets it); measure durations with Now.
+    virtual Milliseconds WallClock() = 0;
     // Null when the thread cannot be started.
     virtual std::unique_ptr<Worker> StartWorker(std::function<void()> body) = 0;
 };

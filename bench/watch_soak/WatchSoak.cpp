@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <streambuf>
@@ -101,9 +102,20 @@ sim::AccessPointSettings Numbered(int n, const std::string& name, std::uint32_t 
 }
 
 // The fleet on two networks of the fake network, each access point behind a switch.
-std::vector<std::unique_ptr<Slot>> BuildFleet(net::FakeNetwork& network) {
+// `onRequest`, when given, hears every request first.
+std::vector<std::unique_ptr<Slot>> BuildFleet(net::FakeNetwork& network,
+                                              std::function<void()> onRequest = {}) {
     const int lans[] = {network.AddInterface("lan0", "10.0.0.200"),
                         network.AddInterface("lan1", "192.168.1.200")};
+    for (const int lan : lans) {
+        if (onRequest) {
+            network.AddResponder(lan,
+                                 [onRequest](const net::FakeNetwork::SentDatagram&, std::int64_t) {
+                                     onRequest();
+                                     return std::vector<net::FakeNetwork::Delivery>{};
+                                 });
+        }
+    }
     std::vector<std::unique_ptr<Slot>> slots;
     for (int n = 0; n < 2 * kPerNetwork; ++n) {
         auto slot = std::make_unique<Slot>();
@@ -155,29 +167,17 @@ std::size_t BareDiscoveriesHeapGrowth() {
 int main() {
     net::FakeNetwork network;
     net::ScopedSocketLayer installed(&network);
-    std::vector<std::unique_ptr<Slot>> slots = BuildFleet(network);
-
-    apctl::Command command;
-    std::string error;
-    if (!apctl::ParseCommandLine({"watch", "--parallel"}, &command, &error)) {
-        std::fprintf(stderr, "watch_soak: %s\n", error.c_str());
-        return 1;
-    }
-    CountingOutput counted;
-    std::ostream out(&counted);
-    std::ostringstream diagnostics;
     std::atomic<bool> stop{false};
-    apctl::RunContext context;
-    context.stop = &stop;
-    apctl::WatchHooks hooks;
-    hooks.timestamp = [] { return std::string("2000-01-01T00:00:00Z"); };
     Usage first;
     Usage last;
-    int socketsAtFirst = 0;
-    hooks.afterDiscovery = [&](int round) {
+    std::vector<std::unique_ptr<Slot>> slots;
+    // The fleet changes between discoveries, driven through the network itself: the first
+    // request of a discovery (three on each of the two networks) tells that the one before it has
+    // been compared.
+    int requests = 0;
+    const auto between = [&](int round) {
         if (round == 1) {
-            first = Measure();
-            socketsAtFirst = network.socketsOpened();
+            first = Measure();  // nothing of the network here: it calls this holding its lock
         }
         if (round == kDiscoveries) {
             last = Measure();
@@ -193,11 +193,34 @@ int main() {
                 Numbered(1, "AP-1-" + std::to_string(round), slots[1]->model->CurrentAddress()));
         }
     };
+    slots = BuildFleet(network, [&] {
+        constexpr int kRequestsPerDiscovery = 6;
+        if (++requests > 1 && (requests - 1) % kRequestsPerDiscovery == 0) {
+            between((requests - 1) / kRequestsPerDiscovery);
+        }
+    });
+
+    apctl::Command command;
+    std::string error;
+    if (!apctl::ParseCommandLine({"watch", "--parallel"}, &command, &error)) {
+        std::fprintf(stderr, "watch_soak: %s\n", error.c_str());
+        return 1;
+    }
+    CountingOutput counted;
+    std::ostream out(&counted);
+    std::ostringstream diagnostics;
     const auto began = std::chrono::steady_clock::now();
-    const int status = apctl::Watch(command, ExchangeOptions{}, context, out, diagnostics, hooks);
+    const int status =
+        apctl::Watch(command, fleet::Session{{}, false, true, &stop}, out, diagnostics);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     const int openAtEnd = network.openSockets();
+    // The sockets opened after the first discovery's six requests.
+    int socketsAfterFirst = 0;
+    for (const auto& before : network.CallCountsAtOpen()) {
+        const auto sends = before.find(net::FakeNetwork::Call::kSend);
+        socketsAfterFirst += sends != before.end() && sends->second >= 6 ? 1 : 0;
+    }
     const std::size_t bareGrowth = BareDiscoveriesHeapGrowth();
     const auto watchGrowth = static_cast<long>(last.heapBytes - first.heapBytes);
 
@@ -216,7 +239,7 @@ int main() {
         "of bare discoveries (no watch) on the fake network, which keeps a record of\n"
         "every datagram and socket (%d sockets here): %zu bytes; the watch's own share:\n"
         "%ld bytes\n",
-        kDiscoveries - 1, watchGrowth, network.socketsOpened() - socketsAtFirst, bareGrowth,
+        kDiscoveries - 1, watchGrowth, socketsAfterFirst, bareGrowth,
         watchGrowth - static_cast<long>(bareGrowth));
     if (!diagnostics.str().empty()) {
         std::printf("diagnostics:\n%s", diagnostics.str().c_str());

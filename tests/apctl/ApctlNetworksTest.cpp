@@ -451,11 +451,19 @@ TEST_F(ApctlNetworksTest, NoUsableInterfaceIsSaidOnceByEveryCommandThatDiscovers
         {{"reset", "000A1B100006"}, 1, false},
     };
     AddEntry("lo", "127.0.0.1", 1, true, true, false, true);
-    std::atomic<bool> stopped{true};  // watch: ends before its first round
+    // watch: stopped on the network's clock within its third round or so, having said it once.
+    std::atomic<bool> stopped{false};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args.back());
         context_.stop = c.args[0] == "watch" ? &stopped : nullptr;
+        const auto stopper = c.args[0] != "watch" ? nullptr : network_.StartWorker([&] {
+            network_.Sleep(net::Milliseconds{250});
+            stopped.store(true);
+        });
         EXPECT_EQ(Run(c.args), c.status);
+        if (stopper) {
+            stopper->Join();
+        }
         const std::string err = err_.str();
         const std::size_t at = err.find(said);
         EXPECT_EQ(at != std::string::npos, c.says) << err;

@@ -116,6 +116,9 @@ protected:
         }
         const int lan0 = network_.AddInterface("eth0", "10.0.0.200");
         const int lan1 = network_.AddInterface("wl\xC3\xA4n1", "172.16.5.200");
+        if (GetParam().script == Script::kChurn) {
+            ChurnBetweenDiscoveries(lan0, lan1);
+        }
         if (fleet == Fleet::kEmpty) {
             return;
         }
@@ -152,18 +155,31 @@ protected:
         }
     }
 
-    void AfterDiscovery(int round) {
-        switch (GetParam().script) {
-            case Script::kNone:
-            case Script::kSavedDiscoveries:
-                break;
-            case Script::kStopAfterTwo:
-                stop_.store(round >= 2);
-                break;
-            case Script::kChurn:
-                Churn(round);
-                break;
+    // A watch goes on until stopped; the fleet changes between its discoveries as the script
+    // says, driven through the network itself: the first request of a discovery tells that the
+    // one before it has been compared. Counted before any access point hears the request.
+    void ChurnBetweenDiscoveries(int lan0, int lan1) {
+        constexpr int kRequestsPerDiscovery = 6;  // three on each of the two networks
+        for (const int lan : {lan0, lan1}) {
+            network_.AddResponder(lan, [this](const net::FakeNetwork::SentDatagram&, std::int64_t) {
+                if (++requests_ > 1 && (requests_ - 1) % kRequestsPerDiscovery == 0) {
+                    Churn((requests_ - 1) / kRequestsPerDiscovery);
+                }
+                return std::vector<net::FakeNetwork::Delivery>{};
+            });
         }
+    }
+
+    // Sends that fail give no request to count: a worker on the network's clock stops the watch
+    // in the pause after its second discovery.
+    std::unique_ptr<net::Worker> StopAfterTwo() {
+        if (GetParam().script != Script::kStopAfterTwo) {
+            return nullptr;
+        }
+        return network_.StartWorker([this] {
+            network_.Sleep(std::chrono::milliseconds{15000});
+            stop_.store(true);
+        });
     }
 
     void Churn(int round) {
@@ -195,6 +211,7 @@ protected:
     Slot* cafe_ = nullptr;
     Slot* lobby_ = nullptr;
     std::atomic<bool> stop_{false};
+    int requests_ = 0;
 };
 
 // The plan and the saved discoveries are named in the output, so they keep their relative
@@ -235,10 +252,12 @@ TEST_P(GoldenTest, OutputIsTheGoldenFile) {
     apctl::RunContext context;
     context.stop = &stop_;
     context.reversePathFilter = [](const std::string& name) { return name == "eth0" ? 1 : 0; };
-    context.timestamp = [this] { return "T+" + std::to_string(network_.NowMs()) + "ms"; };
-    context.afterDiscovery = [this](int round) { AfterDiscovery(round); };
+    const std::unique_ptr<net::Worker> stopper = StopAfterTwo();
     std::ostringstream out, err;
     const int status = apctl::Run(c.args, out, err, context);
+    if (stopper) {
+        stopper->Join();
+    }
 
     std::string actual = "$ apctl";
     for (const std::string& arg : c.args) {

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "net/FakeNetwork.h"
 #include "tools/apctl/WatchHook.h"
 
 namespace {
@@ -76,12 +77,21 @@ protected:
         return false;
     }
 
+    // A runner on the fake network's clock: its bound is virtual time, which moves while the
+    // test waits in Settle. Each line said is stamped "T" and its time kept in saidAt_.
     std::unique_ptr<HookRunner> Runner(std::vector<std::string> command,
                                        std::chrono::milliseconds bound = apctl::kHookBound,
                                        std::size_t queueLimit = apctl::kHookQueueLimit) {
+        const auto stamp = [this] {
+            saidAt_.push_back(network_.NowMs());
+            return std::string("T");
+        };
         return std::make_unique<HookRunner>(
-            HookRunner::Settings{std::move(command), bound, queueLimit, [] { return "T"; }}, err_);
+            HookRunner::Settings{std::move(command), bound, queueLimit, stamp}, network_, err_);
     }
+
+    // Gives the hooks posted time to run, or to be killed at their bound, twice over.
+    void Settle() { network_.Sleep(2 * apctl::kHookBound + 1s); }
 
     std::unique_ptr<HookRunner> Script(const std::string& script,
                                        std::chrono::milliseconds bound = apctl::kHookBound,
@@ -98,6 +108,8 @@ protected:
         return {"appeared", mac, "10.0.0.1" + std::to_string(n), std::move(json)};
     }
 
+    net::FakeNetwork network_;
+    std::vector<std::int64_t> saidAt_;
     std::filesystem::path dir_;
     std::ostringstream err_;
 };
@@ -110,7 +122,7 @@ TEST_F(HookRunnerTest, EnvironmentAndInputAreTheChangesInOrder) {
         "cat >> log");
     runner->Post(Event(1));
     runner->Post({"changed", "000A1B100002", "10.0.0.99", "{\"field\":\"ipAddress\"}"});
-    ASSERT_TRUE(runner->WaitIdle(10s));
+    Settle();
     ::unsetenv("APCTL_MAC");
     EXPECT_EQ(Read("log"),
               "APCTL_ADDRESS=10.0.0.11\nAPCTL_CHANGE=appeared\nAPCTL_MAC=000A1B100001\n"
@@ -135,6 +147,7 @@ TEST_F(HookRunnerTest, FailuresAndTimeOutsAreSaidAndTheNextChangeStillRuns) {
         {{"/bin/sh", "-c", "kill -TERM $$"}, "", bound, "ended by signal 15 (SIGTERM)"},
         {{"/bin/sh", "-c", "exec sleep 100"}, "", 200ms, "still running after 0.2 s: killed"},
         {{"/bin/sh", "-c", "exec sleep 100"}, big, 200ms, "still running after 0.2 s: killed"},
+        {{"/bin/sh", "-c", "exec sleep 100"}, "", bound, "still running after 10 s: killed"},
         {{"/bin/sh", "-c", "exit 0"}, big, bound, ""},  // never reads its input: no SIGPIPE here
         {{"/nonexistent/hook"},
          "",
@@ -143,10 +156,12 @@ TEST_F(HookRunnerTest, FailuresAndTimeOutsAreSaidAndTheNextChangeStillRuns) {
     };
     for (const auto& c : cases) {
         err_.str("");
+        saidAt_.clear();
+        const std::int64_t start = network_.NowMs();
         auto runner = Runner(c.command, c.bound);
         runner->Post(Event(1, c.input));
         runner->Post(Event(2, c.input));
-        ASSERT_TRUE(runner->WaitIdle(10s)) << c.command.back();
+        Settle();
         std::string expected;
         for (const char* mac : {"000A1B100001", "000A1B100002"}) {
             if (!c.said.empty()) {
@@ -155,6 +170,12 @@ TEST_F(HookRunnerTest, FailuresAndTimeOutsAreSaidAndTheNextChangeStillRuns) {
             }
         }
         EXPECT_EQ(err_.str(), expected) << c.command.back();
+        // Killed at its bound on the layer's clock, each hook's bound its own.
+        if (c.said.ends_with("killed")) {
+            EXPECT_EQ(saidAt_, (std::vector<std::int64_t>{start + c.bound.count(),
+                                                          start + 2 * c.bound.count()}))
+                << c.command.back();
+        }
     }
 }
 
@@ -162,7 +183,7 @@ TEST_F(HookRunnerTest, ATimeOutKillsWhatTheHookStarted) {
     auto runner = Script("sleep 100 & echo $! > child; wait", 1s);
     runner->Post(Event(1));
     ASSERT_TRUE(WaitForFile("child"));
-    ASSERT_TRUE(runner->WaitIdle(10s));
+    Settle();
     EXPECT_NE(err_.str().find("killed"), std::string::npos) << err_.str();
     const pid_t child = std::stoi(Read("child"));
     bool ended = false;
@@ -193,7 +214,7 @@ TEST_F(HookRunnerTest, AFullQueueDropsTheNewestAndSaysSo) {
         runner->Post(Event(n));
     }
     std::ofstream(Path("go")).put('\n');
-    ASSERT_TRUE(runner->WaitIdle(10s));
+    Settle();
     EXPECT_EQ(Read("log"), Event(1).json + "\n" + Event(2).json + "\n");
     EXPECT_EQ(err_.str(), "T apctl: 2 changes not passed to the hook: its queue (1) was full\n");
 }

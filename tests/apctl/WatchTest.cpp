@@ -15,12 +15,14 @@
 
 #include "net/FakeNetwork.h"
 #include "tests/apctl/NumberedAccessPoint.h"
+#include "tests/apctl/WatchDriver.h"
 #include "tools/apctl/Watch.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
+using apctl_test::At;
 using apctl_test::Numbered;
 
 // Standard output whose reader has gone away.
@@ -61,24 +63,14 @@ protected:
     }
 
     // Runs watch with the arguments after "watch"; `between` runs after each discovery and is
-    // where a test changes the fleet or stops. Changes are stamped with the virtual time in ms.
+    // where a test changes the fleet or stops.
     int Watch(const std::vector<std::string>& arguments, std::function<void(int)> between,
               std::ostream* out = nullptr) {
-        std::vector<std::string> line = {"watch"};
-        line.insert(line.end(), arguments.begin(), arguments.end());
-        apctl::Command command;
-        std::string error;
-        EXPECT_TRUE(apctl::ParseCommandLine(line, &command, &error)) << error;
-        apctl::WatchHooks hooks;
-        hooks.timestamp = [this] { return "t" + std::to_string(network_.NowMs()); };
-        hooks.afterDiscovery = [this, between](int round) {
-            ends_.push_back(network_.NowMs());
-            between(round);
-        };
-        apctl::RunContext context;
-        context.stop = &stop_;
-        return apctl::Watch(command, ExchangeOptions{}, context, out != nullptr ? *out : out_, err_,
-                            hooks);
+        return apctl_test::RunWatch(arguments, network_, stop_, out != nullptr ? *out : out_, err_,
+                                    [this, between](int round) {
+                                        ends_.push_back(network_.NowMs());
+                                        between(round);
+                                    });
     }
 
     // The time of the first request of each discovery.
@@ -130,7 +122,7 @@ TEST_F(WatchTest, AppearChangeFlapAndGone) {
     });
     EXPECT_EQ(status, 0);
     ASSERT_EQ(ends_.size(), 6u);
-    const auto at = [&](int round) { return "t" + std::to_string(ends_[round - 1]) + " "; };
+    const auto at = [&](int round) { return At(ends_[round - 1]) + " "; };
     EXPECT_EQ(
         out_.str(),
         at(1) + "+ 000A1B100002 10.0.0.12 \"Annex\" firmware 010B 802.11b/g via 10.0.0.200\n" +
@@ -168,7 +160,7 @@ TEST_F(WatchTest, JsonLinesAndTheInterval) {
               0);
     ASSERT_EQ(ends_.size(), 4u);
     const auto at = [&](int round) {
-        return "{\"time\": \"t" + std::to_string(ends_[round - 1]) + "\", ";
+        return "{\"time\": \"" + At(ends_[round - 1]) + "\", ";
     };
     EXPECT_EQ(out_.str(),
               at(1) +
@@ -252,7 +244,7 @@ TEST_F(WatchTest, EachFailedNetworksLineIsStamped) {
     network_.FailCall(net::FakeNetwork::Call::kBindAnyPort, 0, EADDRINUSE);
     EXPECT_EQ(Watch({"--parallel"}, [&](int) { stop_.store(true); }), 0);
     ASSERT_EQ(ends_.size(), 1u);
-    const std::string at = "t" + std::to_string(ends_[0]) + " ";
+    const std::string at = At(ends_[0]) + " ";
     EXPECT_EQ(err_.str(),
               at +
                   "apctl: discovery failed on 10.0.0.200 (lan0): binding to a port: Address "
@@ -277,26 +269,69 @@ TEST_F(WatchTest, FailedDiscoveryIsReportedAndCountsAsNoAbsence) {
                     }),
               0);
     ASSERT_EQ(ends_.size(), 4u);
-    EXPECT_EQ(err_.str(), "t" + std::to_string(ends_[1]) +
+    EXPECT_EQ(err_.str(), At(ends_[1]) +
                               " apctl: discovery failed on 10.0.0.200 (lan0): sending the "
                               "request: Network is unreachable\n");
     const std::string out = out_.str();
     EXPECT_EQ(out.substr(out.find('\n') + 1),
-              "t" + std::to_string(ends_[3]) +
+              At(ends_[3]) +
                   " - 000A1B100001 10.0.0.11 \"Lobby\" absent from 2 discoveries\n");
 }
 
+// One reply dropped is warned of as much as sixty, in the singular.
 TEST_F(WatchTest, RepliesTheKernelDroppedAreToldWithTheTime) {
-    for (int n = 1; n <= 30; ++n) {
-        AddSlot(Numbered(n, "ap" + std::to_string(n), "10.0.0.11"));
-    }
+    const struct {
+        int accessPoints;
+        bool burst;  // eleven datagrams at once, after the first request only
+        const char* dropped;
+    } cases[] = {{30, false, "60 replies"}, {0, true, "1 reply"}};
     network_.SetReceiveQueueLimit(10);
-    EXPECT_EQ(Watch({}, [&](int) { stop_.store(true); }), 0);
-    ASSERT_EQ(ends_.size(), 1u);
-    EXPECT_EQ(err_.str(),
-              "t" + std::to_string(ends_[0]) +
-                  " apctl: warning: lan0: 60 replies dropped by the kernel (receive "
-                  "buffer full); raise net.core.rmem_max, see README, Troubleshooting\n");
+    bool burst = false;
+    network_.AddResponder(lan_, [&burst](const net::FakeNetwork::SentDatagram&, std::int64_t) {
+        std::vector<net::FakeNetwork::Delivery> deliveries;
+        for (int n = 0; burst && n < 11; ++n) {
+            deliveries.push_back({0, net::AddressFromText("10.0.0.99"), {0x00}});
+        }
+        burst = false;
+        return deliveries;
+    });
+    for (const auto& c : cases) {
+        for (auto& earlier : slots_) {
+            earlier->present = false;
+        }
+        for (int n = 1; n <= c.accessPoints; ++n) {
+            AddSlot(Numbered(n, "ap" + std::to_string(n), "10.0.0.11"));
+        }
+        burst = c.burst;
+        ends_.clear();
+        err_.str("");
+        stop_.store(false);
+        EXPECT_EQ(Watch({}, [&](int) { stop_.store(true); }), 0);
+        ASSERT_EQ(ends_.size(), 1u);
+        EXPECT_EQ(err_.str(), At(ends_[0]) + " apctl: warning: lan0: " + c.dropped +
+                                  " dropped by the kernel (receive buffer full); raise "
+                                  "net.core.rmem_max, see README, Troubleshooting\n");
+    }
+}
+
+// A network lost and back is told when the listing before a discovery finds it so, with that time.
+TEST_F(WatchTest, LostAndReturnedNetworksAreToldWithTheirTime) {
+    AddSlot(Numbered(1, "Lobby", "10.0.0.11"));
+    EXPECT_EQ(Watch({},
+                    [&](int round) {
+                        network_.SetAddressListed(lan_, round != 1);
+                        stop_.store(round == 3);
+                    }),
+              0);
+    ASSERT_EQ(ends_.size(), 3u);
+    const std::string lost = At(ends_[0] + 10000) + " apctl: ";
+    EXPECT_EQ(err_.str(), lost +
+                              "lost 10.0.0.200 (lan0): address gone; its access points are kept "
+                              "as they were until it is back\n" +
+                              lost + "no usable IPv4 interface; see apctl interfaces\n" +
+                              At(ends_[1] + 10000) + " apctl: 10.0.0.200 (lan0) is usable again\n");
+    const std::string out = out_.str();
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
 }
 
 // The stop comes while the second discovery waits for replies: it ends within the wait's check
@@ -357,12 +392,8 @@ TEST_F(WatchTest, ExecPassesEachChangeToTheHook) {
                                 Numbered(1, "Lobby", "10.0.0.21"));
                         } else if (round == 2) {
                             lobby.present = false;
-                        } else if (round == 4) {
-                            const auto end = std::chrono::steady_clock::now() + 10s;
-                            while (logLines().size() < 3 &&
-                                   std::chrono::steady_clock::now() < end) {
-                                std::this_thread::sleep_for(5ms);
-                            }
+                        } else if (round == 5) {
+                            // The gone hook of discovery 4 ran in the pause after it.
                             stop_.store(true);
                         }
                     }),

@@ -15,14 +15,12 @@
 
 #include "net/FakeNetwork.h"
 #include "tests/apctl/NumberedAccessPoint.h"
+#include "tests/apctl/WatchDriver.h"
 #include "tools/apctl/Watch.h"
-#include "tools/apctl/WatchTextfile.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr double kEpoch = 1765270000;  // the metrics' Unix time at virtual time 0
 
 using apctl_test::Numbered;
 
@@ -60,18 +58,10 @@ protected:
         return present;
     }
 
-    int Watch(const std::string& path, std::function<void(int)> between) {
-        apctl::Command command;
-        std::string error;
-        EXPECT_TRUE(apctl::ParseCommandLine({"watch", "--textfile", path}, &command, &error))
-            << error;
-        apctl::WatchHooks hooks;
-        hooks.timestamp = [this] { return "t" + std::to_string(network_.NowMs()); };
-        hooks.seconds = [this] { return kEpoch + static_cast<double>(network_.NowMs()) / 1000; };
-        hooks.afterDiscovery = std::move(between);
-        apctl::RunContext context;
-        context.stop = &stop_;
-        return apctl::Watch(command, ExchangeOptions{}, context, out_, err_, hooks);
+    int Watch(const std::string& path, std::function<void(int)> between,
+              std::vector<std::string> more = {}) {
+        more.insert(more.begin(), {"--textfile", path});
+        return apctl_test::RunWatch(more, network_, stop_, out_, err_, std::move(between));
     }
 
     // The folder's entries but the file itself: a temporary file left behind shows here.
@@ -124,7 +114,10 @@ TEST_F(WatchTextfileTest, MetricsFileAfterEachDiscovery) {
         std::ofstream(golden, std::ios::binary) << files[1];
     }
     EXPECT_EQ(files[1], ReadFile(golden));
-    EXPECT_EQ(files[2].find("000A1B100002"), std::string::npos) << files[2];
+    // Gone, it stays at 0 until --forget has passed.
+    EXPECT_NE(files[2].find("apmanager_access_point_gone{mac=\"000A1B100002\"} 1\n"),
+              std::string::npos)
+        << files[2];
     EXPECT_NE(files[2].find("apmanager_discoveries_total 3\n"), std::string::npos) << files[2];
     struct stat status {};
     ASSERT_EQ(stat(file.c_str(), &status), 0);
@@ -155,8 +148,8 @@ TEST_F(WatchTextfileTest, FailedWriteIsToldAndRetried) {
     EXPECT_EQ(left, std::vector<std::string>{});
     std::string said;
     for (int round : {0, 1}) {
-        said += "t" + std::to_string(ends[round]) + " apctl: warning: cannot write " +
-                file.string() + ": renaming the temporary file over it: Is a directory\n";
+        said += apctl_test::At(ends[round]) + " apctl: warning: cannot write " + file.string() +
+                ": renaming the temporary file over it: Is a directory\n";
     }
     EXPECT_EQ(err_.str(), said);
     EXPECT_NE(ReadFile(file).find("apmanager_discoveries_total 3\n"), std::string::npos);
@@ -177,19 +170,46 @@ TEST_F(WatchTextfileTest, FailedDiscoveryIsWrittenAndCountsAsNoAbsence) {
                     }),
               0);
     for (const char* line :
-         {"apmanager_discovery_failed{local_address=\"10.0.0.200\",interface=\"lan0\"} 1\n",
-          "apmanager_access_point_up{mac=\"000A1B100001\",name=\"Lobby\",address=\"10.0.0.11\","
-          "local_address=\"10.0.0.200\"} 1\n",
+         {"apmanager_network_up{local_address=\"10.0.0.200\",interface=\"lan0\"} 0\n",
+          "apmanager_access_point_up{mac=\"000A1B100001\"} 0\n",
+          "apmanager_access_point_gone{mac=\"000A1B100001\"} 0\n",
           "apmanager_discoveries_total 2\n"}) {
         EXPECT_NE(second.find(line), std::string::npos) << line << second;
     }
+}
+
+// A gone access point leaves the file once --forget has passed since it was reported gone, not
+// before: the retention is counted on the watch's clock, from the report.
+TEST_F(WatchTextfileTest, GoneAccessPointLeavesAfterForget) {
+    bool* lobby = Add(lan0_, Numbered(1, "Lobby", "10.0.0.11"));
+    const fs::path file = dir_ / "apmanager.prom";
+    std::vector<std::pair<std::int64_t, bool>> listed;  // (virtual ms, in the file)
+    EXPECT_EQ(Watch(file.string(),
+                    [&](int round) {
+                        listed.emplace_back(network_.NowMs(), ReadFile(file).find("000A1B100001") !=
+                                                                  std::string::npos);
+                        *lobby = false;
+                        stop_.store(round == 8);
+                    },
+                    {"--forget", "30"}),
+              0);
+    // Gone at discovery 3; each discovery then takes 4 s of silence plus the 10 s interval.
+    ASSERT_EQ(listed.size(), 8u);
+    const std::int64_t goneAt = listed[2].first;
+    for (const auto& [at, present] : listed) {
+        EXPECT_EQ(present, at - goneAt < 30000) << "at " << at - goneAt << " ms after gone";
+    }
+    EXPECT_FALSE(listed.back().second);
 }
 
 // A folder that is not there is a usage error before anything is sent.
 TEST_F(WatchTextfileTest, MissingFolderIsAUsageError) {
     Add(lan0_, Numbered(1, "Lobby", "10.0.0.11"));
     const fs::path file = dir_ / "nowhere" / "apmanager.prom";
-    EXPECT_EQ(Watch(file.string(), [&](int) { stop_.store(true); }), 2);
+    apctl::Command command;
+    std::string error;
+    ASSERT_TRUE(apctl::ParseCommandLine({"watch", "--textfile", file.string()}, &command, &error));
+    EXPECT_EQ(apctl::Watch(command, fleet::Session{{}, false, false, &stop_}, out_, err_), 2);
     EXPECT_EQ(err_.str(),
               "apctl: --textfile: no such folder: " + (dir_ / "nowhere").string() + "\n");
     EXPECT_TRUE(network_.sent().empty());

@@ -293,6 +293,7 @@ TEST(ResendWorkerTest, CancellationEndsThePauseBetweenRepeats) {
         }
         void Close(net::SocketHandle) override {}
         net::Milliseconds Now() override { return net::Milliseconds{0}; }
+        net::Milliseconds WallClock() override { return net::Milliseconds{0}; }
         std::unique_ptr<net::Worker> StartWorker(std::function<void()>) override { return {}; }
     } layer;
     ResendParams params;

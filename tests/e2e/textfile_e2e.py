@@ -4,8 +4,9 @@
 A watch writes its metrics file while a reader reads it in a loop: every read is a whole file
 (Python's prometheus_client parses it and its last family is there), every distinct file passes
 `promtool check metrics`, the values agree with `apctl discover --json --verbose` (a name with
-quotes, a backslash and a Latin-1 byte comes back as it went in), and an access point that stops
-answering shows 0 and then leaves the file.
+quotes, a backslash and a Latin-1 byte comes back as it went in; the counters are the discoveries'
+sum), and an access point that stops answering shows 0, then gone, and leaves the file once
+--forget has passed.
 """
 
 import glob
@@ -145,7 +146,8 @@ def scenario_textfile(args, checks):
 
         reader = Reader(path)
         watch = subprocess.Popen([args.lab, "--id", lab.id, "exec", "--", args.apctl, "watch",
-                                  "--textfile", path, "--interval", "0.5", "--parallel"],
+                                  "--textfile", path, "--interval", "0.5", "--parallel",
+                                  "--forget", "3"],
                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         try:
             first = reader.latest(lambda found: True, 30)
@@ -154,46 +156,54 @@ def scenario_textfile(args, checks):
             up = named(first, "apmanager_access_point_up")
             info = named(first, "apmanager_access_point_info")
             for record in records:
-                where = (("address", record["ipAddress"]),
-                         ("local_address", record["localAddress"]),
-                         ("mac", record["macText"]), ("name", record["name"]))
-                checks.equal(up.get(where), 1.0, f"up for {record['name']!r}")
-                labels = (("channel_a", str(record["channelA"])),
+                checks.equal(up.get((("mac", record["macText"]),)), 1.0,
+                             f"up for {record['name']!r}")
+                labels = (("address", record["ipAddress"]),
+                          ("channel_a", str(record["channelA"])),
                           ("channel_bg", str(record["channelBg"])),
-                          ("firmware", record["firmwareVersion"]), ("mac", record["macText"]),
+                          ("firmware", record["firmwareVersion"]),
+                          ("local_address", record["localAddress"]),
+                          ("mac", record["macText"]), ("name", record["name"]),
                           ("ssid_a", record["ssidA"]), ("ssid_bg", record["ssidBg"]),
                           ("standard", STANDARDS.get(record["wirelessMode"], "?")))
                 checks.equal(info.get(labels), 1.0, f"info for {record['name']!r}")
             checks.equal(len(up), len(records), "one up sample per access point")
+            checks.equal(list(named(first, "apmanager_build_info").values()), [1.0],
+                         "build_info")
             checks.that(any(r["name"] == 'Caf\u00e9 "Q" \\ 1' for r in records),
                         "discover: the name with quotes, backslash and Latin-1 byte as it went in")
+            # The fleet answers every discovery alike: each counter is one discovery's figure
+            # times the discoveries so far.
+            runs = named(first, "apmanager_discoveries_total").get((), 0.0)
             for local, (accepted, status, short, foreign) in counts.items():
                 at = (("interface", "lan0" if local.startswith("10.") else "lan1"),
                       ("local_address", local))
-                checks.equal(named(first, "apmanager_discovery_replies_accepted").get(at),
-                             float(accepted), f"replies accepted on {local}")
-                ignored = named(first, "apmanager_discovery_datagrams_ignored")
+                checks.equal(named(first, "apmanager_discovery_replies_accepted_total").get(at),
+                             accepted * runs, f"replies accepted on {local}")
+                ignored = named(first, "apmanager_discovery_datagrams_ignored_total")
                 for reason, count in (("status", status), ("too_short", short),
                                       ("other_interface", foreign)):
-                    checks.equal(ignored.get(at + (("reason", reason),)), float(count),
+                    checks.equal(ignored.get(at + (("reason", reason),)), count * runs,
                                  f"ignored ({reason}) on {local}")
-                checks.equal(named(first, "apmanager_discovery_failed").get(at), 0.0,
-                             f"failed on {local}")
+                checks.equal(named(first, "apmanager_network_up").get(at), 1.0,
+                             f"network up on {local}")
             checks.equal(len(counts), 2, "discover --verbose: a line per network")
 
             result, _, _ = lab.apctl(args.apctl, "reset", QUIET)
             checks.equal(result.returncode, 0, "reset of the access point that goes quiet")
 
-            def quiet_up(found):
-                values = [v for labels, v in named(found, "apmanager_access_point_up").items()
-                          if ("mac", QUIET) in labels]
-                return values[0] if values else None
+            def quiet(found, name):
+                return named(found, name).get((("mac", QUIET),))
 
-            missing = reader.latest(lambda found: quiet_up(found) == 0.0, 30)
+            missing = reader.latest(lambda found: quiet(found, "apmanager_access_point_up") == 0.0,
+                                    30)
             checks.that(missing is not None, "the quiet access point shows 0")
-            gone = reader.latest(lambda found: quiet_up(found) is None and missing is not None,
-                                 30)
-            checks.that(gone is not None, "then it leaves the file")
+            reported = reader.latest(
+                lambda found: quiet(found, "apmanager_access_point_gone") == 1.0, 30)
+            checks.that(reported is not None, "then it is gone, still in the file")
+            gone = reader.latest(lambda found: quiet(found, "apmanager_access_point_up") is None
+                                 and reported is not None, 30)
+            checks.that(gone is not None, "then, --forget later, it leaves the file")
             if gone is not None:
                 checks.that(not any(("mac", QUIET) in labels for (_, labels) in gone),
                             "no sample of it is left")

@@ -135,6 +135,9 @@ private:
                 return true;
             case OptionId::kInterval:
                 return Interval(value, seconds);
+            case OptionId::kForget:
+                command_->forgetSeconds = seconds;
+                return true;
             case OptionId::kInterface:
                 command_->interfaces.push_back(value);
                 return true;

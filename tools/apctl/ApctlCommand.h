@@ -14,6 +14,7 @@ enum class OutputFormat { kTable, kJson, kCsv };
 inline constexpr double kDefaultVerifySeconds = 90;
 inline constexpr double kDefaultWatchInterval = 10;
 inline constexpr double kShortestWatchInterval = 0.1;
+inline constexpr double kDefaultForgetSeconds = 3600;
 inline constexpr double kLongestSeconds = 86400;
 
 struct Command {
@@ -34,6 +35,7 @@ struct Command {
     bool check = false;  // apply: predicts each row's outcome from one discovery
     double intervalSeconds = kDefaultWatchInterval;
     std::string textfilePath;  // watch: empty when not given
+    double forgetSeconds = kDefaultForgetSeconds;  // watch: a gone access point's time in it
     // watch --exec: the program and its arguments; empty: none.
     std::vector<std::string> hookCommand;
 };

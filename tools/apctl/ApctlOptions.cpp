@@ -85,6 +85,13 @@ constexpr OptionSpec kOptions[] = {
      .valueName = "CMD",
      .commands = {Action::kWatch},
      .description = "runs CMD for each change, the change as JSON on its standard input"},
+    {.id = OptionId::kForget,
+     .longName = "--forget",
+     .form = ValueForm::kSeparate,
+     .kind = ValueKind::kSeconds,
+     .valueName = "SECONDS",
+     .commands = {Action::kWatch},
+     .description = "keeps a gone access point in the metrics this long (3600)"},
 };
 
 constexpr std::string_view kDiscoverSynopses[] = {
@@ -116,12 +123,17 @@ constexpr OptionNote kApplyNotes[] = {
      "sent, and it exits 0 unless the discovery failed."},
 };
 constexpr std::string_view kWatchSynopses[] = {
-    "watch [--interval SECONDS] [--parallel] [--json] [--textfile PATH] [--exec CMD]"};
+    "watch [--interval SECONDS] [--parallel] [--json] [--exec CMD]",
+    "watch --textfile PATH [--forget SECONDS] [the options above]"};
 constexpr OptionNote kWatchNotes[] = {
     {OptionId::kTextfile,
      "after each discovery replaces PATH (atomically) with metrics in\n"
      "Prometheus's text format, for node_exporter's textfile collector;\n"
      "its folder must exist. A failed write is a warning, retried."},
+    {OptionId::kForget,
+     "a gone access point stays in the metrics at up 0 this long after\n"
+     "it was reported gone (default 3600 s, so that an alert on it can\n"
+     "hold through its for: clause), then leaves the file."},
     {OptionId::kExec,
      "runs CMD for each change, one at a time: the change on its\n"
      "standard input as --json prints it; APCTL_CHANGE (appeared,\n"

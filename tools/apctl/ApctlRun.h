@@ -23,10 +23,6 @@ struct RunContext {
     // The effective reverse-path filter setting of an interface (the larger of "all" and the
     // interface's own), or -1 when it cannot be read.
     std::function<int(const std::string& interfaceName)> reversePathFilter;
-    // watch: the time each change is stamped with (by default the UTC wall clock), and a call
-    // after each discovery (1 for the first), so that a test can change the fleet or stop.
-    std::function<std::string()> timestamp;
-    std::function<void(int discovery)> afterDiscovery;
 };
 
 // Runs apctl over the installed socket layer: parses the arguments, carries out the command and

@@ -8,12 +8,8 @@ namespace {
 
 using fleet::Change;
 using fleet::FieldKind;
+using fleet::ModeText;
 using fleet::RecordField;
-
-std::string ModeText(std::uint16_t mode) {
-    const std::string text = WirelessModeText(mode);
-    return text.empty() ? "mode " + std::to_string(mode) : text;
-}
 
 // A field's value for a person: texts quoted, the mode by its name.
 std::string Shown(const RecordField& field, const std::string& value) {

@@ -48,8 +48,10 @@ int RunSending(const Command& command, const ExchangeOptions& options,
             }
             return ApplyPlan(command, *plan, options, context, out, err);
         case Action::kWatch:
-            return Watch(command, options, context, out, err,
-                         WatchHooks{context.timestamp, context.afterDiscovery});
+            return Watch(command,
+                         fleet::Session{options.addresses, options.useGivenAddresses,
+                                        command.parallel, context.stop},
+                         out, err);
         case Action::kInterfaces:
         case Action::kDiff:
         case Action::kHelp:
@@ -110,7 +112,8 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         context.catchStopSignals) {
         context.catchStopSignals();
     }
-    if (Discovers(command)) {
+    // A watch says it itself, with its time, each time it comes to have none.
+    if (Discovers(command) && command.action != Action::kWatch) {
         SayWhenNoAddressIsUsable(options, err);
     }
     const int status = RunSending(command, options, plan, context, out, err);

@@ -1,40 +1,24 @@
 #include "tools/apctl/Watch.h"
 
-#include <chrono>
 #include <cmath>
-#include <cstring>
 #include <ctime>
-#include <map>
-#include <optional>
-#include <set>
-#include <optional>
 #include <sstream>
-#include <syncstream>
 
-#include "fleet/Discovery.h"
+#include "fleet/Text.h"
+#include "fleet/WatchMetrics.h"
 #include "tools/apctl/ApctlFormat.h"
 #include "tools/apctl/ApctlNetworks.h"
+#include "tools/apctl/ApctlRun.h"
 #include "tools/apctl/ChangeLines.h"
-#include "tools/apctl/WatchHook.h"
 #include "tools/apctl/WatchTextfile.h"
+
+#ifndef APCTL_VERSION
+#define APCTL_VERSION "unknown"
+#endif
 
 namespace apctl {
 
 namespace {
-
-std::string UtcTimestamp() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
-
-double UnixSeconds() {
-    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 // A watch's log is read by time, so no line of it goes without one: several networks that
 // failed give a line each.
@@ -45,16 +29,9 @@ void StampEachLine(const std::string& time, const std::string& lines, std::ostre
     }
 }
 
-// Waits out the interval in slices, so that a stop ends the wait at once.
-void Pause(net::SocketLayer& layer, net::Milliseconds interval, const std::atomic<bool>* stop) {
-    const net::Milliseconds end = layer.Now() + interval;
-    while (stop == nullptr || !stop->load()) {
-        const net::Milliseconds now = layer.Now();
-        if (now >= end) {
-            return;
-        }
-        layer.Sleep(std::min(end - now, kCancelCheckInterval));
-    }
+std::string NetworkText(const net::LocalAddress& local) {
+    return fleet::AddressText(local.address) + " (" +
+           fleet::InterfaceNameText(local.interfaceName) + ")";
 }
 
 // The change as the hook gets it: its input is the --json line, whatever watch prints.
@@ -75,28 +52,94 @@ HookEvent HookEventFor(const fleet::Change& change, const std::string& time) {
 
 }  // namespace
 
-int Watch(const Command& command, const ExchangeOptions& options, const RunContext& context,
-          std::ostream& out, std::ostream& err) {
-    return Watch(command, options, context, out, err, WatchHooks{});
+std::string WatchTime(net::Milliseconds wallClock) {
+    const auto seconds =
+        static_cast<std::time_t>(std::chrono::floor<std::chrono::seconds>(wallClock).count());
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
 }
 
-int Watch(const Command& command, const ExchangeOptions& options, const RunContext& context,
-          std::ostream& out, std::ostream& diagnostics, const WatchHooks& hooks) {
-    // A hook's failures are said from its own thread: every line goes out whole.
-    std::osyncstream err(diagnostics);
-    err.rdbuf()->set_emit_on_sync(true);
-    std::optional<HookRunner> hook;
+fleet::WatchSettings WatchSettingsOf(const Command& command) {
+    fleet::WatchSettings settings;
+    settings.interval = net::Milliseconds{std::llround(command.intervalSeconds * 1000.0)};
+    settings.forget = std::chrono::seconds{std::llround(command.forgetSeconds)};
+    return settings;
+}
+
+WatchPrinter::WatchPrinter(const Command& command, net::SocketLayer& layer, std::ostream& out,
+                           std::ostream& err, std::string version)
+    : command_(command), out_(out), err_(err), version_(std::move(version)) {
+    err_.rdbuf()->set_emit_on_sync(true);
     if (!command.hookCommand.empty()) {
-        hook.emplace(HookRunner::Settings{command.hookCommand, hooks.hookBound, kHookQueueLimit,
-                                          UtcTimestamp},
-                     diagnostics);
+        hook_.emplace(HookRunner::Settings{command.hookCommand, kHookBound, kHookQueueLimit,
+                                           [&layer] { return WatchTime(layer.WallClock()); }},
+                      layer, err);
     }
-    net::SocketLayer* layer = net::ActiveSocketLayer();
-    if (layer == nullptr) {
-        return kExitFailed;
+}
+
+WatchPrinter::~WatchPrinter() {
+    if (hook_) {
+        hook_->Finish();
     }
-    const auto stopRequested = [&] { return context.stop != nullptr && context.stop->load(); };
-    std::optional<WatchTextfile> textfile;
+}
+
+void WatchPrinter::NetworkLost(const net::LocalAddress& local, const std::string& why,
+                               net::Milliseconds at) {
+    err_ << WatchTime(at) << " apctl: lost " << NetworkText(local) << ": " << why
+         << "; its access points are kept as they were until it is back\n"
+         << std::flush;
+}
+
+void WatchPrinter::NetworkBack(const net::LocalAddress& local, net::Milliseconds at) {
+    err_ << WatchTime(at) << " apctl: " << NetworkText(local) << " is usable again\n" << std::flush;
+}
+
+void WatchPrinter::NoUsableAddress(net::Milliseconds at) {
+    err_ << WatchTime(at) << " apctl: no usable IPv4 interface; see apctl interfaces\n"
+         << std::flush;
+}
+
+bool WatchPrinter::Discovered(const fleet::WatchRound& round, const fleet::WatchState& state) {
+    const std::string time = WatchTime(round.at);
+    if (round.run->status == fleet::DiscoveryRun::Status::kCompleted) {
+        PrintChanges(round, time);
+    } else {
+        StampEachLine(time, DiscoveryFailureText(*round.run), err_);
+    }
+    WarnKernelDrops(round.run->report.addresses, err_, time + " ");
+    if (!command_.textfilePath.empty()) {
+        WriteMetrics(state, time);
+    }
+    err_ << std::flush;
+    // Nobody reads any more (a pipe into head that has ended): stop, every socket closed.
+    return !out_.fail();
+}
+
+void WatchPrinter::PrintChanges(const fleet::WatchRound& round, const std::string& time) {
+    const ChangeLineForm form{
+        command_.format == OutputFormat::kJson, time,
+        "absent from " + std::to_string(fleet::kAbsencesBeforeGone) + " discoveries"};
+    for (const fleet::Change& change : round.changes) {
+        PrintChange(change, form, out_);
+        if (hook_) {
+            hook_->Post(HookEventFor(change, time));
+        }
+    }
+}
+
+void WatchPrinter::WriteMetrics(const fleet::WatchState& state, const std::string& time) {
+    std::string reason;
+    if (!WriteFileAtomically(command_.textfilePath, fleet::MetricsText(state, version_), &reason)) {
+        err_ << time << " apctl: warning: cannot write "
+             << fleet::InterfaceNameText(command_.textfilePath) << ": " << reason << "\n";
+    }
+}
+
+int Watch(const Command& command, const fleet::Session& session, std::ostream& out,
+          std::ostream& err) {
     if (!command.textfilePath.empty()) {
         std::string folder;
         if (!TextfileFolderExists(command.textfilePath, &folder)) {
@@ -104,50 +147,14 @@ int Watch(const Command& command, const ExchangeOptions& options, const RunConte
                 << "\n";
             return kExitUsage;
         }
-        textfile.emplace(command.textfilePath);
     }
-    const net::Milliseconds interval{std::llround(command.intervalSeconds * 1000.0)};
-    const bool json = command.format == OutputFormat::kJson;
-    fleet::ChangeDetector known;
-    ExchangeOptions discovery = options;
-    discovery.parallel = command.parallel;
-    for (int round = 1; !stopRequested(); ++round) {
-        const fleet::DiscoveryRun run = fleet::Discover(discovery, context.stop);
-        // A discovery cut short by the stop says nothing about who is gone.
-        if (stopRequested()) {
-            break;
-        }
-        const std::string time = hooks.timestamp ? hooks.timestamp() : UtcTimestamp();
-        // A discovery that failed saw nobody, which is no absence of anybody: what is known
-        // stays as it was until one completes.
-        if (run.status == fleet::DiscoveryRun::Status::kCompleted) {
-            const ChangeLineForm form{
-                json, time, "absent from " + std::to_string(kAbsencesBeforeGone) + " discoveries"};
-            for (const fleet::Change& change : known.Compare(run.records)) {
-                PrintChange(change, form, out);
-                if (hook) {
-                    hook->Post(HookEventFor(change, time));
-                }
-            }
-        } else {
-            StampEachLine(time, DiscoveryFailureText(run), err);
-        }
-        WarnKernelDrops(run.report.addresses, err, time + " ");
-        if (textfile) {
-            textfile->Update(known, run, hooks.seconds ? hooks.seconds() : UnixSeconds(), time,
-                             err);
-        }
-        err << std::flush;
-        if (out.fail()) {
-            // Nobody reads any more (a pipe into head that has ended): stop, every socket closed.
-            return kExitFailed;
-        }
-        if (hooks.afterDiscovery) {
-            hooks.afterDiscovery(round);
-        }
-        Pause(*layer, interval, context.stop);
+    net::SocketLayer* layer = net::ActiveSocketLayer();
+    if (layer == nullptr) {
+        return kExitFailed;
     }
-    return kExitSuccess;
+    WatchPrinter printer(command, *layer, out, err, APCTL_VERSION);
+    fleet::Watch(session, WatchSettingsOf(command), printer);
+    return out.fail() ? kExitFailed : kExitSuccess;
 }
 
 }  // namespace apctl

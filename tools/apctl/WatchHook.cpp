@@ -22,18 +22,16 @@ namespace apctl {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using net::Milliseconds;
+
+// How long one look at a running hook waits for it in real time, and how far it then moves the
+// layer's clock: on the kernel's clock the two add up to the time that passed; on a virtual
+// clock a hook is still given real time to run in.
+constexpr Milliseconds kLookReal{1};
+constexpr Milliseconds kLookClock{10};
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-// Milliseconds left until `deadline`, at least 0, for poll().
-int MillisecondsLeft(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    constexpr long long kHour = 3600LL * 1000;
-    return static_cast<int>(std::clamp<long long>(left, 0, kHour));
 }
 
 std::string SecondsText(std::chrono::milliseconds duration) {
@@ -42,8 +40,20 @@ std::string SecondsText(std::chrono::milliseconds duration) {
     return text.str();
 }
 
+// Waits for `events` on `fd` for a moment; true when they came. Otherwise the layer's clock moves
+// on towards `deadline`.
+bool Look(net::SocketLayer& layer, int fd, short events, Milliseconds deadline) {
+    pollfd watched{fd, events, 0};
+    if (::poll(&watched, fd >= 0 ? 1 : 0, static_cast<int>(kLookReal.count())) > 0) {
+        return true;
+    }
+    layer.Sleep(std::clamp(deadline - layer.Now(), Milliseconds{0}, kLookClock));
+    return false;
+}
+
 // The hook's wait status, or nothing when the deadline came first (it is then still running).
-std::optional<int> WaitForExit(pid_t pid, int pidfd, Clock::time_point deadline) {
+std::optional<int> WaitForExit(net::SocketLayer& layer, pid_t pid, int pidfd,
+                               Milliseconds deadline) {
     for (;;) {
         int status = 0;
         const pid_t reaped = ::waitpid(pid, &status, WNOHANG);
@@ -53,22 +63,16 @@ std::optional<int> WaitForExit(pid_t pid, int pidfd, Clock::time_point deadline)
         if (reaped < 0 && errno != EINTR) {
             return 0;  // reaped by somebody else: nothing to tell
         }
-        const int left = MillisecondsLeft(deadline);
-        if (left == 0) {
+        if (layer.Now() >= deadline) {
             return std::nullopt;
         }
-        if (pidfd >= 0) {
-            pollfd exited{pidfd, POLLIN, 0};
-            ::poll(&exited, 1, left);
-        } else {
-            ::poll(nullptr, 0, std::min(left, 10));  // a kernel without pidfd_open: look often
-        }
+        Look(layer, pidfd, POLLIN, deadline);  // without pidfd_open: a look every slice
     }
 }
 
 // Writes all of `data` to the non-blocking `fd` unless the deadline comes first (false). A
 // reader that has ended, or never reads, is the hook's own business.
-bool WriteInput(int fd, const std::string& data, Clock::time_point deadline) {
+bool WriteInput(net::SocketLayer& layer, int fd, const std::string& data, Milliseconds deadline) {
     std::size_t written = 0;
     while (written < data.size()) {
         const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
@@ -80,12 +84,10 @@ bool WriteInput(int fd, const std::string& data, Clock::time_point deadline) {
             continue;
         }
         if (n < 0 && errno == EAGAIN) {
-            const int left = MillisecondsLeft(deadline);
-            if (left == 0) {
+            if (layer.Now() >= deadline) {
                 return false;
             }
-            pollfd room{fd, POLLOUT, 0};
-            ::poll(&room, 1, left);
+            Look(layer, fd, POLLOUT, deadline);
             continue;
         }
         break;  // EPIPE: it stopped reading
@@ -215,24 +217,43 @@ bool SplitHookCommand(const std::string& text, std::vector<std::string>* words,
     return true;
 }
 
-HookRunner::HookRunner(Settings settings, std::ostream& err)
-    : settings_(std::move(settings)), err_(err), worker_([this] { Work(); }) {}
+HookRunner::HookRunner(Settings settings, net::SocketLayer& layer, std::ostream& err)
+    : settings_(std::move(settings)), layer_(layer), err_(err) {}
 
 HookRunner::~HookRunner() {
     Finish();
 }
 
 void HookRunner::Post(HookEvent event) {
-    const std::lock_guard lock(mutex_);
-    if (finishing_) {
-        return;
+    std::unique_ptr<net::Worker> ended;
+    {
+        const std::lock_guard lock(mutex_);
+        if (finishing_) {
+            return;
+        }
+        if (queue_.size() >= settings_.queueLimit) {
+            ++dropped_;
+            return;
+        }
+        queue_.push_back(std::move(event));
+        if (working_) {
+            return;
+        }
+        working_ = true;
+        ended = std::move(worker_);
     }
-    if (queue_.size() >= settings_.queueLimit) {
-        ++dropped_;
-        return;
+    if (ended) {
+        ended->Join();
     }
-    queue_.push_back(std::move(event));
-    changed_.notify_all();
+    worker_ = layer_.StartWorker([this] { Work(); });
+    if (!worker_) {
+        const int error = errno;
+        const std::lock_guard lock(mutex_);
+        Say(std::to_string(queue_.size()) + (queue_.size() == 1 ? " change" : " changes") +
+            " not passed to the hook: no thread to run it on: " + std::strerror(error));
+        queue_.clear();
+        working_ = false;
+    }
 }
 
 void HookRunner::Finish() {
@@ -248,14 +269,10 @@ void HookRunner::Finish() {
                 " not passed to the hook: stopping");
             queue_.clear();
         }
-        changed_.notify_all();
     }
-    worker_.join();
-}
-
-bool HookRunner::WaitIdle(std::chrono::milliseconds timeout) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [this] { return queue_.empty() && !running_; });
+    if (worker_) {
+        worker_->Join();
+    }
 }
 
 void HookRunner::Work() {
@@ -267,25 +284,19 @@ void HookRunner::Work() {
     }
     pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
     std::unique_lock lock(mutex_);
-    for (;;) {
-        changed_.wait(lock, [this] { return finishing_ || !queue_.empty(); });
-        if (queue_.empty()) {
-            return;
-        }
+    while (!queue_.empty()) {
         SayDropped();
         const HookEvent event = std::move(queue_.front());
         queue_.pop_front();
-        running_ = true;
         lock.unlock();
         Run(event);
         lock.lock();
-        running_ = false;
-        changed_.notify_all();
     }
+    working_ = false;
 }
 
 void HookRunner::Run(const HookEvent& event) {
-    const Clock::time_point deadline = Clock::now() + settings_.bound;
+    const Milliseconds deadline = layer_.Now() + settings_.bound;
     const std::string what =
         "hook " + settings_.command.front() + " (" + event.change + " " + event.macText + ")";
     int input[2];
@@ -313,12 +324,12 @@ void HookRunner::Run(const HookEvent& event) {
     const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     ::fcntl(input[1], F_SETFL, ::fcntl(input[1], F_GETFL) | O_NONBLOCK);
     const std::string line = event.json + "\n";
-    bool inTime = WriteInput(input[1], line, deadline);
+    bool inTime = WriteInput(layer_, input[1], line, deadline);
     DiscardBrokenPipe();
     ::close(input[1]);
     std::optional<int> status;
     if (inTime) {
-        status = WaitForExit(pid, pidfd, deadline);
+        status = WaitForExit(layer_, pid, pidfd, deadline);
         inTime = status.has_value();
     }
     if (!inTime) {

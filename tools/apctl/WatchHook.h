@@ -1,18 +1,20 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <ostream>
 #include <string>
-#include <thread>
 #include <vector>
 
-// watch --exec: a program run once per change, one at a time, on a thread of its own, so that a
-// slow or stuck hook never holds up the discoveries.
+#include "net/SocketLayer.h"
+
+// watch --exec: a program run once per change, one at a time, on a worker of the socket layer,
+// so that a slow or stuck hook never holds up the discoveries. Its bound is measured on the
+// layer's clock.
 namespace apctl {
 
 inline constexpr std::chrono::milliseconds kHookBound{10000};
@@ -46,36 +48,34 @@ public:
         std::function<std::string()> timestamp;
     };
 
-    // Lines go to `err` from the runner's own thread, through std::osyncstream: whoever else
-    // writes to it meanwhile must do the same.
-    HookRunner(Settings settings, std::ostream& err);
+    // Lines go to `err` from the runner's worker, through std::osyncstream: whoever else writes
+    // to it meanwhile must do the same.
+    HookRunner(Settings settings, net::SocketLayer& layer, std::ostream& err);
     ~HookRunner();
     HookRunner(const HookRunner&) = delete;
     HookRunner& operator=(const HookRunner&) = delete;
 
-    // Queues a change and returns at once.
+    // Queues a change and returns at once; a worker runs the queue's hooks until it is empty.
     void Post(HookEvent event);
     // Lets the running hook end (within its bound), drops what still waits and says so, and
-    // ends the thread. Nothing runs after it.
+    // ends the worker. Nothing runs after it.
     void Finish();
-    // For tests: true once nothing waits and nothing runs, false when `timeout` ran out first.
-    bool WaitIdle(std::chrono::milliseconds timeout);
 
 private:
-    void Work();
+    void Work();  // until the queue is empty
     void Run(const HookEvent& event);
     void Say(const std::string& text);
     void SayDropped();  // with the mutex held
 
     const Settings settings_;
+    net::SocketLayer& layer_;
     std::ostream& err_;
     std::mutex mutex_;
-    std::condition_variable changed_;
     std::deque<HookEvent> queue_;
-    bool running_ = false;
+    bool working_ = false;  // a worker is emptying the queue
     bool finishing_ = false;
-    std::size_t dropped_ = 0;  // since last said
-    std::thread worker_;
+    std::size_t dropped_ = 0;              // since last said
+    std::unique_ptr<net::Worker> worker_;  // the last one started; the caller's thread only
 };
 
 }  // namespace apctl
