@@ -1,6 +1,8 @@
 #include "config/ConfigExchange.h"
 
+#include <atomic>
 #include <cstddef>
+#include <memory>
 #include <cstring>
 #include <vector>
 
@@ -43,6 +45,93 @@ std::size_t PutElement(std::uint8_t* at, std::uint16_t type, const std::uint8_t*
     return kElementHeaderLength + valueLength;
 }
 
+// Where a request was sent from, and what came back there.
+struct Attempt {
+    AddressExchange* exchange = nullptr;
+    net::SocketHandle socket = net::kInvalidSocket;
+    net::Milliseconds firstSend{0};
+    bool completed = false;
+};
+
+// Opens a socket on `local` and sends the request once. False when a socket step failed, which
+// `exchange` records.
+bool SendOnce(net::SocketLayer& layer, const Request& request, const net::LocalAddress& local,
+              AddressExchange* exchange, net::SocketHandle* socket, net::Milliseconds* firstSend) {
+    exchange->local = local;
+    *socket = OpenRequestSocket(layer, local, exchange);
+    if (*socket == net::kInvalidSocket) {
+        return false;
+    }
+    *firstSend = layer.Now();
+    if (!layer.SendFrom(*socket, local, request.bytes, request.length, net::kLimitedBroadcast,
+                        kAccessPointPort)) {
+        RecordFailure(exchange, ExchangeStep::kSendRequest);
+        return false;
+    }
+    exchange->requestsSent = 1;
+    return true;
+}
+
+DatagramVerdict TakeAcknowledgement(const std::uint8_t* datagram, std::size_t length) {
+    return IsAcknowledgement(datagram, length) ? DatagramVerdict::kAcceptedAndDone
+                                               : DatagramVerdict::kIgnored;
+}
+
+// The request from every local address at once, each on its own socket and thread: the first
+// acknowledgement ends the others' waits. 1 when one came; 0 otherwise or when a socket step
+// failed anywhere.
+int ExchangeRequestAtOnce(net::SocketLayer& layer, const Request& request,
+                          const std::vector<net::LocalAddress>& addresses,
+                          std::vector<AddressExchange>* exchanges) {
+    exchanges->assign(addresses.size(), AddressExchange{});
+    std::vector<Attempt> attempts(addresses.size());
+    bool sent = true;
+    for (std::size_t i = 0; i < addresses.size() && sent; ++i) {
+        attempts[i].exchange = &(*exchanges)[i];
+        sent = SendOnce(layer, request, addresses[i], attempts[i].exchange, &attempts[i].socket,
+                        &attempts[i].firstSend);
+    }
+    std::atomic<bool> acknowledged{false};
+    const auto wait = [&layer, &acknowledged](Attempt* attempt) {
+        attempt->completed = ReceiveUntilSilence(
+            layer, attempt->socket, attempt->firstSend, &acknowledged, attempt->exchange,
+            [&acknowledged](const std::uint8_t* datagram, std::size_t length, std::uint32_t) {
+                const DatagramVerdict verdict = TakeAcknowledgement(datagram, length);
+                if (verdict == DatagramVerdict::kAcceptedAndDone) {
+                    acknowledged = true;
+                }
+                return verdict;
+            });
+    };
+    if (sent) {
+        std::vector<std::unique_ptr<net::Worker>> workers;
+        for (std::size_t i = 1; i < attempts.size(); ++i) {
+            Attempt* attempt = &attempts[i];
+            workers.push_back(layer.StartWorker([&wait, attempt] { wait(attempt); }));
+            // Without a thread this address is heard after the first one.
+        }
+        wait(&attempts[0]);
+        for (std::size_t i = 1; i < attempts.size(); ++i) {
+            if (workers[i - 1]) {
+                workers[i - 1]->Join();
+            } else {
+                wait(&attempts[i]);
+            }
+        }
+    }
+    for (const Attempt& attempt : attempts) {
+        if (attempt.socket != net::kInvalidSocket) {
+            layer.Close(attempt.socket);
+        }
+        sent = sent && attempt.completed;
+        // Another address's acknowledgement ended this wait: that is no cancellation.
+        if (attempt.exchange != nullptr) {
+            attempt.exchange->cancelled = false;
+        }
+    }
+    return sent && acknowledged.load() ? 1 : 0;
+}
+
 // Sends the request once from each local address in turn and waits on each for an
 // acknowledgement until 4 s pass without any datagram. 1 at the first acknowledgement; 0 when no
 // address brought one or a socket step failed.
@@ -65,28 +154,24 @@ int ExchangeRequest(const Request& request, const ExchangeOptions& options) {
         }
     } reportOnExit{options, exchanges};
 
+    if (options.parallel && addresses.size() > 1) {
+        return ExchangeRequestAtOnce(layer, request, addresses, &exchanges);
+    }
     for (const net::LocalAddress& local : addresses) {
         exchanges.emplace_back();
         AddressExchange& exchange = exchanges.back();
-        exchange.local = local;
         const net::Milliseconds began = layer.Now();
-        net::SocketGuard socket(layer, OpenRequestSocket(layer, local, &exchange));
-        if (socket.get() == net::kInvalidSocket) {
+        net::SocketHandle opened = net::kInvalidSocket;
+        net::Milliseconds firstSend{0};
+        const bool sent = SendOnce(layer, request, local, &exchange, &opened, &firstSend);
+        net::SocketGuard socket(layer, opened);
+        if (!sent) {
             return 0;
         }
-        const net::Milliseconds firstSend = layer.Now();
-        if (!layer.SendFrom(socket.get(), local, request.bytes, request.length,
-                            net::kLimitedBroadcast, kAccessPointPort)) {
-            RecordFailure(&exchange, ExchangeStep::kSendRequest);
-            return 0;
-        }
-        exchange.requestsSent = 1;
-        const bool completed = ReceiveUntilSilence(
-            layer, socket.get(), firstSend, options.cancel, &exchange,
-            [](const std::uint8_t* datagram, std::size_t length, std::uint32_t) {
-                return IsAcknowledgement(datagram, length) ? DatagramVerdict::kAcceptedAndDone
-                                                           : DatagramVerdict::kIgnored;
-            });
+        const bool completed =
+            ReceiveUntilSilence(layer, socket.get(), firstSend, options.cancel, &exchange,
+                                [](const std::uint8_t* datagram, std::size_t length,
+                                   std::uint32_t) { return TakeAcknowledgement(datagram, length); });
         exchange.duration = layer.Now() - began;
         if (!completed) {
             return 0;

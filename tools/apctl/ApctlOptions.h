@@ -35,7 +35,8 @@ enum class OptionId {
     kInterface,
     kTextfile,
     kCheck,
-    kExec
+    kExec,
+    kJobs
 };
 
 // A set of commands, one bit per Action.
