@@ -135,24 +135,26 @@ int ExchangeRequestAtOnce(net::SocketLayer& layer, const Request& request,
 // Sends the request once from each local address in turn and waits on each for an
 // acknowledgement until 4 s pass without any datagram. 1 at the first acknowledgement; 0 when no
 // address brought one or a socket step failed.
-int ExchangeRequest(const Request& request, const ExchangeOptions& options) {
+int ExchangeRequest(const Request& request, const ExchangeOptions& options,
+                    const std::atomic<bool>* cancel, ExchangeReport* report) {
     std::vector<net::LocalAddress> addresses;
     net::SocketLayer* active = net::ActiveSocketLayer();
-    if (active == nullptr || !ExchangeAddresses(options, &addresses) || addresses.empty()) {
+    if (active == nullptr || !ExchangeAddresses(options, &addresses, report) ||
+        addresses.empty()) {
         return 0;
     }
     net::SocketLayer& layer = *active;
     std::vector<AddressExchange> exchanges;
     // Written back on every way out, so a caller learns which address failed and how.
     struct ReportOnExit {
-        const ExchangeOptions& options;
+        ExchangeReport* report;
         std::vector<AddressExchange>& exchanges;
         ~ReportOnExit() {
-            if (options.report != nullptr) {
-                options.report->addresses = std::move(exchanges);
+            if (report != nullptr) {
+                report->addresses = std::move(exchanges);
             }
         }
-    } reportOnExit{options, exchanges};
+    } reportOnExit{report, exchanges};
 
     if (options.parallel && addresses.size() > 1) {
         return ExchangeRequestAtOnce(layer, request, addresses, &exchanges);
@@ -169,7 +171,7 @@ int ExchangeRequest(const Request& request, const ExchangeOptions& options) {
             return 0;
         }
         const bool completed =
-            ReceiveUntilSilence(layer, socket.get(), firstSend, options.cancel, &exchange,
+            ReceiveUntilSilence(layer, socket.get(), firstSend, cancel, &exchange,
                                 [](const std::uint8_t* datagram, std::size_t length,
                                    std::uint32_t) { return TakeAcknowledgement(datagram, length); });
         exchange.duration = layer.Now() - began;
@@ -248,14 +250,15 @@ int SendIpSettings(int dhcpClient, const char* macText, const char* ipAddress,
 
 int SendIpSettingsWith(const ExchangeOptions& options, int dhcpClient, const char* macText,
                        const char* ipAddress, const char* subnetMask, const char* gateway,
-                       const char* dnsServer) {
+                       const char* dnsServer, const std::atomic<bool>* cancel,
+                       ExchangeReport* report) {
     Request request;
     if (dhcpClient != 0) {
         BeginRequest(&request, kDhcpRequestLength, "aaab:", macText);
         const std::uint8_t mode = 1;
         PutElement(request.bytes + kRequestHeaderLength + kMacLength, kElementAddressMode, &mode,
                    1);
-        return ExchangeRequest(request, options);
+        return ExchangeRequest(request, options, cancel, report);
     }
 
     const char* const texts[] = {ipAddress, subnetMask, gateway, dnsServer};
@@ -278,17 +281,18 @@ int SendIpSettingsWith(const ExchangeOptions& options, int dhcpClient, const cha
         std::memcpy(value, &addresses[i], sizeof value);
         at += PutElement(request.bytes + at, kTypes[i], value, sizeof value);
     }
-    return ExchangeRequest(request, options);
+    return ExchangeRequest(request, options, cancel, report);
 }
 
 int SendReset(const char* macText) {
     return SendResetWith(ExchangeOptions{}, macText);
 }
 
-int SendResetWith(const ExchangeOptions& options, const char* macText) {
+int SendResetWith(const ExchangeOptions& options, const char* macText,
+                  const std::atomic<bool>* cancel, ExchangeReport* report) {
     Request request;
     BeginRequest(&request, kResetRequestLength, "aaac:", macText);
-    return ExchangeRequest(request, options);
+    return ExchangeRequest(request, options, cancel, report);
 }
 
 void PauseBeforeReset() {
@@ -307,12 +311,13 @@ ConfigureOutcome ConfigureAndReset(int dhcpClient, const char* macText, const ch
 ConfigureOutcome ConfigureAndResetWith(const ExchangeOptions& options, int dhcpClient,
                                        const char* macText, const char* ipAddress,
                                        const char* subnetMask, const char* gateway,
-                                       const char* dnsServer) {
-    if (SendIpSettingsWith(options, dhcpClient, macText, ipAddress, subnetMask, gateway,
-                           dnsServer) == 0) {
+                                       const char* dnsServer, const std::atomic<bool>* cancel,
+                                       ExchangeReport* report) {
+    if (SendIpSettingsWith(options, dhcpClient, macText, ipAddress, subnetMask, gateway, dnsServer,
+                           cancel, report) == 0) {
         return ConfigureOutcome::kSetFailed;
     }
     PauseBeforeReset();
-    return SendResetWith(options, macText) != 0 ? ConfigureOutcome::kSuccess
-                                                : ConfigureOutcome::kResetFailed;
+    return SendResetWith(options, macText, cancel, report) != 0 ? ConfigureOutcome::kSuccess
+                                                                : ConfigureOutcome::kResetFailed;
 }

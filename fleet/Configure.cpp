@@ -56,22 +56,20 @@ ConfigureResult Configure(const Session& session, const PlanRow& row, const Rout
     ExchangeOptions listing;
     listing.addresses = session.networks;
     listing.useGivenAddresses = session.useGivenAddresses;
-    listing.report = &result.report;
     std::vector<net::LocalAddress> listed;
-    if (!ExchangeAddresses(listing, &listed)) {
+    if (!ExchangeAddresses(listing, &listed, &result.report)) {
         return result;
     }
     ExchangeOptions options = Ordered(listed, route.first);
     options.parallel = route.allAtOnce && !route.first;
-    options.report = &result.report;
     const char* const nullText = "NULL";
     const int set =
         row.dhcpClient
             ? SendIpSettingsWith(options, 1, row.macText.c_str(), nullText, nullText, nullText,
-                                 nullText)
+                                 nullText, nullptr, &result.report)
             : SendIpSettingsWith(options, 0, row.macText.c_str(), row.ipAddress.c_str(),
                                  row.subnetMask.c_str(), row.gateway.c_str(),
-                                 row.dnsServer.c_str());
+                                 row.dnsServer.c_str(), nullptr, &result.report);
     result.requestsSent += Sent(result.report);
     if (set == 0) {
         return result;
@@ -82,8 +80,7 @@ ConfigureResult Configure(const Session& session, const PlanRow& row, const Rout
     const bool routed = route.first.has_value() || route.allAtOnce;
     ExchangeOptions reset = Ordered(listed, routed ? result.acknowledgedOn : std::nullopt);
     result.report = ExchangeReport{};
-    reset.report = &result.report;
-    const int wasReset = SendResetWith(reset, row.macText.c_str());
+    const int wasReset = SendResetWith(reset, row.macText.c_str(), nullptr, &result.report);
     result.requestsSent += Sent(result.report);
     result.outcome = wasReset != 0 ? ConfigureResult::Outcome::kConfigured
                                    : ConfigureResult::Outcome::kResetFailed;

@@ -9,10 +9,7 @@ namespace fleet {
 
 DiscoveryRun Discover(const ExchangeOptions& networks, const std::atomic<bool>* stop) {
     DiscoveryRun run;
-    ExchangeOptions options = networks;
-    options.cancel = stop;
-    options.report = &run.report;
-    const int completed = DiscoverAll(options, &run.records);
+    const int completed = DiscoverAll(networks, &run.records, stop, &run.report);
     if (run.report.listingFailed) {
         run.status = DiscoveryRun::Status::kListingFailed;
     } else if (completed == 0) {

@@ -10,8 +10,7 @@ int Reset(const Command& command, const fleet::Session& session, std::ostream& o
     ExchangeOptions options;
     options.addresses = session.networks;
     options.useGivenAddresses = session.useGivenAddresses;
-    options.report = &report;
-    if (SendResetWith(options, command.macText.c_str()) != 0) {
+    if (SendResetWith(options, command.macText.c_str(), nullptr, &report) != 0) {
         out << "Reset Success\n";
         return kExitSuccess;
     }
