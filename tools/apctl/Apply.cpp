@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <utility>
 
 #include "tools/apctl/ApctlFormat.h"
 #include "tools/apctl/ApctlNetworks.h"
@@ -59,22 +60,45 @@ bool ReadPlanFile(const std::string& path, Plan* plan, std::ostream& err) {
     return parsed;
 }
 
+}  // namespace apctl
+
+namespace fleet {
+
+// A plan row as apply --dry-run --json prints it; found by nlohmann's lookup next to the type.
+void to_json(apctl::Json& json, const PlanRow& row) {
+    const auto address = [&](const std::string& text) {
+        return row.dhcpClient ? apctl::Json() : apctl::JsonFromLatin1(text);
+    };
+    json = {{"line", row.line},
+            {"macText", apctl::JsonFromLatin1(row.macText)},
+            {"mode", row.dhcpClient ? "dhcp" : "fixed"},
+            {"ipAddress", address(row.ipAddress)},
+            {"subnetMask", address(row.subnetMask)},
+            {"gateway", address(row.gateway)},
+            {"dnsServer", address(row.dnsServer)}};
+}
+
+// A row's outcome as apply --json prints it: the row's line, MAC and mode before it.
+void to_json(apctl::Json& json, const std::pair<const PlanRow&, const RowResult&>& outcome) {
+    const auto& [row, result] = outcome;
+    json = {{"line", row.line},
+            {"macText", apctl::JsonFromLatin1(row.macText)},
+            {"mode", row.dhcpClient ? "dhcp" : "fixed"},
+            {"planned", row.dhcpClient ? apctl::Json() : apctl::JsonFromLatin1(row.ipAddress)},
+            {"outcome", RowOutcomeName(result.outcome)},
+            {"address", result.address.empty() ? apctl::Json()
+                                               : apctl::JsonFromLatin1(result.address)},
+            {"seconds", result.seconds < 0 ? apctl::Json() : apctl::Json(result.seconds)},
+            {"message", apctl::LocalTextValue(result.message)}};
+}
+
+}  // namespace fleet
+
+namespace apctl {
+
 void PrintDryRun(const Command& command, const Plan& plan, std::ostream& out) {
     if (command.format == OutputFormat::kJson) {
-        Json rows = Json::array();
-        for (const PlanRow& row : plan.rows) {
-            const auto address = [&](const std::string& text) {
-                return row.dhcpClient ? Json() : JsonFromLatin1(text);
-            };
-            rows.push_back({{"line", row.line},
-                            {"macText", JsonFromLatin1(row.macText)},
-                            {"mode", row.dhcpClient ? "dhcp" : "fixed"},
-                            {"ipAddress", address(row.ipAddress)},
-                            {"subnetMask", address(row.subnetMask)},
-                            {"gateway", address(row.gateway)},
-                            {"dnsServer", address(row.dnsServer)}});
-        }
-        out << JsonArrayLines(rows);
+        out << JsonArrayLines(Json(plan.rows));
         return;
     }
     std::vector<std::vector<std::string>> rows;
@@ -161,17 +185,7 @@ void PrintSummary(const Command& command, const Plan& plan, const std::vector<Ro
     if (command.format == OutputFormat::kJson) {
         Json rows = Json::array();
         for (std::size_t i = 0; i < results.size(); ++i) {
-            const PlanRow& row = plan.rows[i];
-            const RowResult& result = results[i];
-            rows.push_back(
-                {{"line", row.line},
-                 {"macText", JsonFromLatin1(row.macText)},
-                 {"mode", row.dhcpClient ? "dhcp" : "fixed"},
-                 {"planned", row.dhcpClient ? Json() : JsonFromLatin1(row.ipAddress)},
-                 {"outcome", RowOutcomeName(result.outcome)},
-                 {"address", result.address.empty() ? Json() : JsonFromLatin1(result.address)},
-                 {"seconds", result.seconds < 0 ? Json() : Json(result.seconds)},
-                 {"message", LocalTextValue(result.message)}});
+            rows.push_back(std::pair<const PlanRow&, const RowResult&>(plan.rows[i], results[i]));
         }
         out << JsonArrayLines(rows);
         return;
