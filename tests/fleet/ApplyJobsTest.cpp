@@ -10,6 +10,7 @@
 
 #include "fleet/Apply.h"
 #include "fleet/Configure.h"
+#include "fleet/Verify.h"
 #include "net/FakeNetwork.h"
 
 namespace {
@@ -284,6 +285,24 @@ TEST(ApplyJobs, AFixedAddressHeldByAnAccessPointThePlanLeavesIsAConflict) {
             EXPECT_TRUE(Requests(network, sim::RequestKind::kSetIpConfiguration).empty());
             EXPECT_FALSE(fleet::AllDone(applied));
         }
+    }
+}
+
+TEST_F(ApplyJobsTest, TheSessionsStopEndsAVerification) {
+    Fleet(1);
+    struct Case {
+        bool stop;
+        fleet::VerifyResult::Outcome outcome;
+    };
+    for (const Case c : {Case{false, fleet::VerifyResult::Outcome::kAnsweredElsewhere},
+                         Case{true, fleet::VerifyResult::Outcome::kStopped}}) {
+        stop_ = c.stop;
+        const std::int64_t began = network_.NowMs();
+        const fleet::VerifyResult result =
+            fleet::WaitUntilItAnswers(session_, Mac(1), "10.0.0.99", 30);
+        EXPECT_EQ(result.outcome, c.outcome);
+        // Stopped: after the discovery under way, not at the limit.
+        EXPECT_EQ(network_.NowMs() - began < 30000, c.stop);
     }
 }
 
