@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <cstddef>
-#include <memory>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "discovery/Exchange.h"
@@ -139,8 +139,7 @@ int ExchangeRequest(const Request& request, const ExchangeOptions& options,
                     const std::atomic<bool>* cancel, ExchangeReport* report) {
     std::vector<net::LocalAddress> addresses;
     net::SocketLayer* active = net::ActiveSocketLayer();
-    if (active == nullptr || !ExchangeAddresses(options, &addresses, report) ||
-        addresses.empty()) {
+    if (active == nullptr || !ExchangeAddresses(options, &addresses, report) || addresses.empty()) {
         return 0;
     }
     net::SocketLayer& layer = *active;
@@ -170,10 +169,11 @@ int ExchangeRequest(const Request& request, const ExchangeOptions& options,
         if (!sent) {
             return 0;
         }
-        const bool completed =
-            ReceiveUntilSilence(layer, socket.get(), firstSend, cancel, &exchange,
-                                [](const std::uint8_t* datagram, std::size_t length,
-                                   std::uint32_t) { return TakeAcknowledgement(datagram, length); });
+        const bool completed = ReceiveUntilSilence(
+            layer, socket.get(), firstSend, cancel, &exchange,
+            [](const std::uint8_t* datagram, std::size_t length, std::uint32_t) {
+                return TakeAcknowledgement(datagram, length);
+            });
         exchange.duration = layer.Now() - began;
         if (!completed) {
             return 0;

@@ -228,8 +228,8 @@ bool DiscoverInParallel(net::SocketLayer& layer, const std::atomic<bool>* cancel
         for (AddressRun& run : runs) {
             AddressRun* target = &run;
             std::unique_ptr<net::Worker> worker = layer.StartWorker([&layer, cancel, target] {
-                target->completed = DiscoverOnAddress(layer, cancel, &target->exchange,
-                                                      target->collector.get());
+                target->completed =
+                    DiscoverOnAddress(layer, cancel, &target->exchange, target->collector.get());
             });
             if (worker) {
                 workers.push_back(std::make_unique<WorkerJoiner>(std::move(worker)));
@@ -239,8 +239,7 @@ bool DiscoverInParallel(net::SocketLayer& layer, const std::atomic<bool>* cancel
         }
         // An exchange whose thread could not be started runs here, while the others go on.
         for (AddressRun* run : inlineRuns) {
-            run->completed =
-                DiscoverOnAddress(layer, cancel, &run->exchange, run->collector.get());
+            run->completed = DiscoverOnAddress(layer, cancel, &run->exchange, run->collector.get());
         }
     }
     bool completed = true;
@@ -259,8 +258,7 @@ int BroadcastDiscoveryInto(const ExchangeOptions& options, ReplySink* collector,
     std::vector<net::LocalAddress> addresses;
     net::SocketLayer* layer = net::ActiveSocketLayer();
     // Interfaces that cannot be listed give no address, which is no failure of the exchange.
-    if (layer == nullptr || !ExchangeAddresses(options, &addresses, report) ||
-        addresses.empty()) {
+    if (layer == nullptr || !ExchangeAddresses(options, &addresses, report) || addresses.empty()) {
         return 1;
     }
     std::vector<AddressExchange> exchanges;

@@ -37,8 +37,8 @@ bool DecidedWithoutSending(const PlanRow& row, const Fleet& fleet, RowResult* re
         return false;
     }
     result->outcome = RowOutcome::kConflict;
-    result->message = row.ipAddress + " is the address of " + other->second +
-                      ", which the plan does not move";
+    result->message =
+        row.ipAddress + " is the address of " + other->second + ", which the plan does not move";
     return true;
 }
 
@@ -94,9 +94,8 @@ std::optional<net::LocalAddress> LocalNamed(const DiscoveryRun& run, const std::
 void TakeFleet(const Plan& plan, const DiscoveryRun& run, Fleet* fleet) {
     for (const DeviceRecord& record : run.records) {
         const std::string mac = FieldText(record.macText);
-        fleet->byMac.emplace(
-            mac, Fleet::Sighting{FieldText(record.ipAddress),
-                                 LocalNamed(run, FieldText(record.localAddress))});
+        fleet->byMac.emplace(mac, Fleet::Sighting{FieldText(record.ipAddress),
+                                                  LocalNamed(run, FieldText(record.localAddress))});
     }
     for (const auto& [mac, sighting] : fleet->byMac) {
         const bool planned = std::any_of(plan.rows.begin(), plan.rows.end(),
@@ -172,9 +171,9 @@ RowResult CheckRow(const PlanRow& row, const Fleet& fleet) {
 // Conflicts are decided for the whole plan before any row is sent, so that no access point is
 // changed by a plan that cannot be carried out as written; they and the rows already done are
 // told first. The others are sent side by side.
-std::vector<RowResult> ApplySideBySide(const Session& session, const Plan& plan,
-                                       const Fleet& fleet, const ApplyOptions& options,
-                                       ApplyProgress& progress, std::vector<RowResult> results) {
+std::vector<RowResult> ApplySideBySide(const Session& session, const Plan& plan, const Fleet& fleet,
+                                       const ApplyOptions& options, ApplyProgress& progress,
+                                       std::vector<RowResult> results) {
     const std::size_t total = plan.rows.size();
     std::vector<std::size_t> toSend;
     for (std::size_t i = 0; i < total; ++i) {

@@ -30,8 +30,14 @@ public:
     SideBySide(const Session& session, const Plan& plan, const Fleet& fleet,
                const std::vector<std::size_t>& toSend, const ApplyOptions& options,
                ApplyProgress& progress, std::vector<RowResult>* results, net::SocketLayer& layer)
-        : session_(session), plan_(plan), fleet_(fleet), toSend_(toSend), options_(options),
-          progress_(progress), results_(*results), layer_(layer) {}
+        : session_(session),
+          plan_(plan),
+          fleet_(fleet),
+          toSend_(toSend),
+          options_(options),
+          progress_(progress),
+          results_(*results),
+          layer_(layer) {}
 
     bool Run() {
         std::vector<std::unique_ptr<net::Worker>> workers;

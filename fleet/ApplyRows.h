@@ -16,7 +16,7 @@ namespace fleet::rows {
 // The fleet as the discovery before the first row saw it.
 struct Fleet {
     struct Sighting {
-        std::string address;                   // where it answers
+        std::string address;                     // where it answers
         std::optional<net::LocalAddress> local;  // the local address it answered on
     };
     std::map<std::string, Sighting> byMac;

@@ -63,13 +63,12 @@ ConfigureResult Configure(const Session& session, const PlanRow& row, const Rout
     ExchangeOptions options = Ordered(listed, route.first);
     options.parallel = route.allAtOnce && !route.first;
     const char* const nullText = "NULL";
-    const int set =
-        row.dhcpClient
-            ? SendIpSettingsWith(options, 1, row.macText.c_str(), nullText, nullText, nullText,
-                                 nullText, nullptr, &result.report)
-            : SendIpSettingsWith(options, 0, row.macText.c_str(), row.ipAddress.c_str(),
-                                 row.subnetMask.c_str(), row.gateway.c_str(),
-                                 row.dnsServer.c_str(), nullptr, &result.report);
+    const int set = row.dhcpClient
+                        ? SendIpSettingsWith(options, 1, row.macText.c_str(), nullText, nullText,
+                                             nullText, nullText, nullptr, &result.report)
+                        : SendIpSettingsWith(options, 0, row.macText.c_str(), row.ipAddress.c_str(),
+                                             row.subnetMask.c_str(), row.gateway.c_str(),
+                                             row.dnsServer.c_str(), nullptr, &result.report);
     result.requestsSent += Sent(result.report);
     if (set == 0) {
         return result;

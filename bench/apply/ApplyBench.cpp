@@ -70,8 +70,8 @@ void WriteFleet(int rows, const std::string& fleetPath, const std::string& planP
         const int network = row % 2;
         const int index = row / 2;
         fleet << (row ? ",\n" : "") << "  {\"name\": \"AP-" << row << "\", \"mac\": \""
-              << Mac(network, index) << "\", \"network\": \"lan" << network
-              << "\", \"address\": \"" << Address(network, 1, index) << "\"}";
+              << Mac(network, index) << "\", \"network\": \"lan" << network << "\", \"address\": \""
+              << Address(network, 1, index) << "\"}";
         plan << Mac(network, index) << ",fixed," << Address(network, 10, index)
              << ",255.255.0.0,10." << network << ".0.1,10." << network << ".0.1\n";
     }
@@ -83,8 +83,8 @@ struct Run {
     bool ok = false;
     int rows = 0, jobs = 0;
     bench::Measured measured;
-    int requests = 0;           // configuration and reset requests heard
-    double firstRequest = 0;    // of those, monotonic
+    int requests = 0;         // configuration and reset requests heard
+    double firstRequest = 0;  // of those, monotonic
     double lastAcknowledgement = 0;
 };
 
@@ -134,8 +134,8 @@ Run ApplyOnce(const Options& options, const std::string& directory, int rows, in
     logDirectory.erase(logDirectory.find_last_not_of('\n') + 1);
     // apctl's progress, a line per row, goes to a file rather than among the figures.
     bench::Measure({options.lab, "--id", kLabId, "exec", "--", "sh", "-c",
-                    "exec \"$0\" \"$@\" 2>>" + directory + "/progress.txt", options.apctl,
-                    "apply", planPath, "--parallel", "--jobs", std::to_string(jobs)},
+                    "exec \"$0\" \"$@\" 2>>" + directory + "/progress.txt", options.apctl, "apply",
+                    planPath, "--parallel", "--jobs", std::to_string(jobs)},
                    &run.measured);
     ReadLogs(logDirectory, &run);
     command = lab;
@@ -143,8 +143,8 @@ Run ApplyOnce(const Options& options, const std::string& directory, int rows, in
     bench::RunProgram(command, &ignored);
     run.ok = run.measured.exitStatus == 0;
     if (!run.ok) {
-        std::fprintf(stderr, "apply_bench: apply of %d rows with --jobs %d exited %d\n", rows,
-                     jobs, run.measured.exitStatus);
+        std::fprintf(stderr, "apply_bench: apply of %d rows with --jobs %d exited %d\n", rows, jobs,
+                     run.measured.exitStatus);
     }
     return run;
 }
@@ -157,8 +157,7 @@ void Print(const Run& run) {
     std::printf("| %5d | %4d | %8.1f s | %5.2f | %8.1f s | %6.1f MB |%s\n", run.rows, run.jobs,
                 Wall(run), static_cast<double>(run.requests) / run.rows,
                 run.lastAcknowledgement - run.firstRequest,
-                static_cast<double>(run.measured.peakKilobytes) / 1024.0,
-                run.ok ? "" : " FAILED");
+                static_cast<double>(run.measured.peakKilobytes) / 1024.0, run.ok ? "" : " FAILED");
     std::fflush(stdout);
 }
 
@@ -179,8 +178,9 @@ int Benchmark(const Options& options) {
     }
     std::printf("apply benchmark: apctl apply --parallel --jobs N, two networks\nmachine: %s\n\n",
                 bench::MachineText().c_str());
-    std::printf("|  rows | jobs |      wall | requests/row | first request to last ack | peak RSS |\n"
-                "| ---: | ---: | ---: | ---: | ---: | ---: |\n");
+    std::printf(
+        "|  rows | jobs |      wall | requests/row | first request to last ack | peak RSS |\n"
+        "| ---: | ---: | ---: | ---: | ---: | ---: |\n");
     bool allOk = true;
     const Run one = ApplyOnce(options, directory, 1, 1);
     Print(one);
@@ -211,8 +211,8 @@ int Benchmark(const Options& options) {
                     kSmallPlanRatio, verdict(six / Wall(one) <= kSmallPlanRatio));
     }
     if (large > 0) {
-        std::printf("1,000 rows --jobs 256: %.1f s (target < %.0f s) %s\n", large,
-                    kLargePlanTarget, verdict(large < kLargePlanTarget));
+        std::printf("1,000 rows --jobs 256: %.1f s (target < %.0f s) %s\n", large, kLargePlanTarget,
+                    verdict(large < kLargePlanTarget));
     }
     return allOk && one.ok ? 0 : 1;
 }

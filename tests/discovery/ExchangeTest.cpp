@@ -80,10 +80,9 @@ TEST(ExchangeBound, DatagramsJustInsideTheSilenceCannotKeepAnExchangeGoingPastIt
                 EXPECT_EQ(count, 3) << "the access point's replies are kept";
             } else if (exchange == Exchange::kConfiguration) {
                 // Addressed to nobody: only junk answers.
-                EXPECT_EQ(
-                    SendIpSettingsWith(options, 1, "000A1B2C3D09", "NULL", "NULL", "NULL", "NULL",
-                                       nullptr, &report),
-                    0);
+                EXPECT_EQ(SendIpSettingsWith(options, 1, "000A1B2C3D09", "NULL", "NULL", "NULL",
+                                             "NULL", nullptr, &report),
+                          0);
             } else {
                 EXPECT_EQ(SendResetWith(options, "000A1B2C3D09", nullptr, &report), 0);
             }

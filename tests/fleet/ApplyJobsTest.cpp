@@ -67,7 +67,8 @@ struct Request {
 std::vector<Request> Requests(const net::FakeNetwork& network, sim::RequestKind kind) {
     std::vector<Request> requests;
     for (const auto& sent : network.sent()) {
-        const sim::DecodedRequest decoded = sim::DecodeRequest(sent.bytes.data(), sent.bytes.size());
+        const sim::DecodedRequest decoded =
+            sim::DecodeRequest(sent.bytes.data(), sent.bytes.size());
         if (decoded.kind != kind) {
             continue;
         }
@@ -128,10 +129,16 @@ TEST(ApplyJobs, EachRequestGoesFirstWhereTheAccessPointIsHeard) {
     };
     const Case cases[] = {
         {"apply: where discovery heard it", true, false, {"10.0.1.200"}, {"10.0.1.200"}},
-        {"configure: the listed order", false, false,
-         {"10.0.0.200", "10.0.1.200"}, {"10.0.0.200", "10.0.1.200"}},
-        {"configure --parallel: all at once, reset where acknowledged", false, true,
-         {"10.0.0.200", "10.0.1.200"}, {"10.0.1.200"}},
+        {"configure: the listed order",
+         false,
+         false,
+         {"10.0.0.200", "10.0.1.200"},
+         {"10.0.0.200", "10.0.1.200"}},
+        {"configure --parallel: all at once, reset where acknowledged",
+         false,
+         true,
+         {"10.0.0.200", "10.0.1.200"},
+         {"10.0.1.200"}},
     };
     for (const Case& c : cases) {
         net::FakeNetwork network;
@@ -217,14 +224,14 @@ TEST(ApplyJobs, RowsInFlightHaveSocketsOfTheirOwn) {
 TEST_F(ApplyJobsTest, AStopLetsEveryConfiguredRowBeResetAndSkipsTheRest) {
     const std::string rows = Fleet(8);
     // The stop comes while the first rows are between their configuration and their reset.
-    network_.AddResponder(lans_[0], [this](const net::FakeNetwork::SentDatagram& sent,
-                                           std::int64_t) {
-        if (sim::DecodeRequest(sent.bytes.data(), sent.bytes.size()).kind ==
-            sim::RequestKind::kSetIpConfiguration) {
-            stop_ = true;
-        }
-        return std::vector<net::FakeNetwork::Delivery>{};
-    });
+    network_.AddResponder(lans_[0],
+                          [this](const net::FakeNetwork::SentDatagram& sent, std::int64_t) {
+                              if (sim::DecodeRequest(sent.bytes.data(), sent.bytes.size()).kind ==
+                                  sim::RequestKind::kSetIpConfiguration) {
+                                  stop_ = true;
+                              }
+                              return std::vector<net::FakeNetwork::Delivery>{};
+                          });
     Recorder recorder;
     const auto results = fleet::ApplyPlan(session_, MakePlan(rows), {30, 3}, recorder);
     std::map<std::string, int> sets, resets;
@@ -255,12 +262,12 @@ TEST(ApplyJobs, AFixedAddressHeldByAnAccessPointThePlanLeavesIsAConflict) {
         const char* message;  // a part of the check's message
     };
     const Case cases[] = {
-        {"an unplanned access point's address", FixedRow(1, "10.0.0.19"), 1,
-         RowOutcome::kConflict, RowOutcome::kConflict, "10.0.0.19 is the address of 000A1B100009"},
+        {"an unplanned access point's address", FixedRow(1, "10.0.0.19"), 1, RowOutcome::kConflict,
+         RowOutcome::kConflict, "10.0.0.19 is the address of 000A1B100009"},
         {"the same side by side", FixedRow(1, "10.0.0.19"), 4, RowOutcome::kConflict,
          RowOutcome::kConflict, "which the plan does not move"},
-        {"a planned access point's address", FixedRow(1, "10.0.0.12") + FixedRow(2, "10.0.0.22"),
-         4, RowOutcome::kWouldChange, RowOutcome::kChanged, "not at 10.0.0.12"},
+        {"a planned access point's address", FixedRow(1, "10.0.0.12") + FixedRow(2, "10.0.0.22"), 4,
+         RowOutcome::kWouldChange, RowOutcome::kChanged, "not at 10.0.0.12"},
         {"DHCP is never one", Mac(1) + ",dhcp,,,,\n", 1, RowOutcome::kWouldChange,
          RowOutcome::kChanged, "DHCP row"},
         {"already there", FixedRow(9, "10.0.0.19"), 4, RowOutcome::kUnchanged,

@@ -81,15 +81,15 @@ void to_json(apctl::Json& json, const PlanRow& row) {
 // A row's outcome as apply --json prints it: the row's line, MAC and mode before it.
 void to_json(apctl::Json& json, const std::pair<const PlanRow&, const RowResult&>& outcome) {
     const auto& [row, result] = outcome;
-    json = {{"line", row.line},
-            {"macText", apctl::JsonFromLatin1(row.macText)},
-            {"mode", row.dhcpClient ? "dhcp" : "fixed"},
-            {"planned", row.dhcpClient ? apctl::Json() : apctl::JsonFromLatin1(row.ipAddress)},
-            {"outcome", RowOutcomeName(result.outcome)},
-            {"address", result.address.empty() ? apctl::Json()
-                                               : apctl::JsonFromLatin1(result.address)},
-            {"seconds", result.seconds < 0 ? apctl::Json() : apctl::Json(result.seconds)},
-            {"message", apctl::LocalTextValue(result.message)}};
+    json = {
+        {"line", row.line},
+        {"macText", apctl::JsonFromLatin1(row.macText)},
+        {"mode", row.dhcpClient ? "dhcp" : "fixed"},
+        {"planned", row.dhcpClient ? apctl::Json() : apctl::JsonFromLatin1(row.ipAddress)},
+        {"outcome", RowOutcomeName(result.outcome)},
+        {"address", result.address.empty() ? apctl::Json() : apctl::JsonFromLatin1(result.address)},
+        {"seconds", result.seconds < 0 ? apctl::Json() : apctl::Json(result.seconds)},
+        {"message", apctl::LocalTextValue(result.message)}};
 }
 
 }  // namespace fleet
