@@ -126,10 +126,10 @@ void CAccessPointDlg::OnRefresh() {
     // disagree, however the wait is run.
     int count = 0;
     m_discoveryCancel = false;
-    ExchangeOptions options;
-    options.cancel = &m_discoveryCancel;
     RunBlockingUnlessClosed(
-        [&options, &table, &count] { DiscoverDevicesWith(options, table.get(), &count); },
+        [this, &table, &count] {
+            DiscoverDevicesWith(ExchangeOptions{}, table.get(), &count, &m_discoveryCancel);
+        },
         [this](const QObject* receiver, const QEvent& event) {
             return IsCloseRequest(receiver, event);
         },

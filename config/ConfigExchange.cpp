@@ -1,7 +1,9 @@
 #include "config/ConfigExchange.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "discovery/Exchange.h"
@@ -43,49 +45,134 @@ std::size_t PutElement(std::uint8_t* at, std::uint16_t type, const std::uint8_t*
     return kElementHeaderLength + valueLength;
 }
 
+// Where a request was sent from, and what came back there.
+struct Attempt {
+    AddressExchange* exchange = nullptr;
+    net::SocketHandle socket = net::kInvalidSocket;
+    net::Milliseconds firstSend{0};
+    bool completed = false;
+};
+
+// Opens a socket on `local` and sends the request once. False when a socket step failed, which
+// `exchange` records.
+bool SendOnce(net::SocketLayer& layer, const Request& request, const net::LocalAddress& local,
+              AddressExchange* exchange, net::SocketHandle* socket, net::Milliseconds* firstSend) {
+    exchange->local = local;
+    *socket = OpenRequestSocket(layer, local, exchange);
+    if (*socket == net::kInvalidSocket) {
+        return false;
+    }
+    *firstSend = layer.Now();
+    if (!layer.SendFrom(*socket, local, request.bytes, request.length, net::kLimitedBroadcast,
+                        kAccessPointPort)) {
+        RecordFailure(exchange, ExchangeStep::kSendRequest);
+        return false;
+    }
+    exchange->requestsSent = 1;
+    return true;
+}
+
+DatagramVerdict TakeAcknowledgement(const std::uint8_t* datagram, std::size_t length) {
+    return IsAcknowledgement(datagram, length) ? DatagramVerdict::kAcceptedAndDone
+                                               : DatagramVerdict::kIgnored;
+}
+
+// The request from every local address at once, each on its own socket and thread: the first
+// acknowledgement ends the others' waits. 1 when one came; 0 otherwise or when a socket step
+// failed anywhere.
+int ExchangeRequestAtOnce(net::SocketLayer& layer, const Request& request,
+                          const std::vector<net::LocalAddress>& addresses,
+                          std::vector<AddressExchange>* exchanges) {
+    exchanges->assign(addresses.size(), AddressExchange{});
+    std::vector<Attempt> attempts(addresses.size());
+    bool sent = true;
+    for (std::size_t i = 0; i < addresses.size() && sent; ++i) {
+        attempts[i].exchange = &(*exchanges)[i];
+        sent = SendOnce(layer, request, addresses[i], attempts[i].exchange, &attempts[i].socket,
+                        &attempts[i].firstSend);
+    }
+    std::atomic<bool> acknowledged{false};
+    const auto wait = [&layer, &acknowledged](Attempt* attempt) {
+        attempt->completed = ReceiveUntilSilence(
+            layer, attempt->socket, attempt->firstSend, &acknowledged, attempt->exchange,
+            [&acknowledged](const std::uint8_t* datagram, std::size_t length, std::uint32_t) {
+                const DatagramVerdict verdict = TakeAcknowledgement(datagram, length);
+                if (verdict == DatagramVerdict::kAcceptedAndDone) {
+                    acknowledged = true;
+                }
+                return verdict;
+            });
+    };
+    if (sent) {
+        std::vector<std::unique_ptr<net::Worker>> workers;
+        for (std::size_t i = 1; i < attempts.size(); ++i) {
+            Attempt* attempt = &attempts[i];
+            workers.push_back(layer.StartWorker([&wait, attempt] { wait(attempt); }));
+            // Without a thread this address is heard after the first one.
+        }
+        wait(&attempts[0]);
+        for (std::size_t i = 1; i < attempts.size(); ++i) {
+            if (workers[i - 1]) {
+                workers[i - 1]->Join();
+            } else {
+                wait(&attempts[i]);
+            }
+        }
+    }
+    for (const Attempt& attempt : attempts) {
+        if (attempt.socket != net::kInvalidSocket) {
+            layer.Close(attempt.socket);
+        }
+        sent = sent && attempt.completed;
+        // Another address's acknowledgement ended this wait: that is no cancellation.
+        if (attempt.exchange != nullptr) {
+            attempt.exchange->cancelled = false;
+        }
+    }
+    return sent && acknowledged.load() ? 1 : 0;
+}
+
 // Sends the request once from each local address in turn and waits on each for an
 // acknowledgement until 4 s pass without any datagram. 1 at the first acknowledgement; 0 when no
 // address brought one or a socket step failed.
-int ExchangeRequest(const Request& request, const ExchangeOptions& options) {
+int ExchangeRequest(const Request& request, const ExchangeOptions& options,
+                    const std::atomic<bool>* cancel, ExchangeReport* report) {
     std::vector<net::LocalAddress> addresses;
     net::SocketLayer* active = net::ActiveSocketLayer();
-    if (active == nullptr || !ExchangeAddresses(options, &addresses) || addresses.empty()) {
+    if (active == nullptr || !ExchangeAddresses(options, &addresses, report) || addresses.empty()) {
         return 0;
     }
     net::SocketLayer& layer = *active;
     std::vector<AddressExchange> exchanges;
     // Written back on every way out, so a caller learns which address failed and how.
     struct ReportOnExit {
-        const ExchangeOptions& options;
+        ExchangeReport* report;
         std::vector<AddressExchange>& exchanges;
         ~ReportOnExit() {
-            if (options.report != nullptr) {
-                options.report->addresses = std::move(exchanges);
+            if (report != nullptr) {
+                report->addresses = std::move(exchanges);
             }
         }
-    } reportOnExit{options, exchanges};
+    } reportOnExit{report, exchanges};
 
+    if (options.parallel && addresses.size() > 1) {
+        return ExchangeRequestAtOnce(layer, request, addresses, &exchanges);
+    }
     for (const net::LocalAddress& local : addresses) {
         exchanges.emplace_back();
         AddressExchange& exchange = exchanges.back();
-        exchange.local = local;
         const net::Milliseconds began = layer.Now();
-        net::SocketGuard socket(layer, OpenRequestSocket(layer, local, &exchange));
-        if (socket.get() == net::kInvalidSocket) {
+        net::SocketHandle opened = net::kInvalidSocket;
+        net::Milliseconds firstSend{0};
+        const bool sent = SendOnce(layer, request, local, &exchange, &opened, &firstSend);
+        net::SocketGuard socket(layer, opened);
+        if (!sent) {
             return 0;
         }
-        const net::Milliseconds firstSend = layer.Now();
-        if (!layer.SendFrom(socket.get(), local, request.bytes, request.length,
-                            net::kLimitedBroadcast, kAccessPointPort)) {
-            RecordFailure(&exchange, ExchangeStep::kSendRequest);
-            return 0;
-        }
-        exchange.requestsSent = 1;
         const bool completed = ReceiveUntilSilence(
-            layer, socket.get(), firstSend, options.cancel, &exchange,
+            layer, socket.get(), firstSend, cancel, &exchange,
             [](const std::uint8_t* datagram, std::size_t length, std::uint32_t) {
-                return IsAcknowledgement(datagram, length) ? DatagramVerdict::kAcceptedAndDone
-                                                           : DatagramVerdict::kIgnored;
+                return TakeAcknowledgement(datagram, length);
             });
         exchange.duration = layer.Now() - began;
         if (!completed) {
@@ -163,14 +250,15 @@ int SendIpSettings(int dhcpClient, const char* macText, const char* ipAddress,
 
 int SendIpSettingsWith(const ExchangeOptions& options, int dhcpClient, const char* macText,
                        const char* ipAddress, const char* subnetMask, const char* gateway,
-                       const char* dnsServer) {
+                       const char* dnsServer, const std::atomic<bool>* cancel,
+                       ExchangeReport* report) {
     Request request;
     if (dhcpClient != 0) {
         BeginRequest(&request, kDhcpRequestLength, "aaab:", macText);
         const std::uint8_t mode = 1;
         PutElement(request.bytes + kRequestHeaderLength + kMacLength, kElementAddressMode, &mode,
                    1);
-        return ExchangeRequest(request, options);
+        return ExchangeRequest(request, options, cancel, report);
     }
 
     const char* const texts[] = {ipAddress, subnetMask, gateway, dnsServer};
@@ -193,17 +281,18 @@ int SendIpSettingsWith(const ExchangeOptions& options, int dhcpClient, const cha
         std::memcpy(value, &addresses[i], sizeof value);
         at += PutElement(request.bytes + at, kTypes[i], value, sizeof value);
     }
-    return ExchangeRequest(request, options);
+    return ExchangeRequest(request, options, cancel, report);
 }
 
 int SendReset(const char* macText) {
     return SendResetWith(ExchangeOptions{}, macText);
 }
 
-int SendResetWith(const ExchangeOptions& options, const char* macText) {
+int SendResetWith(const ExchangeOptions& options, const char* macText,
+                  const std::atomic<bool>* cancel, ExchangeReport* report) {
     Request request;
     BeginRequest(&request, kResetRequestLength, "aaac:", macText);
-    return ExchangeRequest(request, options);
+    return ExchangeRequest(request, options, cancel, report);
 }
 
 void PauseBeforeReset() {
@@ -222,12 +311,13 @@ ConfigureOutcome ConfigureAndReset(int dhcpClient, const char* macText, const ch
 ConfigureOutcome ConfigureAndResetWith(const ExchangeOptions& options, int dhcpClient,
                                        const char* macText, const char* ipAddress,
                                        const char* subnetMask, const char* gateway,
-                                       const char* dnsServer) {
-    if (SendIpSettingsWith(options, dhcpClient, macText, ipAddress, subnetMask, gateway,
-                           dnsServer) == 0) {
+                                       const char* dnsServer, const std::atomic<bool>* cancel,
+                                       ExchangeReport* report) {
+    if (SendIpSettingsWith(options, dhcpClient, macText, ipAddress, subnetMask, gateway, dnsServer,
+                           cancel, report) == 0) {
         return ConfigureOutcome::kSetFailed;
     }
     PauseBeforeReset();
-    return SendResetWith(options, macText) != 0 ? ConfigureOutcome::kSuccess
-                                                : ConfigureOutcome::kResetFailed;
+    return SendResetWith(options, macText, cancel, report) != 0 ? ConfigureOutcome::kSuccess
+                                                                : ConfigureOutcome::kResetFailed;
 }

@@ -5,8 +5,7 @@
 
 #include "config/ConfigTiming.h"
 
-// discovery/Exchange.h; only its name is needed here.
-struct ExchangeOptions;
+#include "discovery/Exchange.h"
 
 // Sends the new IP configuration to the access point whose MAC is the first 12 hexadecimal digits
 // of `macText`, from each local address in turn until one brings an acknowledgement. A nonzero
@@ -43,14 +42,19 @@ ConfigureOutcome ConfigureAndReset(int dhcpClient, const char* macText, const ch
                                    const char* subnetMask, const char* gateway,
                                    const char* dnsServer);
 
-// The same requests under a caller's choices: which local addresses, cancellation, and a report
-// of each address's exchange (the last one tried tells why a request failed). The report of
+// The same requests under a caller's choices: which local addresses (one after the other, or
+// with `parallel` all at once, the first acknowledgement winning), cancellation, and a report of
+// each address's exchange (the last one tried tells why a request failed). The report of
 // ConfigureAndResetWith describes the last request it sent.
 int SendIpSettingsWith(const ExchangeOptions& options, int dhcpClient, const char* macText,
                        const char* ipAddress, const char* subnetMask, const char* gateway,
-                       const char* dnsServer);
-int SendResetWith(const ExchangeOptions& options, const char* macText);
+                       const char* dnsServer, const std::atomic<bool>* cancel = nullptr,
+                       ExchangeReport* report = nullptr);
+int SendResetWith(const ExchangeOptions& options, const char* macText,
+                  const std::atomic<bool>* cancel = nullptr, ExchangeReport* report = nullptr);
 ConfigureOutcome ConfigureAndResetWith(const ExchangeOptions& options, int dhcpClient,
                                        const char* macText, const char* ipAddress,
                                        const char* subnetMask, const char* gateway,
-                                       const char* dnsServer);
+                                       const char* dnsServer,
+                                       const std::atomic<bool>* cancel = nullptr,
+                                       ExchangeReport* report = nullptr);

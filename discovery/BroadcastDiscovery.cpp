@@ -211,7 +211,7 @@ struct AddressRun {
 // Each address's exchange on a thread of its own, each with its own reply table; the replies are
 // then taken in address order, so the result is the one a walk from address to address would
 // give for the same replies.
-bool DiscoverInParallel(net::SocketLayer& layer, const ExchangeOptions& options,
+bool DiscoverInParallel(net::SocketLayer& layer, const std::atomic<bool>* cancel,
                         const std::vector<net::LocalAddress>& addresses,
                         std::vector<AddressExchange>* exchanges, ReplySink* collector) {
     std::vector<AddressRun> runs(addresses.size());
@@ -227,9 +227,9 @@ bool DiscoverInParallel(net::SocketLayer& layer, const ExchangeOptions& options,
         std::vector<AddressRun*> inlineRuns;
         for (AddressRun& run : runs) {
             AddressRun* target = &run;
-            std::unique_ptr<net::Worker> worker = layer.StartWorker([&layer, &options, target] {
-                target->completed = DiscoverOnAddress(layer, options.cancel, &target->exchange,
-                                                      target->collector.get());
+            std::unique_ptr<net::Worker> worker = layer.StartWorker([&layer, cancel, target] {
+                target->completed =
+                    DiscoverOnAddress(layer, cancel, &target->exchange, target->collector.get());
             });
             if (worker) {
                 workers.push_back(std::make_unique<WorkerJoiner>(std::move(worker)));
@@ -239,8 +239,7 @@ bool DiscoverInParallel(net::SocketLayer& layer, const ExchangeOptions& options,
         }
         // An exchange whose thread could not be started runs here, while the others go on.
         for (AddressRun* run : inlineRuns) {
-            run->completed =
-                DiscoverOnAddress(layer, options.cancel, &run->exchange, run->collector.get());
+            run->completed = DiscoverOnAddress(layer, cancel, &run->exchange, run->collector.get());
         }
     }
     bool completed = true;
@@ -254,22 +253,23 @@ bool DiscoverInParallel(net::SocketLayer& layer, const ExchangeOptions& options,
 
 }  // namespace
 
-int BroadcastDiscoveryInto(const ExchangeOptions& options, ReplySink* collector) {
+int BroadcastDiscoveryInto(const ExchangeOptions& options, ReplySink* collector,
+                           const std::atomic<bool>* cancel, ExchangeReport* report) {
     std::vector<net::LocalAddress> addresses;
     net::SocketLayer* layer = net::ActiveSocketLayer();
     // Interfaces that cannot be listed give no address, which is no failure of the exchange.
-    if (layer == nullptr || !ExchangeAddresses(options, &addresses) || addresses.empty()) {
+    if (layer == nullptr || !ExchangeAddresses(options, &addresses, report) || addresses.empty()) {
         return 1;
     }
     std::vector<AddressExchange> exchanges;
     bool completed = true;
     if (options.parallel) {
-        completed = DiscoverInParallel(*layer, options, addresses, &exchanges, collector);
+        completed = DiscoverInParallel(*layer, cancel, addresses, &exchanges, collector);
     } else {
         for (const net::LocalAddress& local : addresses) {
             exchanges.emplace_back();
             exchanges.back().local = local;
-            if (!DiscoverOnAddress(*layer, options.cancel, &exchanges.back(), collector)) {
+            if (!DiscoverOnAddress(*layer, cancel, &exchanges.back(), collector)) {
                 completed = false;
                 break;
             }
@@ -278,15 +278,16 @@ int BroadcastDiscoveryInto(const ExchangeOptions& options, ReplySink* collector)
             }
         }
     }
-    if (options.report != nullptr) {
-        options.report->addresses = std::move(exchanges);
+    if (report != nullptr) {
+        report->addresses = std::move(exchanges);
     }
     return completed ? 1 : 0;
 }
 
-int BroadcastDiscoveryWith(const ExchangeOptions& options, DeviceTable* replyTable, int* count) {
+int BroadcastDiscoveryWith(const ExchangeOptions& options, DeviceTable* replyTable, int* count,
+                           const std::atomic<bool>* cancel, ExchangeReport* report) {
     ReplyCollector collector(replyTable);
-    if (BroadcastDiscoveryInto(options, &collector) == 0) {
+    if (BroadcastDiscoveryInto(options, &collector, cancel, report) == 0) {
         return 0;
     }
     *count = collector.count();

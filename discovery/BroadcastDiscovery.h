@@ -50,8 +50,12 @@ int BroadcastDiscovery(DeviceTable* replyTable, int* count);
 // The same exchange under a caller's choices: the local addresses, all at once or one after the
 // other, cancellation, and a report of what happened on each address. With parallel exchanges
 // every address is tried even when one fails; the result is 0 if any failed.
-int BroadcastDiscoveryWith(const ExchangeOptions& options, DeviceTable* replyTable, int* count);
+int BroadcastDiscoveryWith(const ExchangeOptions& options, DeviceTable* replyTable, int* count,
+                           const std::atomic<bool>* cancel = nullptr,
+                           ExchangeReport* report = nullptr);
 
 // The same exchange with every accepted reply going to `sink`. Returns 1 on completion (also when
 // there is no address to use) and 0 when a socket step failed on any address or memory ran out.
-int BroadcastDiscoveryInto(const ExchangeOptions& options, ReplySink* sink);
+int BroadcastDiscoveryInto(const ExchangeOptions& options, ReplySink* sink,
+                           const std::atomic<bool>* cancel = nullptr,
+                           ExchangeReport* report = nullptr);

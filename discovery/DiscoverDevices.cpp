@@ -105,13 +105,14 @@ void MergeUniqueByMac(const DeviceTable* replyTable, int replyCount) {
 
 }  // namespace
 
-int DiscoverAll(const ExchangeOptions& options, std::vector<DeviceRecord>* records) {
+int DiscoverAll(const ExchangeOptions& options, std::vector<DeviceRecord>* records,
+                const std::atomic<bool>* cancel, ExchangeReport* report) {
     records->clear();
     std::atomic<bool> outOfMemory{false};
     // A parallel exchange's lists are taken in address order, so the first record of a MAC is
     // the earliest network's, as one network after the other would give.
     RecordList list(records, &outOfMemory);
-    const int completed = BroadcastDiscoveryInto(options, &list);
+    const int completed = BroadcastDiscoveryInto(options, &list, cancel, report);
     if (completed == 0 || outOfMemory.load()) {
         records->clear();
         return 0;
@@ -138,7 +139,8 @@ void SortByName(DeviceTable* table, int count) {
     }
 }
 
-int DiscoverDevicesWith(const ExchangeOptions& options, DeviceTable* table, int* count) {
+int DiscoverDevicesWith(const ExchangeOptions& options, DeviceTable* table, int* count,
+                        const std::atomic<bool>* cancel, ExchangeReport* report) {
     // Without memory for either table no request is sent: the outcome is an empty result.
     DeviceTablePtr replyTable = AllocateDeviceTable();
     if (!replyTable || !HoldMergedTable()) {
@@ -148,7 +150,8 @@ int DiscoverDevicesWith(const ExchangeOptions& options, DeviceTable* table, int*
     // The exchange runs unlocked (it can last 20 s per address): discoveries from other threads
     // and the cleanup at exit must not wait for it.
     int replyCount = 0;
-    const int completed = BroadcastDiscoveryWith(options, replyTable.get(), &replyCount);
+    const int completed =
+        BroadcastDiscoveryWith(options, replyTable.get(), &replyCount, cancel, report);
 
     std::lock_guard<std::mutex> lock(g_mergedMutex);
     // A cleanup during the exchange released the table: take a fresh one, as a later

@@ -40,7 +40,8 @@ void RecordFailure(AddressExchange* exchange, ExchangeStep step) noexcept {
     exchange->failedStep = step;
 }
 
-bool ExchangeAddresses(const ExchangeOptions& options, std::vector<net::LocalAddress>* addresses) {
+bool ExchangeAddresses(const ExchangeOptions& options, std::vector<net::LocalAddress>* addresses,
+                       ExchangeReport* report) {
     if (options.useGivenAddresses) {
         *addresses = options.addresses;
         return true;
@@ -48,9 +49,9 @@ bool ExchangeAddresses(const ExchangeOptions& options, std::vector<net::LocalAdd
     if (ListLocalAddresses(addresses)) {
         return true;
     }
-    if (options.report != nullptr) {
-        options.report->listingFailed = true;
-        options.report->listingError = errno;
+    if (report != nullptr) {
+        report->listingFailed = true;
+        report->listingError = errno;
     }
     return false;
 }

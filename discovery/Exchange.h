@@ -70,22 +70,23 @@ struct ExchangeReport {
     const AddressExchange* Failure() const noexcept;
 };
 
-// Choices a caller beyond the window may make; the defaults are the window's behaviour.
+// Choices a caller beyond the window may make; the defaults are the window's behaviour. The
+// exchanges take beside them, as arguments of their own, a cancellation flag (when set and true,
+// waits end early and the exchange stops, keeping what was received) and a report to fill.
 struct ExchangeOptions {
     // The local addresses to use, in this order; empty means every address GetLocalAddresses
     // gives.
     std::vector<net::LocalAddress> addresses;
     bool useGivenAddresses = false;
-    // Discovery only: run the exchanges of all local addresses at the same time.
+    // Run the exchanges of all local addresses at the same time: a discovery hears every
+    // network at once; a configuration request takes the first acknowledgement.
     bool parallel = false;
-    // When set and true, waits end early and the exchange stops, keeping what was received.
-    const std::atomic<bool>* cancel = nullptr;
-    ExchangeReport* report = nullptr;
 };
 
 // The local addresses an exchange uses under these options; false when they cannot be listed
-// (recorded in the report).
-bool ExchangeAddresses(const ExchangeOptions& options, std::vector<net::LocalAddress>* addresses);
+// (recorded in the report, when given).
+bool ExchangeAddresses(const ExchangeOptions& options, std::vector<net::LocalAddress>* addresses,
+                       ExchangeReport* report = nullptr);
 
 enum class DatagramVerdict {
     kAccepted,         // taken; keep waiting for more

@@ -1,94 +1,159 @@
 #include "fleet/Apply.h"
 
 #include <algorithm>
-#include <map>
 
-#include "config/ConfigExchange.h"
 #include "discovery/FieldText.h"
-#include "fleet/Verify.h"
+#include "fleet/ApplyRows.h"
+#include "fleet/Configure.h"
+#include "fleet/Text.h"
 
 namespace fleet {
 
-namespace {
+namespace rows {
 
-// Where each MAC answered in the discovery before the first row.
-using Sightings = std::map<std::string, std::string>;
+std::string ExpectedAddress(const PlanRow& row) {
+    return row.dhcpClient ? "" : row.ipAddress;
+}
 
-// The one decision apply makes without sending: the row is done already. Discovery shows an
-// access point's address but neither its mask, gateway and DNS server nor whether it is a DHCP
-// client. So only a fixed row can be seen to be done already; a DHCP row is always sent, and its
-// access point restarts and may take a new lease.
-bool AlreadyDone(const PlanRow& row, const Sightings& seen, RowResult* result) {
-    const auto sighting = seen.find(row.macText);
-    if (sighting == seen.end()) {
+// Discovery shows an access point's address but neither its mask, gateway and DNS server nor
+// whether it is a DHCP client. So only a fixed row can be seen to be done already; a DHCP row is
+// always sent, and its access point restarts and may take a new lease. A fixed address that an
+// access point the plan leaves alone answers from would give two of them one address.
+bool DecidedWithoutSending(const PlanRow& row, const Fleet& fleet, RowResult* result) {
+    const auto sighting = fleet.byMac.find(row.macText);
+    if (sighting != fleet.byMac.end()) {
+        result->address = sighting->second.address;
+        if (!row.dhcpClient && sighting->second.address == row.ipAddress) {
+            result->outcome = RowOutcome::kUnchanged;
+            result->message = "already answers at " + row.ipAddress;
+            return true;
+        }
+    }
+    if (row.dhcpClient) {
         return false;
     }
-    result->address = sighting->second;
-    if (row.dhcpClient || sighting->second != row.ipAddress) {
+    const auto other = fleet.unplannedByAddress.find(row.ipAddress);
+    if (other == fleet.unplannedByAddress.end()) {
         return false;
     }
-    result->outcome = RowOutcome::kUnchanged;
-    result->message = "already answers at " + row.ipAddress;
+    result->outcome = RowOutcome::kConflict;
+    result->message =
+        row.ipAddress + " is the address of " + other->second + ", which the plan does not move";
     return true;
 }
 
-RowResult ApplyRow(const PlanRow& row, const ExchangeOptions& networks, double verifySeconds,
-                   const Sightings& seen) {
-    RowResult result;
-    if (AlreadyDone(row, seen, &result)) {
-        return result;
+bool SendRow(const Session& session, const PlanRow& row, const Fleet& fleet, RowResult* result) {
+    const auto sighting = fleet.byMac.find(row.macText);
+    const bool wasSeen = sighting != fleet.byMac.end();
+    Route route;
+    if (wasSeen) {
+        route.first = sighting->second.local;
     }
-    const bool wasSeen = seen.count(row.macText) != 0;
-    const RowOutcome failed = wasSeen ? RowOutcome::kFailed : RowOutcome::kNotFound;
-    const std::string unseen = wasSeen ? "" : "not seen in the discovery; ";
-    // Never cancelled: an access point left between its configuration and its reset would hold
-    // settings it was never told to use.
-    ExchangeReport report;
-    ExchangeOptions exchange = networks;
-    exchange.cancel = nullptr;
-    exchange.report = &report;
-    const char* const nullText = "NULL";
-    const ConfigureOutcome configured =
-        row.dhcpClient ? ConfigureAndResetWith(exchange, 1, row.macText.c_str(), nullText, nullText,
-                                               nullText, nullText)
-                       : ConfigureAndResetWith(exchange, 0, row.macText.c_str(),
-                                               row.ipAddress.c_str(), row.subnetMask.c_str(),
-                                               row.gateway.c_str(), row.dnsServer.c_str());
-    if (configured != ConfigureOutcome::kSuccess) {
-        const std::string what = configured == ConfigureOutcome::kSetFailed
-                                     ? "the configuration request"
-                                     : "the reset request";
-        const AddressExchange* failure = report.Failure();
-        result.outcome = failed;
-        result.message = unseen + (failure != nullptr ? FailureText(what, *failure)
-                                                      : what + " was not acknowledged");
-        return result;
+    const ConfigureResult configured = Configure(session, row, route);
+    result->requestsSent = configured.requestsSent;
+    if (configured.outcome == ConfigureResult::Outcome::kConfigured) {
+        return true;
     }
-    // The row is finished even when a stop is asked for meanwhile, so that its outcome is known.
-    const std::string expected = row.dhcpClient ? "" : row.ipAddress;
-    const VerifyResult verified =
-        WaitUntilItAnswers(row.macText, expected, networks, verifySeconds, nullptr);
-    result.seconds = verified.seconds;
-    result.kernelDrops = verified.kernelDrops;
-    std::string text = VerifyText(row.macText, expected, verifySeconds, verified);
+    result->outcome = wasSeen ? RowOutcome::kFailed : RowOutcome::kNotFound;
+    result->message =
+        (wasSeen ? "" : "not seen in the discovery; ") + ConfigureFailureText(configured);
+    return false;
+}
+
+void TakeVerification(const PlanRow& row, const Fleet& fleet, double verifySeconds,
+                      const VerifyResult& verified, RowResult* result) {
+    const bool wasSeen = fleet.byMac.count(row.macText) != 0;
+    result->seconds = verified.seconds;
+    result->kernelDrops = verified.kernelDrops;
+    std::string text = VerifyText(row.macText, ExpectedAddress(row), verifySeconds, verified);
     if (text.compare(0, row.macText.size() + 1, row.macText + " ") == 0) {
         text.erase(0, row.macText.size() + 1);
     }
     if (verified.outcome == VerifyResult::Outcome::kAnswers) {
-        result.outcome = RowOutcome::kChanged;
-        result.address = verified.address;
-        result.message = text;
+        result->outcome = RowOutcome::kChanged;
+        result->address = verified.address;
+        result->message = text;
     } else {
-        result.outcome = failed;
-        result.address = verified.seenAt.empty() ? "" : verified.seenAt.back();
-        result.message = unseen + text;
+        result->outcome = wasSeen ? RowOutcome::kFailed : RowOutcome::kNotFound;
+        result->address = verified.seenAt.empty() ? "" : verified.seenAt.back();
+        result->message = (wasSeen ? "" : "not seen in the discovery; ") + text;
     }
+}
+
+namespace {
+
+std::optional<net::LocalAddress> LocalNamed(const DiscoveryRun& run, const std::string& text) {
+    for (const AddressExchange& exchange : run.report.addresses) {
+        if (AddressText(exchange.local.address) == text) {
+            return exchange.local;
+        }
+    }
+    return std::nullopt;
+}
+
+void TakeFleet(const Plan& plan, const DiscoveryRun& run, Fleet* fleet) {
+    for (const DeviceRecord& record : run.records) {
+        const std::string mac = FieldText(record.macText);
+        fleet->byMac.emplace(mac, Fleet::Sighting{FieldText(record.ipAddress),
+                                                  LocalNamed(run, FieldText(record.localAddress))});
+    }
+    for (const auto& [mac, sighting] : fleet->byMac) {
+        const bool planned = std::any_of(plan.rows.begin(), plan.rows.end(),
+                                         [&](const PlanRow& row) { return row.macText == mac; });
+        if (!planned) {
+            fleet->unplannedByAddress.emplace(sighting.address, mac);
+        }
+    }
+}
+
+}  // namespace
+
+bool DiscoverBeforeRows(const Session& session, const Plan& plan, ApplyProgress& progress,
+                        Fleet* fleet, std::vector<RowResult>* results) {
+    results->assign(plan.rows.size(), RowResult{});
+    progress.DiscoveryStarted();
+    const DiscoveryRun run = Discover(session);
+    const bool stopped = run.status == DiscoveryRun::Status::kCompleted && session.Stopped();
+    progress.Discovered(run, stopped);
+    if (run.status != DiscoveryRun::Status::kCompleted || stopped) {
+        return false;
+    }
+    TakeFleet(plan, run, fleet);
+    // A row skipped by a stop is where the discovery saw it.
+    for (std::size_t i = 0; i < plan.rows.size(); ++i) {
+        if (const auto sighting = fleet->byMac.find(plan.rows[i].macText);
+            sighting != fleet->byMac.end()) {
+            (*results)[i].address = sighting->second.address;
+        }
+    }
+    return true;
+}
+
+}  // namespace rows
+
+namespace {
+
+using rows::Fleet;
+
+RowResult ApplyRow(const Session& session, const PlanRow& row, const Fleet& fleet,
+                   double verifySeconds) {
+    RowResult result;
+    if (rows::DecidedWithoutSending(row, fleet, &result) ||
+        !rows::SendRow(session, row, fleet, &result)) {
+        return result;
+    }
+    // The row is finished even when a stop is asked for meanwhile, so that its outcome is known.
+    Session untilKnown = session;
+    untilKnown.stop = nullptr;
+    const VerifyResult verified =
+        WaitUntilItAnswers(untilKnown, row.macText, rows::ExpectedAddress(row), verifySeconds);
+    rows::TakeVerification(row, fleet, verifySeconds, verified, &result);
     return result;
 }
 
-RowResult CheckRow(const PlanRow& row, const Sightings& seen) {
+RowResult CheckRow(const PlanRow& row, const Fleet& fleet) {
     RowResult result;
-    if (AlreadyDone(row, seen, &result)) {
+    if (rows::DecidedWithoutSending(row, fleet, &result)) {
         return result;
     }
     if (result.address.empty()) {
@@ -103,30 +168,23 @@ RowResult CheckRow(const PlanRow& row, const Sightings& seen) {
     return result;
 }
 
-// The discovery before the first row. False when it failed or was stopped: no row can then be
-// known to be done already.
-bool DiscoverBeforeRows(const Plan& plan, const ExchangeOptions& networks,
-                        const std::atomic<bool>* stop, ApplyProgress& progress, Sightings* seen,
-                        std::vector<RowResult>* results) {
-    results->assign(plan.rows.size(), RowResult{});
-    progress.DiscoveryStarted();
-    const DiscoveryRun run = Discover(networks, stop);
-    const bool stopped =
-        run.status == DiscoveryRun::Status::kCompleted && stop != nullptr && stop->load();
-    progress.Discovered(run, stopped);
-    if (run.status != DiscoveryRun::Status::kCompleted || stopped) {
-        return false;
-    }
-    for (const DeviceRecord& record : run.records) {
-        seen->emplace(FieldText(record.macText), FieldText(record.ipAddress));
-    }
-    // A row skipped by a stop is where the discovery saw it.
-    for (std::size_t i = 0; i < plan.rows.size(); ++i) {
-        if (const auto sighting = seen->find(plan.rows[i].macText); sighting != seen->end()) {
-            (*results)[i].address = sighting->second;
+// Conflicts are decided for the whole plan before any row is sent, so that no access point is
+// changed by a plan that cannot be carried out as written; they and the rows already done are
+// told first. The others are sent side by side.
+std::vector<RowResult> ApplySideBySide(const Session& session, const Plan& plan, const Fleet& fleet,
+                                       const ApplyOptions& options, ApplyProgress& progress,
+                                       std::vector<RowResult> results) {
+    const std::size_t total = plan.rows.size();
+    std::vector<std::size_t> toSend;
+    for (std::size_t i = 0; i < total; ++i) {
+        if (rows::DecidedWithoutSending(plan.rows[i], fleet, &results[i])) {
+            progress.RowFinished(i, total, plan.rows[i], results[i]);
+        } else {
+            toSend.push_back(i);
         }
     }
-    return true;
+    rows::SendSideBySide(session, plan, fleet, toSend, options, progress, &results);
+    return results;
 }
 
 }  // namespace
@@ -145,45 +203,48 @@ const char* RowOutcomeName(RowOutcome outcome) {
             return "would change";
         case RowOutcome::kNotSeen:
             return "not seen";
+        case RowOutcome::kConflict:
+            return "conflict";
         case RowOutcome::kSkipped:
             break;
     }
     return "skipped";
 }
 
-std::vector<RowResult> ApplyPlan(const Plan& plan, const ExchangeOptions& networks,
-                                 double verifySeconds, const std::atomic<bool>* stop,
-                                 ApplyProgress& progress) {
-    const auto stopRequested = [stop] { return stop != nullptr && stop->load(); };
+std::vector<RowResult> ApplyPlan(const Session& session, const Plan& plan,
+                                 const ApplyOptions& options, ApplyProgress& progress) {
     std::vector<RowResult> results;
-    Sightings seen;
-    if (!DiscoverBeforeRows(plan, networks, stop, progress, &seen, &results)) {
+    Fleet fleet;
+    if (!rows::DiscoverBeforeRows(session, plan, progress, &fleet, &results)) {
         return results;
+    }
+    if (options.jobs > 1) {
+        return ApplySideBySide(session, plan, fleet, options, progress, std::move(results));
     }
     const std::size_t total = plan.rows.size();
     for (std::size_t i = 0; i < total; ++i) {
         // Rows are only ever stopped between them, never one half done.
-        if (stopRequested()) {
+        if (session.Stopped()) {
             progress.Stopped(total - i);
             break;
         }
         progress.RowStarted(i, total, plan.rows[i]);
-        results[i] = ApplyRow(plan.rows[i], networks, verifySeconds, seen);
+        results[i] = ApplyRow(session, plan.rows[i], fleet, options.verifySeconds);
         progress.RowDone(results[i]);
     }
     return results;
 }
 
-bool CheckPlan(const Plan& plan, const ExchangeOptions& networks, const std::atomic<bool>* stop,
-               ApplyProgress& progress, std::vector<RowResult>* results) {
-    Sightings seen;
-    if (!DiscoverBeforeRows(plan, networks, stop, progress, &seen, results)) {
+bool CheckPlan(const Session& session, const Plan& plan, ApplyProgress& progress,
+               std::vector<RowResult>* results) {
+    Fleet fleet;
+    if (!rows::DiscoverBeforeRows(session, plan, progress, &fleet, results)) {
         return false;
     }
     const std::size_t total = plan.rows.size();
     for (std::size_t i = 0; i < total; ++i) {
         progress.RowStarted(i, total, plan.rows[i]);
-        (*results)[i] = CheckRow(plan.rows[i], seen);
+        (*results)[i] = CheckRow(plan.rows[i], fleet);
         progress.RowDone((*results)[i]);
     }
     return true;

@@ -7,12 +7,9 @@
 
 namespace fleet {
 
-DiscoveryRun Discover(const ExchangeOptions& networks, const std::atomic<bool>* stop) {
+DiscoveryRun Discover(const Session& session) {
     DiscoveryRun run;
-    ExchangeOptions options = networks;
-    options.cancel = stop;
-    options.report = &run.report;
-    const int completed = DiscoverAll(options, &run.records);
+    const int completed = DiscoverAll(session.Exchange(), &run.records, session.stop, &run.report);
     if (run.report.listingFailed) {
         run.status = DiscoveryRun::Status::kListingFailed;
     } else if (completed == 0) {
@@ -20,14 +17,6 @@ DiscoveryRun Discover(const ExchangeOptions& networks, const std::atomic<bool>* 
         run.status = DiscoveryRun::Status::kExchangeFailed;
     }
     return run;
-}
-
-DiscoveryRun Discover(const Session& session) {
-    ExchangeOptions networks;
-    networks.addresses = session.networks;
-    networks.useGivenAddresses = session.useGivenAddresses;
-    networks.parallel = session.parallel;
-    return Discover(networks, session.stop);
 }
 
 std::string FailureText(const std::string& what, const AddressExchange& exchange) {

@@ -22,10 +22,6 @@ struct DiscoveryRun {
     ExchangeReport report;
 };
 
-// Discovers on the networks of `networks` (their own report and cancel are not used); `stop`
-// ends the exchanges early, keeping what came.
-DiscoveryRun Discover(const ExchangeOptions& networks, const std::atomic<bool>* stop = nullptr);
-
 // One discovery on the session's networks, ended early by its stop.
 DiscoveryRun Discover(const Session& session);
 

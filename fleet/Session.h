@@ -24,6 +24,15 @@ struct Session {
     const std::atomic<bool>* stop = nullptr;
 
     bool Stopped() const noexcept { return stop != nullptr && stop->load(); }
+
+    // The exchange inputs these choices make.
+    ExchangeOptions Exchange() const {
+        ExchangeOptions options;
+        options.addresses = networks;
+        options.useGivenAddresses = useGivenAddresses;
+        options.parallel = parallel;
+        return options;
+    }
 };
 
 }  // namespace fleet

@@ -9,9 +9,30 @@
 
 namespace fleet {
 
-VerifyResult WaitUntilItAnswers(const std::string& macText, const std::string& expectedAddress,
-                                const ExchangeOptions& options, double limitSeconds,
-                                const std::atomic<bool>* stop) {
+bool TakeDiscovery(const DiscoveryRun& run, const std::string& macText,
+                   const std::string& expectedAddress, VerifyResult* result) {
+    const std::vector<AddressExchange> drops = KernelDrops(run.report);
+    result->kernelDrops.insert(result->kernelDrops.end(), drops.begin(), drops.end());
+    for (const DeviceRecord& record : run.records) {
+        if (FieldText(record.macText) != macText) {
+            continue;
+        }
+        const std::string address = FieldText(record.ipAddress);
+        if (expectedAddress.empty() || address == expectedAddress) {
+            result->outcome = VerifyResult::Outcome::kAnswers;
+            result->address = address;
+            return true;
+        }
+        if (std::find(result->seenAt.begin(), result->seenAt.end(), address) ==
+            result->seenAt.end()) {
+            result->seenAt.push_back(address);
+        }
+    }
+    return false;
+}
+
+VerifyResult WaitUntilItAnswers(const Session& session, const std::string& macText,
+                                const std::string& expectedAddress, double limitSeconds) {
     VerifyResult result;
     net::SocketLayer* layer = net::ActiveSocketLayer();
     if (layer == nullptr) {
@@ -26,26 +47,11 @@ VerifyResult WaitUntilItAnswers(const std::string& macText, const std::string& e
     for (;;) {
         // A discovery may fail while the access point restarts (a directly attached network
         // loses its carrier): that is one more look that saw nothing.
-        const DiscoveryRun run = Discover(options, stop);
-        const std::vector<AddressExchange> drops = KernelDrops(run.report);
-        result.kernelDrops.insert(result.kernelDrops.end(), drops.begin(), drops.end());
-        for (const DeviceRecord& record : run.records) {
-            if (FieldText(record.macText) != macText) {
-                continue;
-            }
-            const std::string address = FieldText(record.ipAddress);
-            if (expectedAddress.empty() || address == expectedAddress) {
-                result.outcome = VerifyResult::Outcome::kAnswers;
-                result.address = address;
-                result.seconds = elapsed();
-                return result;
-            }
-            if (std::find(result.seenAt.begin(), result.seenAt.end(), address) ==
-                result.seenAt.end()) {
-                result.seenAt.push_back(address);
-            }
+        if (TakeDiscovery(Discover(session), macText, expectedAddress, &result)) {
+            result.seconds = elapsed();
+            return result;
         }
-        if (stop != nullptr && stop->load()) {
+        if (session.Stopped()) {
             result.outcome = VerifyResult::Outcome::kStopped;
             break;
         }

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "discovery/Exchange.h"
+#include "fleet/Discovery.h"
+#include "fleet/Session.h"
 
 // Waiting for an access point to answer at an address, after it was told to reset.
 namespace fleet {
@@ -23,12 +25,17 @@ struct VerifyResult {
     std::vector<AddressExchange> kernelDrops;
 };
 
-// Discovers again and again, on the networks of `options`, until the access point with this MAC
+// Discovers again and again, on the session's networks, until the access point with this MAC
 // answers: from `expectedAddress`, or from any address when that is empty (DHCP). Gives up after
-// `limitSeconds`.
-VerifyResult WaitUntilItAnswers(const std::string& macText, const std::string& expectedAddress,
-                                const ExchangeOptions& options, double limitSeconds,
-                                const std::atomic<bool>* stop);
+// `limitSeconds`; the session's stop ends the wait after the discovery under way (kStopped).
+VerifyResult WaitUntilItAnswers(const Session& session, const std::string& macText,
+                                const std::string& expectedAddress, double limitSeconds);
+
+// Takes one discovery's records into `result`: true, with the outcome kAnswers and the address,
+// when the MAC answers as expected; otherwise each other address it answered from is added to
+// seenAt, in order first seen, and the kernel drops of the run are kept.
+bool TakeDiscovery(const DiscoveryRun& run, const std::string& macText,
+                   const std::string& expectedAddress, VerifyResult* result);
 
 // "000A1B100006 answers at 10.0.0.16 after 9.4 s", or what was seen instead.
 std::string VerifyText(const std::string& macText, const std::string& expectedAddress,

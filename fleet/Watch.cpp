@@ -110,11 +110,10 @@ private:
             // Nothing to send from: no discovery, and no absence of anybody.
             return DiscoveryRun{};
         }
-        ExchangeOptions networks;
-        networks.addresses = chosen;
+        Session networks = session_;
+        networks.networks = chosen;
         networks.useGivenAddresses = true;
-        networks.parallel = session_.parallel;
-        return Discover(networks, session_.stop);
+        return Discover(networks);
     }
 
     // The networks whose exchange completed, with their totals brought up to date.

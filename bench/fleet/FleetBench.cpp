@@ -124,14 +124,13 @@ int RunInside(bool asTool, bool parallel) {
     ExchangeReport report;
     ExchangeOptions options;
     options.parallel = parallel;
-    options.report = &report;
     std::vector<DeviceRecord> records;
     int count = 0;
     const double start = apsim::MonotonicSeconds();
     if (asTool) {
-        DiscoverAll(options, &records);
+        DiscoverAll(options, &records, nullptr, &report);
     } else {
-        DiscoverDevicesWith(options, table.get(), &count);
+        DiscoverDevicesWith(options, table.get(), &count, nullptr, &report);
     }
     const double end = apsim::MonotonicSeconds();
     if (!asTool) {

@@ -14,6 +14,7 @@
 
 #include "net/FakeNetwork.h"
 #include "tools/apctl/Apply.h"
+#include "tools/apctl/ApctlNetworks.h"
 
 namespace {
 
@@ -245,10 +246,11 @@ protected:
         err_.str("");
         apctl::RunContext context;
         context.stop = &stop_;
+        const fleet::Session session = apctl::SessionFor(command_, ExchangeOptions{}, context);
         if (command_.check) {
-            return apctl::CheckPlan(command_, plan, ExchangeOptions{}, context, out_, err_);
+            return apctl::CheckPlan(command_, plan, session, out_, err_);
         }
-        return apctl::ApplyPlan(command_, plan, ExchangeOptions{}, context, out_, err_);
+        return apctl::ApplyPlan(command_, plan, session, out_, err_);
     }
 
     // Configuration and reset requests sent since `from` (an index into sent()), by MAC.

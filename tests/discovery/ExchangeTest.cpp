@@ -37,10 +37,11 @@ net::FakeNetwork::Responder JunkEvery(int periodMs, const Bytes& junk = kJunk) {
 
 class ExchangeTest : public NetworkTest {
 protected:
-    int Discover(const ExchangeOptions& options) {
+    int Discover(const ExchangeOptions& options, const std::atomic<bool>* cancel = nullptr,
+                 ExchangeReport* report = nullptr) {
         table_ = AllocateDeviceTable();
         count_ = -1;
-        return BroadcastDiscoveryWith(options, table_.get(), &count_);
+        return BroadcastDiscoveryWith(options, table_.get(), &count_, cancel, report);
     }
 
     DeviceTablePtr table_;
@@ -71,19 +72,19 @@ TEST(ExchangeBound, DatagramsJustInsideTheSilenceCannotKeepAnExchangeGoingPastIt
             network.AddResponder(lan, JunkEvery(junk.periodMs, junk.bytes));
             ExchangeReport report;
             ExchangeOptions options;
-            options.report = &report;
             if (exchange == Exchange::kDiscovery) {
                 DeviceTablePtr table = AllocateDeviceTable();
                 int count = -1;
-                EXPECT_EQ(BroadcastDiscoveryWith(options, table.get(), &count), 1);
+                EXPECT_EQ(BroadcastDiscoveryWith(options, table.get(), &count, nullptr, &report),
+                          1);
                 EXPECT_EQ(count, 3) << "the access point's replies are kept";
             } else if (exchange == Exchange::kConfiguration) {
                 // Addressed to nobody: only junk answers.
-                EXPECT_EQ(
-                    SendIpSettingsWith(options, 1, "000A1B2C3D09", "NULL", "NULL", "NULL", "NULL"),
-                    0);
+                EXPECT_EQ(SendIpSettingsWith(options, 1, "000A1B2C3D09", "NULL", "NULL", "NULL",
+                                             "NULL", nullptr, &report),
+                          0);
             } else {
-                EXPECT_EQ(SendResetWith(options, "000A1B2C3D09"), 0);
+                EXPECT_EQ(SendResetWith(options, "000A1B2C3D09", nullptr, &report), 0);
             }
             EXPECT_EQ(network.NowMs(), 20000);
             ASSERT_EQ(report.addresses.size(), 1u);
@@ -111,8 +112,7 @@ TEST_F(ExchangeTest, ReportCountsWhatWasSentTakenAndIgnored) {
     });
     ExchangeReport report;
     ExchangeOptions options;
-    options.report = &report;
-    EXPECT_EQ(Discover(options), 1);
+    EXPECT_EQ(Discover(options, nullptr, &report), 1);
     EXPECT_EQ(count_, 1);
     ASSERT_EQ(report.addresses.size(), 1u);
     const AddressExchange& lan0 = report.addresses[0];
@@ -178,10 +178,9 @@ TEST_F(ExchangeTest, AFailedStepNamesItsAddressItsStepAndTheSystemsError) {
             ExchangeReport report;
             ExchangeOptions options;
             options.parallel = parallel;
-            options.report = &report;
             DeviceTablePtr table = AllocateDeviceTable();
             int count = -1;
-            EXPECT_EQ(BroadcastDiscoveryWith(options, table.get(), &count), 0);
+            EXPECT_EQ(BroadcastDiscoveryWith(options, table.get(), &count, nullptr, &report), 0);
             EXPECT_EQ(count, -1) << "the count is left untouched";
             const AddressExchange* failure = report.Failure();
             ASSERT_NE(failure, nullptr);
@@ -209,8 +208,7 @@ TEST_F(ExchangeTest, OneFailedNetworkFailsAParallelDiscovery) {
     ExchangeReport report;
     ExchangeOptions options;
     options.parallel = true;
-    options.report = &report;
-    EXPECT_EQ(Discover(options), 0);
+    EXPECT_EQ(Discover(options, nullptr, &report), 0);
     ASSERT_EQ(report.addresses.size(), 2u);
     EXPECT_NE(report.addresses[0].failed(), report.addresses[1].failed()) << "exactly one failed";
     EXPECT_EQ(network_.openSockets(), 0);
@@ -221,8 +219,7 @@ TEST_F(ExchangeTest, InterfacesThatCannotBeListedAreReportedNotTakenForAnEmptyNe
     network_.FailCall(Call::kListInterfaces, 0, EACCES);
     ExchangeReport report;
     ExchangeOptions options;
-    options.report = &report;
-    EXPECT_EQ(Discover(options), 1);
+    EXPECT_EQ(Discover(options, nullptr, &report), 1);
     EXPECT_EQ(count_, 0);
     EXPECT_TRUE(report.listingFailed);
     EXPECT_EQ(report.listingError, EACCES);
@@ -253,9 +250,7 @@ TEST_F(ExchangeTest, ACancelledExchangeStopsAtOnceAndLeavesNothingOpen) {
     std::atomic<bool> cancel{true};
     ExchangeReport report;
     ExchangeOptions options;
-    options.cancel = &cancel;
-    options.report = &report;
-    EXPECT_EQ(Discover(options), 1);
+    EXPECT_EQ(Discover(options, &cancel, &report), 1);
     EXPECT_LT(network_.NowMs(), 1300) << "no 4 s silence is waited for";
     ASSERT_FALSE(report.addresses.empty());
     EXPECT_TRUE(report.addresses[0].cancelled);

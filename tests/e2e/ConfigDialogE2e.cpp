@@ -63,11 +63,9 @@ private:
 // Discovers until the access point answers from `address`; false when it has not within 30 s.
 bool AnswersFrom(const std::string& mac, const std::string& address) {
     AnswerWatch watch(mac, address);
-    ExchangeOptions options;
-    options.cancel = &watch.heard;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!watch.heard && std::chrono::steady_clock::now() < deadline) {
-        BroadcastDiscoveryInto(options, &watch);
+        BroadcastDiscoveryInto(ExchangeOptions{}, &watch, &watch.heard);
     }
     return watch.heard;
 }

@@ -8,6 +8,10 @@ at its planned address, and a second run of the same plan sends nothing.
 watch: the first discovery reports every access point, a change of address made by another
 apctl meanwhile shows as one change (the access point's silence during its restart is no
 absence), and SIGINT or SIGTERM ends the watch at once with exit 0.
+
+jobs: twelve access points over two networks re-addressed with --jobs 8: every row changed,
+each request sent only on the network where its access point answered, rows overlapping; a row
+that would take the address of an access point outside the plan is a conflict, sent nothing.
 """
 
 import json
@@ -257,7 +261,75 @@ def scenario_watch(args, checks):
         stop_watch(checks, process, signal.SIGTERM, "watch stopped by SIGTERM")
 
 
-SCENARIOS = {"apply": scenario_apply, "watch": scenario_watch}
+def two_network_fleet():
+    # Odd access points on lan0 (10.0.0.0/24), even ones on lan1 (10.0.1.0/24).
+    networks = [("lan0", "10.0.0"), ("lan1", "10.0.1")]
+    points = [{"name": f"AP-{n:02d}", "mac": mac(n), "network": networks[1 - n % 2][0],
+               "address": f"{networks[1 - n % 2][1]}.{10 + n}"} for n in range(1, 13)]
+    # Outside every plan: its address is taken by nobody else.
+    points.append({"name": "Other", "mac": mac(0x50), "network": "lan0", "address": "10.0.0.50"})
+    return {"networks": [{"name": name, "hostAddress": f"{prefix}.200/24"}
+                         for name, prefix in networks],
+            "defaults": {"silentAfterResetMs": 1000},
+            "accessPoints": points}
+
+
+def scenario_jobs(args, checks):
+    with Lab(args.lab, args.apsim, "j") as lab, tempfile.TemporaryDirectory() as scratch:
+        lab.up(write_json(scratch, "two.json", two_network_fleet()))
+        subnet = {1: "10.0.0", 0: "10.0.1"}
+        rows = [f"{mac(n)},fixed,{subnet[n % 2]}.{40 + n},255.255.255.0,{subnet[n % 2]}.1,"
+                f"{subnet[n % 2]}.1" for n in range(1, 13)]
+        plan = os.path.join(scratch, "plan.csv")
+        with open(plan, "w", encoding="utf-8") as out:
+            out.write("mac,mode,ip,mask,gateway,dns\n" + "\n".join(rows) + "\n")
+
+        started = time.monotonic()
+        result, start, end = lab.apctl(args.apctl, "apply", plan, "--jobs", "8", "--json",
+                                       timeout=120)
+        print(f"$ apctl apply plan.csv --jobs 8 --json -> exit {result.returncode} in "
+              f"{time.monotonic() - started:.1f} s", flush=True)
+        print(result.stderr, end="", flush=True)
+        checks.equal(result.returncode, 0, "apply --jobs 8: exit status")
+        summary = json.loads(result.stdout) if result.returncode == 0 else []
+        checks.equal([(row["macText"], row["outcome"], row["address"]) for row in summary],
+                     [(mac(n), "changed", f"{subnet[n % 2]}.{40 + n}") for n in range(1, 13)],
+                     "every row changed, in plan order")
+        progress = [line for line in result.stderr.splitlines() if line.startswith("[")]
+        checks.equal(len(progress), 12, "one progress line per row")
+        for network, parity in (("lan0", 1), ("lan1", 0)):
+            requests = [line for line in lab.events(network, start=start, end=end)
+                        if line["kind"] in ("set-ip-configuration", "reset")]
+            checks.equal(sorted((line["kind"], line["mac"]) for line in requests),
+                         sorted((kind, mac(n)) for n in range(1, 13) if n % 2 == parity
+                                for kind in ("set-ip-configuration", "reset")),
+                         f"{network}: one configuration and one reset per row of its own, "
+                         "none for the other network's")
+        both = sorted(line["mono"] for network in ("lan0", "lan1")
+                      for line in lab.events(network, start=start, end=end)
+                      if line["kind"] == "set-ip-configuration")
+        first_reset = min((line["mono"] for network in ("lan0", "lan1")
+                           for line in lab.events(network, "reset", start=start, end=end)),
+                          default=0)
+        checks.equal(len([t for t in both if t < first_reset]), 8,
+                     "eight rows in flight before the first reset")
+
+        # --- A fixed address where an access point outside the plan answers.
+        with open(plan, "w", encoding="utf-8") as out:
+            out.write("mac,mode,ip,mask,gateway,dns\n"
+                      f"{mac(1)},fixed,10.0.0.50,255.255.255.0,10.0.0.1,10.0.0.1\n")
+        result, _, _ = lab.apctl(args.apctl, "apply", plan, "--check", "--json")
+        rows = json.loads(result.stdout) if result.returncode == 0 else [{}]
+        checks.equal(rows[0].get("outcome"), "conflict", "--check predicts the conflict")
+        checks.that(mac(0x50) in rows[0].get("message", ""), "the conflict names the other one")
+        result, start, end = lab.apctl(args.apctl, "apply", plan, "--jobs", "4")
+        checks.equal(result.returncode, 1, "apply of a conflict: exit status")
+        checks.equal([line for line in lab.events("lan0", start=start, end=end)
+                      if line["kind"] in ("set-ip-configuration", "reset")], [],
+                     "nothing sent for a conflict")
+
+
+SCENARIOS = {"apply": scenario_apply, "watch": scenario_watch, "jobs": scenario_jobs}
 
 
 def main():

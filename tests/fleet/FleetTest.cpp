@@ -43,7 +43,7 @@ TEST(FleetDiscovery, StatusTellsAnEmptyNetworkFromAFailure) {
         if (c.sendFails) {
             network.FailCall(net::FakeNetwork::Call::kSend, 0, ENETUNREACH);
         }
-        const fleet::DiscoveryRun run = fleet::Discover(ExchangeOptions{});
+        const fleet::DiscoveryRun run = fleet::Discover(fleet::Session{});
         EXPECT_EQ(run.status, c.status) << c.name;
         EXPECT_EQ(run.records.size(), c.records) << c.name;
         if (c.status == Status::kListingFailed) {

@@ -149,6 +149,8 @@ private:
                 return true;
             case OptionId::kExec:
                 return SplitHookCommand(value, &command_->hookCommand, error_);
+            case OptionId::kJobs:
+                return Jobs(argument, value);
         }
         return Unknown(argument.text);
     }
@@ -159,6 +161,20 @@ private:
         }
         formatGiven_ = true;
         command_->format = format;
+        return true;
+    }
+
+    bool Jobs(const OptionArgument& argument, const std::string& value) {
+        int jobs = 0;
+        const bool digits = !value.empty() && value.size() <= 3 &&
+                            value.find_first_not_of("0123456789") == std::string::npos;
+        if (digits) {
+            jobs = std::stoi(value);
+        }
+        if (jobs < 1 || jobs > kMostApplyJobs) {
+            return Fail(argument.name + ": not a number of jobs from 1 to 256: '" + value + "'");
+        }
+        command_->jobs = jobs;
         return true;
     }
 

@@ -16,6 +16,7 @@ inline constexpr double kDefaultWatchInterval = 10;
 inline constexpr double kShortestWatchInterval = 0.1;
 inline constexpr double kDefaultForgetSeconds = 3600;
 inline constexpr double kLongestSeconds = 86400;
+inline constexpr int kMostApplyJobs = 256;
 
 struct Command {
     Action action = Action::kHelp;
@@ -33,6 +34,7 @@ struct Command {
     std::string oldPath, newPath;  // diff's two saved discoveries
     bool dryRun = false;
     bool check = false;  // apply: predicts each row's outcome from one discovery
+    int jobs = 1;        // apply: rows in flight at once
     double intervalSeconds = kDefaultWatchInterval;
     std::string textfilePath;  // watch: empty when not given
     double forgetSeconds = kDefaultForgetSeconds;  // watch: a gone access point's time in it

@@ -32,6 +32,16 @@ std::string NameOf(const net::InterfaceAddress& entry) {
                        strnlen(entry.interfaceName, sizeof entry.interfaceName));
 }
 
+fleet::Session SessionFor(const Command& command, const ExchangeOptions& networks,
+                          const RunContext& context) {
+    fleet::Session session;
+    session.networks = networks.addresses;
+    session.useGivenAddresses = networks.useGivenAddresses;
+    session.parallel = command.parallel;
+    session.stop = context.stop;
+    return session;
+}
+
 int SelectAddresses(const Command& command, ExchangeOptions* options, std::ostream& err) {
     if (command.interfaces.empty()) {
         return kExitSuccess;

@@ -7,6 +7,7 @@
 #include "discovery/Exchange.h"
 #include "discovery/LocalAddresses.h"
 #include "fleet/Discovery.h"
+#include "fleet/Session.h"
 #include "fleet/Text.h"
 #include "tools/apctl/ApctlCommand.h"
 #include "tools/apctl/ApctlRun.h"
@@ -22,6 +23,10 @@ inline constexpr AddressUse kSelectableUses[] = {AddressUse::kUsable, AddressUse
 // the kernel's order, at most ten. An unknown interface, or one without a usable address, is a
 // usage error naming it. Returns an exit status: kExitSuccess to go on.
 int SelectAddresses(const Command& command, ExchangeOptions* options, std::ostream& err);
+
+// The one session of a run: the networks chosen with --interface, --parallel and the stop.
+fleet::Session SessionFor(const Command& command, const ExchangeOptions& networks,
+                          const RunContext& context);
 
 // apctl interfaces: every IPv4 address of every interface and whether the exchanges use it.
 int ListInterfaces(const Command& command, std::ostream& out, std::ostream& err);

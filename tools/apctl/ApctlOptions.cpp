@@ -23,7 +23,7 @@ constexpr OptionSpec kOptions[] = {
      .description = "prints CSV with a header row"},
     {.id = OptionId::kParallel,
      .longName = "--parallel",
-     .commands = {Action::kDiscover, Action::kApply, Action::kWatch},
+     .commands = {Action::kDiscover, Action::kConfigure, Action::kApply, Action::kWatch},
      .description = "asks every network at the same time"},
     {.id = OptionId::kVerbose,
      .longName = "--verbose",
@@ -92,6 +92,12 @@ constexpr OptionSpec kOptions[] = {
      .valueName = "SECONDS",
      .commands = {Action::kWatch},
      .description = "keeps a gone access point in the metrics this long (3600)"},
+    {.id = OptionId::kJobs,
+     .longName = "--jobs",
+     .form = ValueForm::kSeparate,
+     .valueName = "N",
+     .commands = {Action::kApply},
+     .description = "carries up to N rows (1 to 256) out at the same time"},
 };
 
 constexpr std::string_view kDiscoverSynopses[] = {
@@ -103,24 +109,34 @@ constexpr OptionNote kDiscoverNotes[] = {
      "ignored, and warns of what keeps replies away."},
 };
 constexpr std::string_view kConfigureSynopses[] = {
-    "configure MAC --dhcp [--verify[=SECONDS]] [--json]",
-    "configure MAC --fixed IP MASK GATEWAY DNS [--verify[=SECONDS]] [--json]"};
+    "configure MAC --dhcp [--verify[=SECONDS]] [--parallel] [--json]",
+    "configure MAC --fixed IP MASK GATEWAY DNS [--verify[=SECONDS]] [--parallel] [--json]"};
 constexpr OptionNote kConfigureNotes[] = {
     {OptionId::kVerify,
      "then discovers again every 2 s until the access point answers\n"
      "(from the fixed address, or from any address for DHCP), giving\n"
      "up after SECONDS (default 90)."},
+    {OptionId::kParallel,
+     "sends the configuration to every network at once and the reset\n"
+     "first where it was acknowledged."},
 };
 constexpr std::string_view kResetSynopses[] = {"reset MAC"};
 constexpr std::string_view kInterfacesSynopses[] = {"interfaces [--json]"};
 constexpr std::string_view kApplySynopses[] = {
-    "apply PLAN [--dry-run] [--verify=SECONDS] [--parallel] [--json]",
+    "apply PLAN [--dry-run] [--verify=SECONDS] [--parallel] [--jobs N] [--json]",
     "apply PLAN --check [--parallel] [--json]"};
 constexpr OptionNote kApplyNotes[] = {
     {OptionId::kCheck,
-     "discovers once and predicts each row: unchanged, would change, or\n"
-     "not seen (no access point with its MAC answered); nothing else is\n"
-     "sent, and it exits 0 unless the discovery failed."},
+     "discovers once and predicts each row: unchanged, would change,\n"
+     "not seen (no access point with its MAC answered) or conflict;\n"
+     "nothing else is sent, and it exits 0 unless the discovery failed."},
+    {OptionId::kJobs,
+     "carries up to N rows (1 to 256, default 1) out at the same\n"
+     "time: their configurations, pauses and resets overlap, and one\n"
+     "discovery every 2 s verifies every row waiting to answer. A row\n"
+     "is told when its outcome is known; the summary keeps the plan's\n"
+     "order. The open-file soft limit is raised as needed, or N\n"
+     "lowered to fit it (said on standard error)."},
 };
 constexpr std::string_view kWatchSynopses[] = {
     "watch [--interval SECONDS] [--parallel] [--json] [--exec CMD]",
@@ -190,9 +206,12 @@ constexpr CommandSpec kCommands[] = {
                     "gateway,dns; - for standard input). The whole plan is checked first: any\n"
                     "error exits 2 with nothing sent, and --dry-run stops there. Then one\n"
                     "discovery, and row after row: left unchanged when it already answers from\n"
-                    "its fixed address, else configured, reset and verified (within SECONDS,\n"
-                    "default 90). Progress on standard error, a summary on standard output;\n"
-                    "exit 0 when every row is changed or unchanged. SIGINT stops after a row.",
+                    "its fixed address, a conflict (not sent) when that address is where an\n"
+                    "access point outside the plan answers, else configured, reset and\n"
+                    "verified (within SECONDS, default 90), each request first on the network\n"
+                    "where the access point answered. Progress on standard error, a summary\n"
+                    "on standard output; exit 0 when every row is changed or unchanged.\n"
+                    "SIGINT stops after a row: no new row starts, every row begun is reset.",
      .notes = kApplyNotes},
     {.action = Action::kWatch,
      .name = "watch",

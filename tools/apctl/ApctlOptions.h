@@ -36,7 +36,8 @@ enum class OptionId {
     kTextfile,
     kCheck,
     kExec,
-    kForget
+    kForget,
+    kJobs
 };
 
 // A set of commands, one bit per Action.

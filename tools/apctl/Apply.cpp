@@ -1,5 +1,6 @@
 #include "tools/apctl/Apply.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <utility>
 
 #include "tools/apctl/ApctlFormat.h"
 #include "tools/apctl/ApctlNetworks.h"
@@ -58,22 +60,45 @@ bool ReadPlanFile(const std::string& path, Plan* plan, std::ostream& err) {
     return parsed;
 }
 
+}  // namespace apctl
+
+namespace fleet {
+
+// A plan row as apply --dry-run --json prints it; found by nlohmann's lookup next to the type.
+void to_json(apctl::Json& json, const PlanRow& row) {
+    const auto address = [&](const std::string& text) {
+        return row.dhcpClient ? apctl::Json() : apctl::JsonFromLatin1(text);
+    };
+    json = {{"line", row.line},
+            {"macText", apctl::JsonFromLatin1(row.macText)},
+            {"mode", row.dhcpClient ? "dhcp" : "fixed"},
+            {"ipAddress", address(row.ipAddress)},
+            {"subnetMask", address(row.subnetMask)},
+            {"gateway", address(row.gateway)},
+            {"dnsServer", address(row.dnsServer)}};
+}
+
+// A row's outcome as apply --json prints it: the row's line, MAC and mode before it.
+void to_json(apctl::Json& json, const std::pair<const PlanRow&, const RowResult&>& outcome) {
+    const auto& [row, result] = outcome;
+    json = {
+        {"line", row.line},
+        {"macText", apctl::JsonFromLatin1(row.macText)},
+        {"mode", row.dhcpClient ? "dhcp" : "fixed"},
+        {"planned", row.dhcpClient ? apctl::Json() : apctl::JsonFromLatin1(row.ipAddress)},
+        {"outcome", RowOutcomeName(result.outcome)},
+        {"address", result.address.empty() ? apctl::Json() : apctl::JsonFromLatin1(result.address)},
+        {"seconds", result.seconds < 0 ? apctl::Json() : apctl::Json(result.seconds)},
+        {"message", apctl::LocalTextValue(result.message)}};
+}
+
+}  // namespace fleet
+
+namespace apctl {
+
 void PrintDryRun(const Command& command, const Plan& plan, std::ostream& out) {
     if (command.format == OutputFormat::kJson) {
-        Json rows = Json::array();
-        for (const PlanRow& row : plan.rows) {
-            const auto address = [&](const std::string& text) {
-                return row.dhcpClient ? Json() : JsonFromLatin1(text);
-            };
-            rows.push_back({{"line", row.line},
-                            {"macText", JsonFromLatin1(row.macText)},
-                            {"mode", row.dhcpClient ? "dhcp" : "fixed"},
-                            {"ipAddress", address(row.ipAddress)},
-                            {"subnetMask", address(row.subnetMask)},
-                            {"gateway", address(row.gateway)},
-                            {"dnsServer", address(row.dnsServer)}});
-        }
-        out << JsonArrayLines(rows);
+        out << JsonArrayLines(Json(plan.rows));
         return;
     }
     std::vector<std::vector<std::string>> rows;
@@ -160,17 +185,7 @@ void PrintSummary(const Command& command, const Plan& plan, const std::vector<Ro
     if (command.format == OutputFormat::kJson) {
         Json rows = Json::array();
         for (std::size_t i = 0; i < results.size(); ++i) {
-            const PlanRow& row = plan.rows[i];
-            const RowResult& result = results[i];
-            rows.push_back(
-                {{"line", row.line},
-                 {"macText", JsonFromLatin1(row.macText)},
-                 {"mode", row.dhcpClient ? "dhcp" : "fixed"},
-                 {"planned", row.dhcpClient ? Json() : JsonFromLatin1(row.ipAddress)},
-                 {"outcome", RowOutcomeName(result.outcome)},
-                 {"address", result.address.empty() ? Json() : JsonFromLatin1(result.address)},
-                 {"seconds", result.seconds < 0 ? Json() : Json(result.seconds)},
-                 {"message", LocalTextValue(result.message)}});
+            rows.push_back(std::pair<const PlanRow&, const RowResult&>(plan.rows[i], results[i]));
         }
         out << JsonArrayLines(rows);
         return;
@@ -192,7 +207,8 @@ std::string CountsText(const std::vector<RowResult>& results) {
     const char* separator = " ";
     for (const RowOutcome outcome :
          {RowOutcome::kChanged, RowOutcome::kWouldChange, RowOutcome::kUnchanged,
-          RowOutcome::kFailed, RowOutcome::kNotFound, RowOutcome::kNotSeen, RowOutcome::kSkipped}) {
+          RowOutcome::kFailed, RowOutcome::kNotFound, RowOutcome::kNotSeen, RowOutcome::kConflict,
+          RowOutcome::kSkipped}) {
         const auto count = std::count_if(results.begin(), results.end(),
                                          [&](const RowResult& r) { return r.outcome == outcome; });
         if (count > 0) {
@@ -203,39 +219,59 @@ std::string CountsText(const std::vector<RowResult>& results) {
     return text;
 }
 
-// The networks the command chose; the engine keeps its own report and cancel.
-ExchangeOptions NetworksOf(const Command& command, const ExchangeOptions& options) {
-    ExchangeOptions networks = options;
-    networks.parallel = command.parallel;
-    networks.cancel = nullptr;
-    networks.report = nullptr;
-    return networks;
-}
-
 }  // namespace
 
-int ApplyPlan(const Command& command, const Plan& plan, const ExchangeOptions& options,
-              const RunContext& context, std::ostream& out, std::ostream& err) {
-    const ExchangeOptions networks = NetworksOf(command, options);
+int ApplyPlan(const Command& command, const Plan& plan, const fleet::Session& session,
+              std::ostream& out, std::ostream& err) {
     ProgressPrinter progress(err);
-    const std::vector<RowResult> results =
-        fleet::ApplyPlan(plan, networks, command.verifySeconds, context.stop, progress);
+    fleet::ApplyOptions options;
+    options.verifySeconds = command.verifySeconds;
+    options.jobs = command.jobs;
+    if (options.jobs > 1) {
+        options.jobs = JobsWithinFileLimit(options.jobs, session.networks.size(), err);
+    }
+    const std::vector<RowResult> results = fleet::ApplyPlan(session, plan, options, progress);
     PrintSummary(command, plan, results, out);
     out << std::flush;
     err << CountsText(results) << "\n";
     return fleet::AllDone(results) ? kExitSuccess : kExitFailed;
 }
 
-int CheckPlan(const Command& command, const Plan& plan, const ExchangeOptions& options,
-              const RunContext& context, std::ostream& out, std::ostream& err) {
-    const ExchangeOptions networks = NetworksOf(command, options);
+int CheckPlan(const Command& command, const Plan& plan, const fleet::Session& session,
+              std::ostream& out, std::ostream& err) {
     ProgressPrinter progress(err);
     std::vector<RowResult> results;
-    const bool discovered = fleet::CheckPlan(plan, networks, context.stop, progress, &results);
+    const bool discovered = fleet::CheckPlan(session, plan, progress, &results);
     PrintSummary(command, plan, results, out);
     out << std::flush;
     err << CountsText(results) << "\n";
     return discovered ? kExitSuccess : kExitFailed;
+}
+
+int JobsWithinFileLimit(int jobs, std::size_t networks, std::ostream& err) {
+    // A row in flight holds one socket at a time; the verification's discovery one per network,
+    // and the process a few files besides.
+    constexpr rlim_t kBesides = 16;
+    const rlim_t wanted = static_cast<rlim_t>(jobs) + std::max<rlim_t>(networks, 10) + kBesides;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= wanted) {
+        return jobs;
+    }
+    const rlim_t hard = limit.rlim_max;
+    limit.rlim_cur = std::min(wanted, hard);
+    const bool raised = ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
+    if (raised && limit.rlim_cur >= wanted) {
+        return jobs;
+    }
+    rlimit now{};
+    ::getrlimit(RLIMIT_NOFILE, &now);
+    const rlim_t room = now.rlim_cur > wanted - static_cast<rlim_t>(jobs)
+                            ? now.rlim_cur - (wanted - static_cast<rlim_t>(jobs))
+                            : 1;
+    const int bounded = static_cast<int>(std::max<rlim_t>(1, std::min<rlim_t>(room, jobs)));
+    err << "apctl: --jobs " << jobs << " lowered to " << bounded << ": the open-file limit is "
+        << now.rlim_cur << "\n";
+    return bounded;
 }
 
 }  // namespace apctl

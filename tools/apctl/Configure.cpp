@@ -1,6 +1,7 @@
 #include <string>
 
 #include "config/ConfigExchange.h"
+#include "fleet/Configure.h"
 #include "fleet/Verify.h"
 #include "resources/StringTable.h"
 #include "tools/apctl/ApctlFormat.h"
@@ -31,14 +32,13 @@ std::string ConfigureJson(const Command& command, const std::string& outcome,
 
 // The same outcome texts as the IP Configuration dialog shows for each mode; a socket step that
 // failed is told apart from a request nobody acknowledged.
-int SayNotConfigured(const Command& command, ConfigureOutcome outcome, const ExchangeReport& report,
+int SayNotConfigured(const Command& command, const fleet::ConfigureResult& result,
                      std::ostream& out, std::ostream& err) {
-    const bool setFailed = outcome == ConfigureOutcome::kSetFailed;
-    const AddressExchange* failure = report.Failure();
+    const bool setFailed = result.outcome == fleet::ConfigureResult::Outcome::kSetFailed;
+    const AddressExchange* failure = result.report.Failure();
     std::string message;
     if (failure != nullptr) {
-        message =
-            FailureText(setFailed ? "the configuration request" : "the reset request", *failure);
+        message = fleet::ConfigureFailureText(result);
         err << "apctl: " << message << "\n";
     } else {
         message = setFailed
@@ -57,8 +57,8 @@ int SayNotConfigured(const Command& command, ConfigureOutcome outcome, const Exc
 }
 
 // --verify: configured and reset, it should now answer at its new address.
-int Verify(const Command& command, const ExchangeOptions& base, const RunContext& context,
-           std::ostream& out, std::ostream& err) {
+int Verify(const Command& command, const fleet::Session& session, std::ostream& out,
+           std::ostream& err) {
     // The address as the access point will report it: decimal octets without leading zeros.
     std::string canonical;
     if (!command.dhcpClient) {
@@ -66,8 +66,8 @@ int Verify(const Command& command, const ExchangeOptions& base, const RunContext
         ParseDecimalDottedQuad(command.ipAddress.c_str(), &parsed);
         canonical = AddressText(parsed);
     }
-    const fleet::VerifyResult verified = fleet::WaitUntilItAnswers(
-        command.macText, canonical, base, command.verifySeconds, context.stop);
+    const fleet::VerifyResult verified =
+        fleet::WaitUntilItAnswers(session, command.macText, canonical, command.verifySeconds);
     const std::string text =
         fleet::VerifyText(command.macText, canonical, command.verifySeconds, verified);
     WarnKernelDrops(verified.kernelDrops, err);
@@ -85,22 +85,22 @@ int Verify(const Command& command, const ExchangeOptions& base, const RunContext
 
 }  // namespace
 
-int Configure(const Command& command, const ExchangeOptions& base, const RunContext& context,
-              std::ostream& out, std::ostream& err) {
+int Configure(const Command& command, const fleet::Session& session, std::ostream& out,
+              std::ostream& err) {
     const bool json = command.format == OutputFormat::kJson;
-    ExchangeReport report;
-    ExchangeOptions options = base;
-    options.report = &report;
-    const char* const nullText = "NULL";
-    const ConfigureOutcome outcome =
-        command.dhcpClient
-            ? ConfigureAndResetWith(options, 1, command.macText.c_str(), nullText, nullText,
-                                    nullText, nullText)
-            : ConfigureAndResetWith(options, 0, command.macText.c_str(), command.ipAddress.c_str(),
-                                    command.subnetMask.c_str(), command.gateway.c_str(),
-                                    command.dnsServer.c_str());
-    if (outcome != ConfigureOutcome::kSuccess) {
-        return SayNotConfigured(command, outcome, report, out, err);
+    fleet::PlanRow row;
+    row.macText = command.macText;
+    row.dhcpClient = command.dhcpClient;
+    row.ipAddress = command.ipAddress;
+    row.subnetMask = command.subnetMask;
+    row.gateway = command.gateway;
+    row.dnsServer = command.dnsServer;
+    // No discovery to go by: with --parallel every network is asked at once.
+    fleet::Route route;
+    route.allAtOnce = session.parallel;
+    const fleet::ConfigureResult result = fleet::Configure(session, row, route);
+    if (result.outcome != fleet::ConfigureResult::Outcome::kConfigured) {
+        return SayNotConfigured(command, result, out, err);
     }
     const std::string saved =
         command.dhcpClient ? "Set Success" : LoadStringResource(IDS_DATA_SAVED);
@@ -109,7 +109,7 @@ int Configure(const Command& command, const ExchangeOptions& base, const RunCont
     } else if (!json) {
         out << saved << "\n" << std::flush;
     }
-    return command.verify ? Verify(command, base, context, out, err) : kExitSuccess;
+    return command.verify ? Verify(command, session, out, err) : kExitSuccess;
 }
 
 }  // namespace apctl

@@ -5,11 +5,9 @@
 
 namespace apctl {
 
-int Discover(const Command& command, const ExchangeOptions& base, const RunContext& context,
+int Discover(const Command& command, const fleet::Session& session, const RunContext& context,
              std::ostream& out, std::ostream& err) {
-    ExchangeOptions options = base;
-    options.parallel = command.parallel;
-    const fleet::DiscoveryRun run = fleet::Discover(options);
+    const fleet::DiscoveryRun run = fleet::Discover(session);
     const std::vector<DeviceRecord>& records = run.records;
     if (command.verbose) {
         ReportExchanges(run.report, static_cast<int>(records.size()), context, err);

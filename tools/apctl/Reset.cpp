@@ -4,12 +4,13 @@
 
 namespace apctl {
 
-int Reset(const Command& command, const ExchangeOptions& base, std::ostream& out,
+int Reset(const Command& command, const fleet::Session& session, std::ostream& out,
           std::ostream& err) {
     ExchangeReport report;
-    ExchangeOptions options = base;
-    options.report = &report;
-    if (SendResetWith(options, command.macText.c_str()) != 0) {
+    ExchangeOptions options;
+    options.addresses = session.networks;
+    options.useGivenAddresses = session.useGivenAddresses;
+    if (SendResetWith(options, command.macText.c_str(), nullptr, &report) != 0) {
         out << "Reset Success\n";
         return kExitSuccess;
     }

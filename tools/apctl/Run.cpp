@@ -31,22 +31,29 @@ void SayWhenNoAddressIsUsable(const ExchangeOptions& options, std::ostream& err)
     }
 }
 
+// The commands whose waits a stop signal should end cleanly: a stop never cuts a configuration
+// and its reset apart, so these always finish what they began.
+bool CatchesStopSignals(const Command& command) {
+    return command.action == Action::kWatch || command.action == Action::kApply ||
+           (command.action == Action::kConfigure && command.verify);
+}
+
 // The commands that send, once the sockets are up.
 int RunSending(const Command& command, const ExchangeOptions& options,
-               const std::optional<Plan>& plan, const RunContext& context, std::ostream& out,
-               std::ostream& err) {
+               const fleet::Session& session, const std::optional<Plan>& plan,
+               const RunContext& context, std::ostream& out, std::ostream& err) {
     switch (command.action) {
         case Action::kDiscover:
-            return Discover(command, options, context, out, err);
+            return Discover(command, session, context, out, err);
         case Action::kConfigure:
-            return Configure(command, options, context, out, err);
+            return Configure(command, session, out, err);
         case Action::kReset:
-            return Reset(command, options, out, err);
+            return Reset(command, session, out, err);
         case Action::kApply:
             if (command.check) {
-                return CheckPlan(command, *plan, options, context, out, err);
+                return CheckPlan(command, *plan, session, out, err);
             }
-            return ApplyPlan(command, *plan, options, context, out, err);
+            return ApplyPlan(command, *plan, session, out, err);
         case Action::kWatch:
             return Watch(command,
                          fleet::Session{options.addresses, options.useGivenAddresses,
@@ -108,15 +115,15 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         err << "apctl: cannot open a UDP socket\n";
         return kExitFailed;
     }
-    if ((command.action == Action::kWatch || command.action == Action::kApply) &&
-        context.catchStopSignals) {
+    if (CatchesStopSignals(command) && context.catchStopSignals) {
         context.catchStopSignals();
     }
     // A watch says it itself, with its time, each time it comes to have none.
     if (Discovers(command) && command.action != Action::kWatch) {
         SayWhenNoAddressIsUsable(options, err);
     }
-    const int status = RunSending(command, options, plan, context, out, err);
+    const fleet::Session session = SessionFor(command, options, context);
+    const int status = RunSending(command, options, session, plan, context, out, err);
     NetworkCleanup();
     return status;
 }
