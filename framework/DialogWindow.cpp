@@ -16,12 +16,13 @@
 #include "framework/AccessibleName.h"
 #include "framework/Dialog.h"
 #include "framework/IconImage.h"
-#include "framework/Latin1.h"
+#include "framework/Utf8Text.h"
 #include "framework/ListView.h"
 #include "framework/PostedCall.h"
 #include "framework/RadioButton.h"
 #include "framework/StandardIds.h"
 #include "framework/StaticText.h"
+#include "framework/Translation.h"
 #include "framework/WinApp.h"
 #include "framework/WindowStyles.h"
 
@@ -116,7 +117,7 @@ QWidget* ActiveOwner(const CWnd* self) {
 DialogWindow::DialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate, QWidget* owner)
     : QDialog(owner), dialog_(dialog), template_(dialogTemplate) {
     setWindowFlags(WindowFlagsFor(dialogTemplate));
-    setWindowTitle(FromLatin1(dialogTemplate.caption));
+    setWindowTitle(resourceText(dialogTemplate.caption));
     setFont(DialogFont(dialogTemplate.fontFace, dialogTemplate.fontPointSize));
     baseUnits_ = BaseUnitsOf(font());
     setFixedSize(DialogUnitsToPixels(dialogTemplate.rect, baseUnits_).size());
@@ -156,7 +157,7 @@ void DialogWindow::createControls() {
         QWidget* widget = createControl(entry, radioGroup);
         widget->setProperty(kControlIdProperty, entry.id);
         if (entry.accessibleName != nullptr || !HasCaption(entry.kind)) {
-            widget->setAccessibleName(FromLatin1(AccessibleNameOf(template_, index)));
+            widget->setAccessibleName(resourceText(AccessibleNameOf(template_, index).c_str()));
         }
         const QRect place = DialogUnitsToPixels(entry.rect, baseUnits_);
         if (entry.kind == ControlKind::kStaticIcon) {
@@ -196,7 +197,7 @@ void DialogWindow::createControls() {
 }
 
 QWidget* DialogWindow::createControl(const ControlTemplate& entry, QButtonGroup*& radioGroup) {
-    const QString text = FromLatin1(entry.text != nullptr ? entry.text : "");
+    const QString text = resourceText(entry.text);
     if (entry.kind != ControlKind::kAutoRadioButton && (entry.style & WS_GROUP) != 0) {
         radioGroup = nullptr;
     }
@@ -267,7 +268,8 @@ QWidget* DialogWindow::createStaticIcon(const ControlTemplate& entry) {
     auto* label = new QLabel(this);
     label->setTextFormat(Qt::PlainText);
     if (HICON icon = AfxLoadIcon(entry.iconId)) {
-        label->setPixmap(icon->icon.pixmap(32, 32));
+        // The picture drawn for the screen's scale, not the 32-pixel one enlarged.
+        label->setPixmap(icon->icon.pixmap(QSize(32, 32), devicePixelRatioF()));
     }
     label->setFocusPolicy(Qt::NoFocus);
     return label;
@@ -304,6 +306,13 @@ QWidget* DialogWindow::createListView(const ControlTemplate& entry) {
                 dialog_.OnNotifyMsg(&change.hdr, &result);
             });
     return list;
+}
+
+QString DialogWindow::resourceText(const char* source) const {
+    if (source == nullptr || *source == '\0') {
+        return {};
+    }
+    return FromUtf8(AfxTranslate(DialogTextContext(template_.id).c_str(), source));
 }
 
 void DialogWindow::focusFirstTabStop() {

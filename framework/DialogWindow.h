@@ -56,6 +56,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A text of the template in the user's language.
+    QString resourceText(const char* source) const;
     void createControls();
     QWidget* createControl(const ControlTemplate& control, QButtonGroup*& radioGroup);
     QWidget* createPushButton(const ControlTemplate& entry, const QString& text);

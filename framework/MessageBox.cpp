@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "framework/DialogWindow.h"
-#include "framework/Latin1.h"
+#include "framework/Utf8Text.h"
 #include "framework/LoadString.h"
 #include "framework/StandardIds.h"
 #include "framework/WinApp.h"
@@ -77,7 +77,7 @@ int ShowMessageBoxOver(QWidget* owner, std::string_view text, const char* captio
     if (g_hook) {
         return g_hook(request);
     }
-    QMessageBox box(IconOf(request.icon), FromLatin1(request.caption), FromLatin1(request.text),
+    QMessageBox box(IconOf(request.icon), FromUtf8(request.caption), FromUtf8(request.text),
                     QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);
     WidenForCaption(box);
