@@ -91,7 +91,7 @@
     <message>
         <source>Finds and sets up access points</source>
         <extracomment>Dialog &quot;Access Point Management&quot;: static text, 119 x 8 dialog units</extracomment>
-        <translation>Findet und konfiguriert Zugangspunkte</translation>
+        <translation>Zugangspunkte einrichten</translation>
     </message>
     <message>
         <source>OK</source>
@@ -276,7 +276,7 @@ Dialog &quot;IP Configuration&quot;: static text, 129 x 8 dialog units</extracom
     <message>
         <source>Subnet Mask:</source>
         <extracomment>Dialog &quot;IP Configuration&quot;: static text, 49 x 8 dialog units</extracomment>
-        <translation>Subnetzmaske:</translation>
+        <translation>Netzmaske:</translation>
     </message>
     <message>
         <source>Gateway:</source>
