@@ -157,10 +157,10 @@ void CIpConfigDlg::OnOK() {
     if (IsDlgButtonChecked(IDC_DHCP_CLIENT) == BST_CHECKED) {
         // A DHCP client's request carries no address, so the fields are neither read nor
         // checked, whatever they hold.
-        ConfigureAndReport(1, {kNoAddress, kNoAddress, kNoAddress, kNoAddress},
-                           {AfxTranslate("CIpConfigDlg", "Set Success"),
-                            AfxTranslate("CIpConfigDlg", "Reset Fail"),
-                            AfxTranslate("CIpConfigDlg", "Set Fail")});
+        ConfigureAndReport(
+            1, {kNoAddress, kNoAddress, kNoAddress, kNoAddress},
+            {AfxTranslate("CIpConfigDlg", "Set Success"),
+             AfxTranslate("CIpConfigDlg", "Reset Fail"), AfxTranslate("CIpConfigDlg", "Set Fail")});
         return;
     }
 

@@ -18,10 +18,10 @@
 
 #include "framework/Dialog.h"
 #include "framework/DialogWindow.h"
-#include "framework/Utf8Text.h"
 #include "framework/RadioButton.h"
 #include "framework/StandardIds.h"
 #include "framework/StaticText.h"
+#include "framework/Utf8Text.h"
 
 namespace {
 

@@ -18,8 +18,8 @@ HICON AfxLoadIcon(int resourceId) {
     }
     const IconResourceLookup lookup = AfxIconResources();
     QIcon icon;
-    for (const IconPicture& picture : lookup != nullptr ? lookup(resourceId)
-                                                        : std::span<const IconPicture>()) {
+    for (const IconPicture& picture :
+         lookup != nullptr ? lookup(resourceId) : std::span<const IconPicture>()) {
         QPixmap pixmap;
         if (pixmap.loadFromData(picture.data, static_cast<uint>(picture.size), "PNG")) {
             icon.addPixmap(pixmap);

@@ -4,8 +4,8 @@
 #include <QItemSelectionModel>
 #include <QTreeWidgetItem>
 
-#include "framework/Utf8Text.h"
 #include "framework/ListView.h"
+#include "framework/Utf8Text.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <algorithm>
 
 #include "framework/DialogWindow.h"
-#include "framework/Utf8Text.h"
 #include "framework/LoadString.h"
 #include "framework/StandardIds.h"
+#include "framework/Utf8Text.h"
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
 

@@ -8,9 +8,9 @@
 #include "framework/DialogWindow.h"
 #include "framework/Font.h"
 #include "framework/IconImage.h"
-#include "framework/Utf8Text.h"
 #include "framework/MessageBox.h"
 #include "framework/PostedCall.h"
+#include "framework/Utf8Text.h"
 
 CWnd::CWnd() = default;
 CWnd::~CWnd() = default;

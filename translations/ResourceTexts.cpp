@@ -36,8 +36,8 @@ bool HasLetter(std::string_view text) {
 
 void Write(const std::string& context, std::string_view text, const std::string& comment) {
     if (HasLetter(text)) {
-        std::printf("//: %s\nQT_TRANSLATE_NOOP(%s, %s);\n", comment.c_str(), Quoted(context).c_str(),
-                    Quoted(text).c_str());
+        std::printf("//: %s\nQT_TRANSLATE_NOOP(%s, %s);\n", comment.c_str(),
+                    Quoted(context).c_str(), Quoted(text).c_str());
     }
 }
 
@@ -73,10 +73,9 @@ void WriteDialog(const DialogTemplate& dialog) {
         Write(context, control.text != nullptr ? control.text : "",
               where + KindName(control.kind) + ", " + size + " dialog units");
         // What a screen reader calls a control without a caption of its own.
-        const bool named = control.accessibleName != nullptr ||
-                           control.kind == ControlKind::kEdit ||
-                           control.kind == ControlKind::kListView ||
-                           control.kind == ControlKind::kStaticIcon;
+        const bool named =
+            control.accessibleName != nullptr || control.kind == ControlKind::kEdit ||
+            control.kind == ControlKind::kListView || control.kind == ControlKind::kStaticIcon;
         if (named) {
             Write(context, AccessibleNameOf(dialog, index),
                   where + "name a screen reader gives the " + KindName(control.kind));

@@ -12,8 +12,8 @@
 #include "app/CurrentDeviceTable.h"
 #include "framework/ControlText.h"
 #include "framework/DialogWindow.h"
-#include "framework/Utf8Text.h"
 #include "framework/StaticText.h"
+#include "framework/Utf8Text.h"
 #include "resources/Resource.h"
 #include "tests/gui/ModalDriver.h"
 

@@ -21,8 +21,8 @@ const QColor kText(255, 255, 0);
 
 QPalette DarkPalette() {
     QPalette dark;
-    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button,
-                                           QPalette::AlternateBase}) {
+    for (const QPalette::ColorRole role :
+         {QPalette::Window, QPalette::Base, QPalette::Button, QPalette::AlternateBase}) {
         dark.setColor(role, QColor(30, 30, 30));
     }
     for (const QPalette::ColorRole role :

@@ -70,8 +70,7 @@ TEST(Translation, CataloguesTranslateEveryResourceText) {
                                    QStringLiteral(AP_TRANSLATIONS_DIR)))
             << language;
         for (const ResourceText& text : texts) {
-            EXPECT_FALSE(
-                catalogue.translate(text.context.c_str(), text.source.c_str()).isEmpty())
+            EXPECT_FALSE(catalogue.translate(text.context.c_str(), text.source.c_str()).isEmpty())
                 << language << " lacks \"" << text.source << "\" of " << text.context;
         }
     }
@@ -152,8 +151,12 @@ protected:
 
 TEST_F(GermanTest, EveryWindowAndMessageBoxShowsNoEnglishTextOfOurs) {
     // On another network, so that "Set IP Address" is offered for it; it reports both bands.
-    network.Add(lan, {.name = "Annex", .address = "172.16.9.9", .macTail = 1, .wirelessMode = 7,
-                      .ssidA = "lab-a", .channelA = 36});
+    network.Add(lan, {.name = "Annex",
+                      .address = "172.16.9.9",
+                      .macTail = 1,
+                      .wirelessMode = 7,
+                      .ssidA = "lab-a",
+                      .channelA = 36});
     const std::set<QString> english = EnglishTexts(ResourceTexts());
     std::vector<QString> shown;
     auto lookAtTop = [&shown] {
@@ -170,8 +173,8 @@ TEST_F(GermanTest, EveryWindowAndMessageBoxShowsNoEnglishTextOfOurs) {
     TestAccessPointDlg dialog;
     const Window windows[] = {
         {"Detail Info", IDD_DETAIL_INFO, [] { Click(IDC_DETAIL_INFO); }, [] {}},
-        {"About", IDD_ABOUTBOX,
-         [&dialog] { dialog.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX); }, [] {}},
+        {"About", IDD_ABOUTBOX, [&dialog] { dialog.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX); },
+         [] {}},
         // Its refusals and the outcome of a request come as message boxes.
         {"IP Configuration", IDD_IPCONFIG, [] { Click(IDC_SET_IP_ADDRESS); },
          [] {
@@ -184,26 +187,29 @@ TEST_F(GermanTest, EveryWindowAndMessageBoxShowsNoEnglishTextOfOurs) {
     ModalDriver driver;
     for (const Window& window : windows) {
         driver
-            .When(std::string("the main window before ") + window.name,
-                  [] { return TopDialogId() == IDD_ACCESSPOINT_DIALOG && MainWindowFilled(); },
-                  [&] {
-                      lookAtTop();
-                      for (const CMenu::Item& item : dialog.GetSystemMenu(false)->Items()) {
-                          shown.push_back(QString::fromStdString(item.text));
-                      }
-                      window.open();
-                  })
-            .When(window.name, [&] { return TopDialogId() == window.templateId; },
-                  [&] {
-                      lookAtTop();
-                      window.whileOpen();
-                      if (TopDialogId() == window.templateId) {
-                          qobject_cast<QDialog*>(TopModal())->reject();
-                      }
-                  });
+            .When(
+                std::string("the main window before ") + window.name,
+                [] { return TopDialogId() == IDD_ACCESSPOINT_DIALOG && MainWindowFilled(); },
+                [&] {
+                    lookAtTop();
+                    for (const CMenu::Item& item : dialog.GetSystemMenu(false)->Items()) {
+                        shown.push_back(QString::fromStdString(item.text));
+                    }
+                    window.open();
+                })
+            .When(
+                window.name, [&] { return TopDialogId() == window.templateId; },
+                [&] {
+                    lookAtTop();
+                    window.whileOpen();
+                    if (TopDialogId() == window.templateId) {
+                        qobject_cast<QDialog*>(TopModal())->reject();
+                    }
+                });
     }
-    driver.When("the main window at the end", [] { return TopDialogId() == IDD_ACCESSPOINT_DIALOG; },
-                [] { Click(IDCANCEL); });
+    driver.When(
+        "the main window at the end", [] { return TopDialogId() == IDD_ACCESSPOINT_DIALOG; },
+        [] { Click(IDCANCEL); });
     dialog.DoModal();
     EXPECT_TRUE(driver.Finished());
 
