@@ -152,13 +152,14 @@ void CAccessPointDlg::FillDeviceList() {
     m_setIpButton.EnableWindow(false);
     for (int r = 0; r < m_deviceCount; ++r) {
         const DeviceRecord& record = g_deviceTable->records[r];
-        const int item = m_deviceList.InsertItem(r, FieldText(record.name));
-        m_deviceList.SetItemText(item, 1, FieldText(record.ipAddress));
-        m_deviceList.SetItemText(item, 2, FieldText(record.macText));
+        // The access point's texts are single bytes; the list shows them as UTF-8.
+        const int item = m_deviceList.InsertItem(r, FieldTextUtf8(record.name));
+        m_deviceList.SetItemText(item, 1, FieldTextUtf8(record.ipAddress));
+        m_deviceList.SetItemText(item, 2, FieldTextUtf8(record.macText));
         // Codes above 7 name no standard: such a cell stays empty.
         m_deviceList.SetItemText(item, 3, WirelessModeText(record.wirelessMode));
-        m_deviceList.SetItemText(item, 4, FieldText(record.firmwareVersion));
-        m_deviceList.SetItemText(item, 5, FieldText(record.description));
+        m_deviceList.SetItemText(item, 4, FieldTextUtf8(record.firmwareVersion));
+        m_deviceList.SetItemText(item, 5, FieldTextUtf8(record.description));
     }
     m_deviceList.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
     m_deviceList.SetItemState(0, LVIS_FOCUSED, LVIS_FOCUSED);
@@ -225,7 +226,8 @@ void CAccessPointDlg::OnSetIpAddress() {
         return;
     }
     CIpConfigDlg dialog;
-    dialog.m_deviceName = FieldText(record->name);
+    // Shown only, so in the window's UTF-8; the MAC text addresses the requests as it came.
+    dialog.m_deviceName = FieldTextUtf8(record->name);
     dialog.m_macText = FieldText(record->macText);
     // Whatever the outcome, the list keeps showing what the last discovery found.
     dialog.DoModal();

@@ -5,6 +5,7 @@
 #include "framework/DataExchange.h"
 #include "framework/LoadString.h"
 #include "framework/RunBlocking.h"
+#include "framework/Translation.h"
 #include "framework/WaitCursor.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
@@ -176,8 +177,10 @@ void CIpConfigDlg::OnOK() {
     if (IsDlgButtonChecked(IDC_DHCP_CLIENT) == BST_CHECKED) {
         // A DHCP client's request carries no address, so the fields are neither read nor
         // checked, whatever they hold.
-        ConfigureAndReport(1, {kNoAddress, kNoAddress, kNoAddress, kNoAddress},
-                           {"Set Success", "Reset Fail", "Set Fail"});
+        ConfigureAndReport(
+            1, {kNoAddress, kNoAddress, kNoAddress, kNoAddress},
+            {AfxTranslate("CIpConfigDlg", "Set Success"),
+             AfxTranslate("CIpConfigDlg", "Reset Fail"), AfxTranslate("CIpConfigDlg", "Set Fail")});
         return;
     }
 

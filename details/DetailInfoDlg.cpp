@@ -1,6 +1,7 @@
 #include "details/DetailInfoDlg.h"
 
 #include "framework/DataExchange.h"
+#include "framework/Translation.h"
 #include "resources/Resource.h"
 
 CDetailInfoDlg::CDetailInfoDlg() : CDialog(IDD_DETAIL_INFO) {}
@@ -12,7 +13,9 @@ void CDetailInfoDlg::DoDataExchange(CDataExchange* pDX) {
 
 bool CDetailInfoDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    m_infoStatic.SetWindowText(BuildDetailInfoText(m_fields));
+    m_infoStatic.SetWindowText(BuildDetailInfoText(m_fields, [](const char* english) {
+        return AfxTranslate(kDetailInfoLabelContext, english);
+    }));
     // The focus goes to OK, the only control that takes it.
     return true;
 }

@@ -4,12 +4,22 @@
 
 namespace {
 
-void AppendLine(std::string* text, const char* label, const char* tabs, const std::string& value) {
-    *text += label;
-    *text += tabs;
-    *text += value;
-    *text += '\n';
+// Hands a label on as it is; the translation tools find the labels by this name.
+constexpr const char* DetailLabel(const char* /*context*/, const char* english) {
+    return english;
 }
+
+// The labels of the 2.4 GHz block, which differ only by the standards the device speaks there.
+struct BandLabels {
+    const char* ssid;
+    const char* channel;
+};
+constexpr BandLabels kBandB{DetailLabel("CDetailInfoDlg", "SSID for b:"),
+                            DetailLabel("CDetailInfoDlg", "Channel for b:")};
+constexpr BandLabels kBandG{DetailLabel("CDetailInfoDlg", "SSID for g:"),
+                            DetailLabel("CDetailInfoDlg", "Channel for g:")};
+constexpr BandLabels kBandBg{DetailLabel("CDetailInfoDlg", "SSID for b+g:"),
+                             DetailLabel("CDetailInfoDlg", "Channel for b+g:")};
 
 }  // namespace
 
@@ -37,50 +47,48 @@ DetailInfoFields DetailInfoFieldsFromRecord(const DeviceRecord& record) {
     return fields;
 }
 
-std::string BuildDetailInfoText(const DetailInfoFields& fields) {
+std::string BuildDetailInfoText(const DetailInfoFields& fields, DetailLabelText label) {
     std::string text;
-    AppendLine(&text, "Name:", "\t\t", fields.name);
-    AppendLine(&text, "Mac:", "\t\t", fields.macText);
-    AppendLine(&text, "IP Address:", "\t", fields.ipAddress);
-    AppendLine(&text, "Description:", "\t", fields.description);
-    AppendLine(&text, "Version:", "\t\t", fields.firmwareVersion);
+    auto appendLine = [&text, label](const char* english, const char* tabs,
+                                     const std::string& value) {
+        text += label != nullptr ? label(english) : english;
+        text += tabs;
+        text += Utf8FromBytes(value);
+        text += '\n';
+    };
+    appendLine(DetailLabel("CDetailInfoDlg", "Name:"), "\t\t", fields.name);
+    appendLine(DetailLabel("CDetailInfoDlg", "Mac:"), "\t\t", fields.macText);
+    appendLine(DetailLabel("CDetailInfoDlg", "IP Address:"), "\t", fields.ipAddress);
+    appendLine(DetailLabel("CDetailInfoDlg", "Description:"), "\t", fields.description);
+    appendLine(DetailLabel("CDetailInfoDlg", "Version:"), "\t\t", fields.firmwareVersion);
 
-    auto bandBg = [&](const char* ssidLabel, const char* channelLabel) {
-        AppendLine(&text, ssidLabel, "\t", fields.ssidBg);
-        AppendLine(&text, channelLabel, "\t", fields.channelBgText);
-    };
-    auto bandA = [&] {
-        AppendLine(&text, "SSID for a:", "\t", fields.ssidA);
-        AppendLine(&text, "Channel for a:", "\t", fields.channelAText);
-    };
+    const BandLabels* bandBg = nullptr;
     switch (fields.wirelessMode) {
         case 0:
         case 1:
-            bandBg("SSID for b:", "Channel for b:");
+        case 5:
+            bandBg = &kBandB;
             break;
         case 2:
-            bandBg("SSID for g:", "Channel for g:");
+        case 6:
+            bandBg = &kBandG;
             break;
         case 3:
-            bandBg("SSID for b+g:", "Channel for b+g:");
-            break;
-        case 4:
-            bandA();
-            break;
-        case 5:
-            bandA();
-            bandBg("SSID for b:", "Channel for b:");
-            break;
-        case 6:
-            bandA();
-            bandBg("SSID for g:", "Channel for g:");
-            break;
         case 7:
-            bandA();
-            bandBg("SSID for b+g:", "Channel for b+g:");
+            bandBg = &kBandBg;
             break;
         default:
-            break;  // No band is known for other codes.
+            break;  // No 2.4 GHz band is known for other codes.
+    }
+    const bool bandA = fields.wirelessMode >= 4 && fields.wirelessMode <= 7;
+    // The 5 GHz block comes first where a device has both.
+    if (bandA) {
+        appendLine(DetailLabel("CDetailInfoDlg", "SSID for a:"), "\t", fields.ssidA);
+        appendLine(DetailLabel("CDetailInfoDlg", "Channel for a:"), "\t", fields.channelAText);
+    }
+    if (bandBg != nullptr) {
+        appendLine(bandBg->ssid, "\t", fields.ssidBg);
+        appendLine(bandBg->channel, "\t", fields.channelBgText);
     }
     return text;
 }

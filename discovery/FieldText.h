@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "discovery/DeviceRecord.h"
 
@@ -10,4 +11,13 @@
 template <std::size_t N>
 std::string FieldText(const char (&field)[N]) {
     return std::string(field, FieldTextLength(field));
+}
+
+// An access point's text as the user interface shows it, in UTF-8: each byte stands for the
+// character of its number (Latin-1), so any byte shows as one character.
+std::string Utf8FromBytes(std::string_view bytes);
+
+template <std::size_t N>
+std::string FieldTextUtf8(const char (&field)[N]) {
+    return Utf8FromBytes(std::string_view(field, FieldTextLength(field)));
 }

@@ -18,12 +18,13 @@
 #include "framework/ControlId.h"
 #include "framework/Dialog.h"
 #include "framework/IconImage.h"
-#include "framework/Latin1.h"
 #include "framework/ListView.h"
 #include "framework/PostedCall.h"
 #include "framework/RadioButton.h"
 #include "framework/StandardIds.h"
 #include "framework/StaticText.h"
+#include "framework/Translation.h"
+#include "framework/Utf8Text.h"
 #include "framework/WinApp.h"
 #include "framework/WindowStyles.h"
 
@@ -107,7 +108,7 @@ DialogWindow::DialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate
     : QDialog(owner), dialog_(dialog), template_(dialogTemplate) {
     InstallAccessibleInterfaces();
     setWindowFlags(WindowFlagsFor(dialogTemplate));
-    setWindowTitle(FromLatin1(dialogTemplate.caption));
+    setWindowTitle(resourceText(dialogTemplate.caption));
     setFont(DialogFont(dialogTemplate.fontFace, dialogTemplate.fontPointSize));
     baseUnits_ = BaseUnitsOf(font());
     setFixedSize(DialogUnitsToPixels(dialogTemplate.rect, baseUnits_).size());
@@ -143,7 +144,7 @@ void DialogWindow::createControls() {
         QWidget* widget = createControl(entry, radioGroup);
         SetControlId(widget, entry.id);
         if (entry.accessibleName != nullptr || !HasCaption(entry.kind)) {
-            widget->setAccessibleName(FromLatin1(AccessibleNameOf(template_, index)));
+            widget->setAccessibleName(resourceText(AccessibleNameOf(template_, index).c_str()));
         }
         const QRect place = DialogUnitsToPixels(entry.rect, baseUnits_);
         if (entry.kind == ControlKind::kStaticIcon) {
@@ -200,7 +201,7 @@ void DialogWindow::relateLabels() {
 }
 
 QWidget* DialogWindow::createControl(const ControlTemplate& entry, QButtonGroup*& radioGroup) {
-    const QString text = FromLatin1(entry.text != nullptr ? entry.text : "");
+    const QString text = resourceText(entry.text);
     if (entry.kind != ControlKind::kAutoRadioButton && (entry.style & WS_GROUP) != 0) {
         radioGroup = nullptr;
     }
@@ -273,7 +274,8 @@ QWidget* DialogWindow::createStaticIcon(const ControlTemplate& entry) {
     auto* label = new QLabel(this);
     label->setTextFormat(Qt::PlainText);
     if (HICON icon = AfxLoadIcon(entry.iconId)) {
-        label->setPixmap(icon->icon.pixmap(32, 32));
+        // The picture drawn for the screen's scale, not the 32-pixel one enlarged.
+        label->setPixmap(icon->icon.pixmap(QSize(32, 32), devicePixelRatioF()));
     }
     label->setFocusPolicy(Qt::NoFocus);
     return label;
@@ -310,6 +312,13 @@ QWidget* DialogWindow::createListView(const ControlTemplate& entry) {
                 dialog_.OnNotifyMsg(&change.hdr, &result);
             });
     return list;
+}
+
+QString DialogWindow::resourceText(const char* source) const {
+    if (source == nullptr || *source == '\0') {
+        return {};
+    }
+    return FromUtf8(AfxTranslate(DialogTextContext(template_.id).c_str(), source));
 }
 
 void DialogWindow::focusFirstTabStop() {

@@ -61,6 +61,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A text of the template in the user's language.
+    QString resourceText(const char* source) const;
     void createControls();
     // Pairs each text the program fills with its caption, for assistive technology.
     void relateLabels();

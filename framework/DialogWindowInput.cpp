@@ -18,10 +18,10 @@
 
 #include "framework/Dialog.h"
 #include "framework/DialogWindow.h"
-#include "framework/Latin1.h"
 #include "framework/RadioButton.h"
 #include "framework/StandardIds.h"
 #include "framework/StaticText.h"
+#include "framework/Utf8Text.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ void DialogWindow::showSystemMenu(const QPoint& globalPos) {
             menu.addSeparator();
             continue;
         }
-        QAction* action = menu.addAction(FromLatin1(item.text));
+        QAction* action = menu.addAction(FromUtf8(item.text));
         action->setData(item.id);
         action->setEnabled((item.flags & MF_GRAYED) == 0);
     }
@@ -113,7 +113,7 @@ bool DialogWindow::handleEditKey(QWidget* widget, const QKeyEvent& key) {
         return false;
     }
     if (key.matches(QKeySequence::Paste)) {
-        return dialog_.OnEditPaste(id, ToLatin1(QGuiApplication::clipboard()->text()));
+        return dialog_.OnEditPaste(id, ToUtf8(QGuiApplication::clipboard()->text()));
     }
     if (key.key() == Qt::Key_Backspace && key.modifiers() == Qt::NoModifier) {
         return dialog_.OnEditChar(id, '\b');
@@ -126,7 +126,7 @@ bool DialogWindow::handleEditKey(QWidget* widget, const QKeyEvent& key) {
 }
 
 void DialogWindow::pasteIntoEdit(QLineEdit* edit) {
-    if (!dialog_.OnEditPaste(controlId(edit), ToLatin1(QGuiApplication::clipboard()->text()))) {
+    if (!dialog_.OnEditPaste(controlId(edit), ToUtf8(QGuiApplication::clipboard()->text()))) {
         edit->paste();
     }
 }

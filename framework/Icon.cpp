@@ -17,10 +17,17 @@ HICON AfxLoadIcon(int resourceId) {
         return found->second.get();
     }
     const IconResourceLookup lookup = AfxIconResources();
-    const char* const* xpm = lookup != nullptr ? lookup(resourceId) : nullptr;
-    if (xpm == nullptr) {
+    QIcon icon;
+    for (const IconPicture& picture :
+         lookup != nullptr ? lookup(resourceId) : std::span<const IconPicture>()) {
+        QPixmap pixmap;
+        if (pixmap.loadFromData(picture.data, static_cast<uint>(picture.size), "PNG")) {
+            icon.addPixmap(pixmap);
+        }
+    }
+    if (icon.isNull()) {
         return nullptr;
     }
-    auto image = std::make_unique<IconResourceImage>(IconResourceImage{QIcon(QPixmap(xpm))});
+    auto image = std::make_unique<IconResourceImage>(IconResourceImage{icon});
     return loaded->emplace(resourceId, std::move(image)).first->second.get();
 }

@@ -4,8 +4,8 @@
 #include <QItemSelectionModel>
 #include <QTreeWidgetItem>
 
-#include "framework/Latin1.h"
 #include "framework/ListView.h"
+#include "framework/Utf8Text.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ int CListCtrl::InsertColumn(int column, std::string_view heading, int, int width
         return -1;
     }
     list->setColumnCount(index + 1);
-    list->headerItem()->setText(index, FromLatin1(heading));
+    list->headerItem()->setText(index, FromUtf8(heading));
     if (width >= 0) {
         list->header()->resizeSection(index, width);
     }
@@ -80,7 +80,7 @@ int CListCtrl::InsertItem(int item, std::string_view text) {
     const int index = std::min(item, list->topLevelItemCount());
     auto* row = new QTreeWidgetItem();
     row->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-    row->setText(0, FromLatin1(text));
+    row->setText(0, FromUtf8(text));
     list->insertTopLevelItem(index, row);
     return index;
 }
@@ -90,7 +90,7 @@ bool CListCtrl::SetItemText(int item, int subItem, std::string_view text) {
     if (!ValidItem(list, item) || subItem < 0 || subItem >= list->columnCount()) {
         return false;
     }
-    list->topLevelItem(item)->setText(subItem, FromLatin1(text));
+    list->topLevelItem(item)->setText(subItem, FromUtf8(text));
     return true;
 }
 
@@ -99,7 +99,7 @@ std::string CListCtrl::GetItemText(int item, int subItem) const {
     if (!ValidItem(list, item) || subItem < 0 || subItem >= list->columnCount()) {
         return {};
     }
-    return ToLatin1(list->topLevelItem(item)->text(subItem));
+    return ToUtf8(list->topLevelItem(item)->text(subItem));
 }
 
 bool CListCtrl::DeleteAllItems() {

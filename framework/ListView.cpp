@@ -11,7 +11,7 @@
 #include <set>
 
 #include "framework/FrameworkTypes.h"
-#include "framework/Latin1.h"
+#include "framework/Utf8Text.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <algorithm>
 
 #include "framework/DialogWindow.h"
-#include "framework/Latin1.h"
 #include "framework/LoadString.h"
 #include "framework/StandardIds.h"
+#include "framework/Utf8Text.h"
 #include "framework/WinApp.h"
 #include "framework/WindowStyles.h"
 #include "framework/Wnd.h"
@@ -89,7 +89,7 @@ int ShowMessageBoxOver(QWidget* owner, std::string_view text, const char* captio
     if (g_hook) {
         return g_hook(request);
     }
-    QMessageBox box(IconOf(request.icon), FromLatin1(request.caption), FromLatin1(request.text),
+    QMessageBox box(IconOf(request.icon), FromUtf8(request.caption), FromUtf8(request.text),
                     QMessageBox::Ok, owner);
     // A message box's frame is a modal dialog's: caption, system menu and close box, no
     // minimise or maximise box, whatever the window system would add by default.

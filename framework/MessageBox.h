@@ -10,7 +10,7 @@ class QWidget;
 
 // A modal box with one OK button over the window the user is working in. The caption is the
 // application title; without an icon named in `type` it shows the exclamation icon. The text is
-// single-byte and shown as plain text. Returns IDOK once the box is dismissed.
+// UTF-8 and shown as plain text. Returns IDOK once the box is dismissed.
 int AfxMessageBox(std::string_view text, unsigned type = MB_OK);
 int AfxMessageBox(int stringId, unsigned type = MB_OK);
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "framework/LoadString.h"
+#include "framework/Translation.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ void AfxSetStringTable(StringTableLookup lookup) noexcept {
 
 std::string AfxLoadString(int id) {
     const char* text = g_stringTable != nullptr ? g_stringTable(id) : nullptr;
-    return text != nullptr ? text : "";
+    return text != nullptr && *text != '\0' ? AfxTranslate(kStringTableContext, text) : "";
 }
 
 void AfxSetIconResources(IconResourceLookup lookup) noexcept {

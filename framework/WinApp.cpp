@@ -6,15 +6,28 @@
 #include <system_error>
 
 #include "framework/MessageBox.h"
+#include "framework/Translation.h"
 
 namespace {
 
 CWinApp* g_app = nullptr;
 
-std::string ExecutableTitle() {
+std::filesystem::path Executable() {
     std::error_code error;
     const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string() : executable.stem().string();
+    return error ? std::filesystem::path() : executable;
+}
+
+std::string ExecutableTitle() {
+    return Executable().stem().string();
+}
+
+// Beside the program, installed or in the build tree alike: bin/NAME and
+// share/NAME/translations.
+std::string TranslationsFolder() {
+    const std::filesystem::path executable = Executable();
+    return (executable.parent_path().parent_path() / "share" / executable.stem() / "translations")
+        .string();
 }
 
 }  // namespace
@@ -68,6 +81,7 @@ int AfxWinMain(int argc, char* argv[]) {
     // The desktop entry installed with the program carries the program's name, and the desktop
     // finds the window's icon and name through it.
     QGuiApplication::setDesktopFileName(QString::fromStdString(ExecutableTitle()));
+    AfxInstallTranslations(ExecutableTitle(), TranslationsFolder());
     if (app->InitInstance()) {
         QApplication::exec();
     }

@@ -9,9 +9,9 @@
 #include "framework/ControlText.h"
 #include "framework/Font.h"
 #include "framework/IconImage.h"
-#include "framework/Latin1.h"
 #include "framework/MessageBox.h"
 #include "framework/PostedCall.h"
+#include "framework/Utf8Text.h"
 
 namespace {
 
@@ -68,16 +68,16 @@ bool CWnd::IsWindowVisible() const {
 }
 
 void CWnd::SetWindowText(std::string_view text) {
-    SetControlText(m_widget, FromLatin1(text));
+    SetControlText(m_widget, FromUtf8(text));
 }
 
 std::string CWnd::GetWindowText() const {
-    return ToLatin1(ControlText(m_widget).value_or(QString()));
+    return ToUtf8(ControlText(m_widget).value_or(QString()));
 }
 
 void CWnd::SetAccessibleName(std::string_view name) {
     if (m_widget != nullptr) {
-        m_widget->setAccessibleName(FromLatin1(name));
+        m_widget->setAccessibleName(FromUtf8(name));
     }
 }
 

@@ -28,7 +28,7 @@ public:
     bool IsWindowEnabled() const;
     bool IsWindowVisible() const;
 
-    // Texts are single-byte: byte n is character n (Latin-1), shown as plain text.
+    // Texts are UTF-8, shown as plain text.
     void SetWindowText(std::string_view text);
     std::string GetWindowText() const;
 

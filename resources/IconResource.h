@@ -1,5 +1,8 @@
 #pragma once
 
-// The image of an icon resource as XPM lines (a header line, the colours, then one line per
-// row), or null for an identifier that names no icon.
-const char* const* FindIconResource(int id) noexcept;
+#include <span>
+
+#include "framework/ResourceRegistry.h"
+
+// The pictures of an icon resource, one per size, or none for an identifier that names no icon.
+std::span<const IconPicture> FindIconResource(int id) noexcept;

@@ -6,18 +6,12 @@
 #include "resources/Templates.h"
 
 void RegisterResources() {
-    static const DialogTemplate* const kTemplates[] = {
-        &kAboutBoxTemplate,
-        &kMainDialogTemplate,
-        &kIpConfigTemplate,
-        &kDetailInfoTemplate,
-    };
     static bool registered = false;
     if (registered) {
         return;
     }
     registered = true;
-    AfxRegisterDialogTemplates(kTemplates);
+    AfxRegisterDialogTemplates(AllDialogTemplates());
     AfxSetStringTable(LoadStringResource);
     AfxSetIconResources(FindIconResource);
 }

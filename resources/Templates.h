@@ -1,5 +1,7 @@
 #pragma once
 
+#include <span>
+
 #include "framework/DialogTemplate.h"
 
 // The application's dialog templates, one definition file each;
@@ -8,3 +10,6 @@ extern const DialogTemplate kAboutBoxTemplate;
 extern const DialogTemplate kMainDialogTemplate;
 extern const DialogTemplate kIpConfigTemplate;
 extern const DialogTemplate kDetailInfoTemplate;
+
+// All of them.
+std::span<const DialogTemplate* const> AllDialogTemplates();

@@ -91,6 +91,20 @@ TEST(DetailInfoText, FullWidthFieldsWithoutTerminatorStopAtTheirWidth) {
     EXPECT_EQ(fields.ssidBg, std::string(33, 'S'));
 }
 
+// Where the access point's bytes meet the translated labels: both end up UTF-8 in one text.
+TEST(DetailInfoText, LabelsGoThroughTheirTranslationAndBytesBecomeUtf8) {
+    DeviceRecord record = DualBandRecord(4);
+    std::strcpy(record.name, "Caf\xE9");
+    std::strcpy(record.ssidA, "\xFF\x80");
+    const std::string text =
+        BuildDetailInfoText(DetailInfoFieldsFromRecord(record),
+                            [](const char* english) { return "<" + std::string(english) + ">"; });
+    EXPECT_EQ(text,
+              "<Name:>\t\tCaf\xC3\xA9\n<Mac:>\t\t000A1B2C3D4E\n<IP Address:>\t10.0.0.5\n"
+              "<Description:>\tNorth side\n<Version:>\t\t010B\n<SSID for a:>\t\xC3\xBF\xC2\x80\n"
+              "<Channel for a:>\t165\n");
+}
+
 TEST(AtoiValue, FollowsTheCLibraryRule) {
     struct Case {
         const char* text;

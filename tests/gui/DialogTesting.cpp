@@ -12,8 +12,8 @@
 #include "app/CurrentDeviceTable.h"
 #include "framework/ControlText.h"
 #include "framework/DialogWindow.h"
-#include "framework/Latin1.h"
 #include "framework/StaticText.h"
+#include "framework/Utf8Text.h"
 #include "resources/Resource.h"
 #include "tests/gui/ModalDriver.h"
 
@@ -93,7 +93,7 @@ std::string ControlText(int id) {
         ADD_FAILURE() << "control " << id << " has no text to read";
         return {};
     }
-    return ToLatin1(*text);
+    return ToUtf8(*text);
 }
 
 bool MainWindowFilled() {
@@ -114,7 +114,7 @@ void SelectRows(QTreeWidget* list, std::initializer_list<int> rows) {
 std::vector<std::string> ListColumn(const QTreeWidget* list, int column) {
     std::vector<std::string> texts;
     for (int row = 0; row < list->topLevelItemCount(); ++row) {
-        texts.push_back(ToLatin1(list->topLevelItem(row)->text(column)));
+        texts.push_back(ToUtf8(list->topLevelItem(row)->text(column)));
     }
     return texts;
 }

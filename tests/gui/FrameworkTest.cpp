@@ -132,10 +132,10 @@ TEST(Dialog, RadioButtonsFormGroupsFromOneGroupStyleToTheNext) {
     EXPECT_EQ(dialog.clicks, std::vector<int>{IDC_FIRST}) << "checking by program is silent";
 }
 
-TEST(Dialog, StaticTextIsPlainLatin1) {
+TEST(Dialog, StaticTextIsPlainUtf8) {
     TestDlg dialog;
     RunTestDialog(dialog, [&] {
-        const std::string text = "<b>x</b>\tA & B \xE9";
+        const std::string text = "<b>x</b>\tA & B \xC3\xA9";
         dialog.m_text.SetWindowText(text);
         EXPECT_EQ(dialog.m_text.GetWindowText(), text);
         EXPECT_EQ(qobject_cast<StaticText*>(TopControl(IDC_TEXT))->text(),

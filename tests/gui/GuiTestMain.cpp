@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLocale>
 #include <QTemporaryDir>
 
+#include "framework/Translation.h"
 #include "resources/RegisterResources.h"
 
 namespace {
@@ -38,5 +40,13 @@ int main(int argc, char* argv[]) {
     ::testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // The tests of sizes and places again in another language (AP_TEST_LANGUAGE=de): the
+    // translations must fit the templates' places as the English texts do.
+    if (const QString language = qEnvironmentVariable("AP_TEST_LANGUAGE"); !language.isEmpty()) {
+        QLocale::setDefault(QLocale(language));
+        if (!AfxInstallTranslations("apmanager", AP_TRANSLATIONS_DIR)) {
+            return 1;
+        }
+    }
     return RUN_ALL_TESTS();
 }

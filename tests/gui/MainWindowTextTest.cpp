@@ -25,7 +25,7 @@ namespace {
 
 using namespace mainwindow_test;
 
-TEST_F(MainWindowTest, TextsFromTheWireAreLatin1AndNeverMarkup) {
+TEST_F(MainWindowTest, TextsFromTheWireAreLatin1ShownAsUtf8AndNeverMarkup) {
     network.Add(lan, {.name = "<b>x</b>",
                       .address = "10.0.0.5",
                       .macTail = 1,
@@ -36,7 +36,8 @@ TEST_F(MainWindowTest, TextsFromTheWireAreLatin1AndNeverMarkup) {
         ListView* list = dialog.List();
         EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("<b>x</b>"));
         EXPECT_EQ(list->topLevelItem(1)->text(0), QString(QStringLiteral("Caf")) + QChar(0xE9));
-        EXPECT_EQ(dialog.m_deviceList.GetItemText(1, 0), "Caf\xE9");
+        // The byte 0xE9 is the character U+00E9, which the framework's texts hold as UTF-8.
+        EXPECT_EQ(dialog.m_deviceList.GetItemText(1, 0), "Caf\xC3\xA9");
 
         // The description is cut off in its column: its tooltip shows all of it, escaped.
         const QRect cell = list->visualRect(list->model()->index(0, 5));
