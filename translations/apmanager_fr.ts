@@ -432,7 +432,7 @@ Dialog &quot;IP Configuration&quot;: static text, 129 x 8 dialog units</extracom
     <message>
         <source>No help viewer could show the manual page apmanager(1). In a terminal: man apmanager</source>
         <extracomment>String 128 of the string table</extracomment>
-        <translation>Aucun visualiseur d&apos;aide n&apos;a pu afficher la page de manuel apmanager(1). Dans un terminal : man apmanager</translation>
+        <translation>Aucun visualiseur d&apos;aide n&apos;a pu afficher la page de manuel apmanager(1). Dans un terminal&#xa0;: man apmanager</translation>
     </message>
 </context>
 </TS>
