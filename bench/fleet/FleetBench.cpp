@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/FleetBuilder.h"
 #include "bench/support/LabBench.h"
 #include "discovery/DeviceRecord.h"
 #include "discovery/DiscoverDevices.h"
@@ -68,41 +69,23 @@ void OnInterrupt(int) {
     g_interrupted = 1;
 }
 
-std::string MacText(int network, int index) {
-    char text[32];
-    std::snprintf(text, sizeof text, "02AB%04X%04X", static_cast<unsigned>(network) & 0xFFFF,
-                  static_cast<unsigned>(index) & 0xFFFF);
-    return text;
-}
-
-// Names in no particular order, so that sorting them does real work.
-std::string Name(int network, int index) {
-    const unsigned scrambled = (static_cast<unsigned>(network * 1000 + index) * 2654435761u) >> 8;
-    char text[16];
-    std::snprintf(text, sizeof text, "AP-%06X", scrambled & 0xFFFFFF);
-    return text;
-}
-
-std::string FleetJson(const Options& options) {
-    std::ostringstream json;
-    json << "{\"networks\": [";
-    for (int n = 0; n < options.networks; ++n) {
-        json << (n ? ", " : "") << "{\"name\": \"lan" << n << "\", \"hostAddress\": \"10." << n
-             << ".0.250/16\"}";
-    }
-    json << "],\n \"defaults\": {\"answer\": \"every\", \"replyDelayMs\": 0, \"firmware\": "
-            "\"0104\", \"ssidBg\": \"corporate-guest\", \"channelBg\": 6, \"ssidA\": "
-            "\"corporate-5g\", \"channelA\": 40, \"wirelessMode\": 7, \"description\": "
-            "\"Benchmark access point, ceiling mount, building 4\"},\n \"accessPoints\": [\n";
-    for (int n = 0; n < options.networks; ++n) {
-        for (int i = 0; i < options.perNetwork; ++i) {
-            json << ((n || i) ? ",\n" : "") << "  {\"name\": \"" << Name(n, i) << "\", \"mac\": \""
-                 << MacText(n, i) << "\", \"network\": \"lan" << n << "\", \"address\": \"10." << n
-                 << "." << (1 + i / 200) << "." << (1 + i % 200) << "\"}";
-        }
-    }
-    json << "\n]}\n";
-    return json.str();
+bench::Fleet MakeFleet(const Options& options) {
+    bench::Fleet fleet = bench::Grid({.networks = options.networks,
+                                      .perNetwork = options.perNetwork,
+                                      .foreignEvery = 0,
+                                      .macPrefix = "02AB",
+                                      .name = {}});
+    fleet.defaults =
+        QJsonObject{{"answer", "every"},
+                    {"replyDelayMs", 0},
+                    {"firmware", "0104"},
+                    {"ssidBg", "corporate-guest"},
+                    {"channelBg", 6},
+                    {"ssidA", "corporate-5g"},
+                    {"channelA", 40},
+                    {"wirelessMode", 7},
+                    {"description", "Benchmark access point, ceiling mount, building 4"}};
+    return fleet;
 }
 
 // --inside: one discovery in the lab's host namespace. Prints the monotonic start and end, the
@@ -288,10 +271,8 @@ void InstallInterruptHandlers() {
 // The MAC of every access point the fleet holds.
 std::set<std::string> PresentMacs(const Options& options) {
     std::set<std::string> present;
-    for (int n = 0; n < options.networks; ++n) {
-        for (int i = 0; i < options.perNetwork; ++i) {
-            present.insert(MacText(n, i));
-        }
+    for (const bench::FleetAccessPoint& accessPoint : MakeFleet(options).accessPoints) {
+        present.insert(accessPoint.mac);
     }
     return present;
 }
@@ -373,7 +354,7 @@ int RunOutside(const Options& options) {
     const std::string fleetPath = std::string(directory) + "/fleet.json";
     {
         std::ofstream fleet(fleetPath);
-        fleet << FleetJson(options);
+        fleet << bench::FleetJson(MakeFleet(options));
     }
     const std::set<std::string> present = PresentMacs(options);
     std::printf(

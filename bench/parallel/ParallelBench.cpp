@@ -23,10 +23,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "bench/support/FleetBuilder.h"
 #include "bench/support/LabBench.h"
 
 namespace {
@@ -47,36 +47,25 @@ struct Options {
 // An interrupt ends the apctl it reaches; the benchmark itself goes on to take the lab down.
 void OnInterrupt(int) {}
 
-std::string MacText(int network, int index) {
-    char text[32];
-    std::snprintf(text, sizeof text, "02AC%04X%04X", static_cast<unsigned>(network) & 0xFFFF,
-                  static_cast<unsigned>(index) & 0xFFFF);
-    return text;
-}
-
 // Each access point answers every copy, a little late by an amount of its own (up to 0.4 s),
 // so that the networks' last replies differ.
 std::string FleetJson(const Options& options) {
-    std::ostringstream json;
-    json << "{\"networks\": [";
-    for (int n = 0; n < options.networks; ++n) {
-        json << (n ? ", " : "") << "{\"name\": \"lan" << n << "\", \"hostAddress\": \"10." << n
-             << ".0.250/16\"}";
+    bench::Fleet fleet = bench::Grid({.networks = options.networks,
+                                      .perNetwork = options.perNetwork,
+                                      .foreignEvery = 0,
+                                      .macPrefix = "02AC",
+                                      .name = {}});
+    fleet.defaults = QJsonObject{
+        {"answer", "every"}, {"firmware", "0104"}, {"ssidBg", "corporate-guest"},
+        {"channelBg", 6},    {"wirelessMode", 7},  {"description", "Benchmark access point"}};
+    for (std::size_t k = 0; k < fleet.accessPoints.size(); ++k) {
+        const int index = static_cast<int>(k) % options.perNetwork;
+        bench::FleetAccessPoint& accessPoint = fleet.accessPoints[k];
+        accessPoint.fields.insert(
+            "replyDelayMs",
+            static_cast<int>((bench::Scrambled(accessPoint.network, index) >> 8) % 400));
     }
-    json << "],\n \"defaults\": {\"answer\": \"every\", \"firmware\": \"0104\", \"ssidBg\": "
-            "\"corporate-guest\", \"channelBg\": 6, \"wirelessMode\": 7, \"description\": "
-            "\"Benchmark access point\"},\n \"accessPoints\": [\n";
-    for (int n = 0; n < options.networks; ++n) {
-        for (int i = 0; i < options.perNetwork; ++i) {
-            const unsigned scrambled = static_cast<unsigned>(n * 1000 + i) * 2654435761u;
-            json << ((n || i) ? ",\n" : "") << "  {\"name\": \"AP-" << (scrambled >> 20)
-                 << "\", \"mac\": \"" << MacText(n, i) << "\", \"network\": \"lan" << n
-                 << "\", \"address\": \"10." << n << "." << (1 + i / 200) << "." << (1 + i % 200)
-                 << "\", \"replyDelayMs\": " << (scrambled >> 8) % 400 << "}";
-        }
-    }
-    json << "\n]}\n";
-    return json.str();
+    return bench::FleetJson(fleet);
 }
 
 struct Discovery {

@@ -58,9 +58,9 @@ TEST(PacketInfoSend, ReachesTheReceiverFromTheNamedSourceOrFailsOnAnUnknownInter
         SCOPED_TRACE(c.what);
         const std::vector<std::uint8_t> bytes{0x01, 0x00, 0xfe, static_cast<std::uint8_t>(port)};
         errno = 0;
-        const ssize_t sent = net::SendWithPacketInfo(sender.fd, bytes.data(), bytes.size(),
-                                                     Address(c.source), c.interfaceIndex,
-                                                     Address("127.0.0.1"), port);
+        const ssize_t sent =
+            net::SendWithPacketInfo(sender.fd, bytes.data(), bytes.size(), Address(c.source),
+                                    c.interfaceIndex, Address("127.0.0.1"), port);
         if (!c.arrives) {
             EXPECT_EQ(sent, -1);
             EXPECT_TRUE(errno == ENODEV || errno == ENXIO) << std::strerror(errno);

@@ -278,8 +278,8 @@ void Simulator::Send(const Scheduled& scheduled) {
     // Naming the interface also lets a reply to a host on no subnet of the access point go out
     // on the link it came from, with no route at all.
     const ssize_t sent = net::SendWithPacketInfo(
-        socket_, scheduled.reply.bytes.data(), scheduled.reply.bytes.size(),
-        scheduled.reply.source, scheduled.interfaceIndex, scheduled.destination, scheduled.port);
+        socket_, scheduled.reply.bytes.data(), scheduled.reply.bytes.size(), scheduled.reply.source,
+        scheduled.interfaceIndex, scheduled.destination, scheduled.port);
     const int sendError = sent < 0 ? errno : 0;
 
     const sim::AccessPoint& accessPoint = accessPoints_[scheduled.accessPoint];
