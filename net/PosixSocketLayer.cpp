@@ -18,7 +18,7 @@
 #include <system_error>
 #include <thread>
 
-#include "net/PacketInfoSend.h"
+#include "net/Datagram.h"
 
 namespace net {
 
@@ -267,13 +267,7 @@ ReceiveResult PosixSocketLayer::Receive(SocketHandle socket, std::uint8_t* buffe
     iovec part{buffer, capacity};
     alignas(cmsghdr) char
         control[CMSG_SPACE(sizeof(in_pktinfo)) + CMSG_SPACE(sizeof(std::uint32_t))] = {};
-    msghdr message{};
-    message.msg_name = &from;
-    message.msg_namelen = sizeof from;
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
+    msghdr message = DatagramMessage(from, part, control, sizeof control);
 
     // Never blocking: a datagram the wait saw can be gone by now (the kernel drops one whose
     // checksum fails only when it is read), and a blocking read would then hold the exchange past

@@ -36,7 +36,7 @@
 
 #include "config/ConfigExchange.h"
 #include "discovery/BroadcastDiscovery.h"
-#include "net/PacketInfoSend.h"
+#include "net/Datagram.h"
 #include "net/PosixSocketLayer.h"
 #include "tools/apctl/ApctlRun.h"
 #include "tools/apsim/LabNamespace.h"
@@ -198,13 +198,7 @@ private:
             sockaddr_in from{};
             iovec part{datagram.bytes.data(), datagram.bytes.size()};
             alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-            msghdr message{};
-            message.msg_name = &from;
-            message.msg_namelen = sizeof from;
-            message.msg_iov = &part;
-            message.msg_iovlen = 1;
-            message.msg_control = control;
-            message.msg_controllen = sizeof control;
+            msghdr message = net::DatagramMessage(from, part, control, sizeof control);
             const ssize_t length = recvmsg(socket_, &message, MSG_DONTWAIT);
             if (length < 0) {
                 continue;

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "net/PacketInfoSend.h"
+#include "net/Datagram.h"
 #include "tools/apsim/FleetFile.h"
 
 namespace apsim {
@@ -160,13 +160,7 @@ bool Simulator::ReceiveOne(std::string* error) {
     sockaddr_in source{};
     iovec part{buffer, sizeof buffer};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    msghdr message{};
-    message.msg_name = &source;
-    message.msg_namelen = sizeof source;
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
+    msghdr message = net::DatagramMessage(source, part, control, sizeof control);
     const ssize_t received = recvmsg(socket_, &message, MSG_DONTWAIT);
     const double arrival = MonotonicSeconds();
     if (received < 0) {

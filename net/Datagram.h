@@ -1,11 +1,17 @@
 #pragma once
 
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
 
 namespace net {
+
+// The message sendmsg and recvmsg take for one datagram to or from `peer`: its bytes in `part`,
+// room for ancillary data in `control`.
+msghdr DatagramMessage(sockaddr_in& peer, iovec& part, void* control, std::size_t controlSize);
 
 // Sends one datagram to `destination`:`port` (address in network byte order, port in host order)
 // out of the interface `interfaceIndex` with `source` as its source address (IP_PKTINFO): a

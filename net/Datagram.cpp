@@ -1,13 +1,22 @@
-#include "net/PacketInfoSend.h"
+#include "net/Datagram.h"
 
 #include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 #include <cerrno>
 #include <cstring>
 
 namespace net {
+
+msghdr DatagramMessage(sockaddr_in& peer, iovec& part, void* control, std::size_t controlSize) {
+    msghdr message{};
+    message.msg_name = &peer;
+    message.msg_namelen = sizeof peer;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = controlSize;
+    return message;
+}
 
 ssize_t SendWithPacketInfo(int socket, const std::uint8_t* data, std::size_t length,
                            std::uint32_t source, int interfaceIndex, std::uint32_t destination,
@@ -19,13 +28,7 @@ ssize_t SendWithPacketInfo(int socket, const std::uint8_t* data, std::size_t len
     iovec part{const_cast<std::uint8_t*>(data), length};
 
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    msghdr message{};
-    message.msg_name = &target;
-    message.msg_namelen = sizeof target;
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
+    msghdr message = DatagramMessage(target, part, control, sizeof control);
     cmsghdr* header = CMSG_FIRSTHDR(&message);
     header->cmsg_level = IPPROTO_IP;
     header->cmsg_type = IP_PKTINFO;

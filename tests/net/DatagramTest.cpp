@@ -14,7 +14,7 @@
 #include <cstring>
 #include <vector>
 
-#include "net/PacketInfoSend.h"
+#include "net/Datagram.h"
 
 namespace {
 
