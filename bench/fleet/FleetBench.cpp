@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/BenchLab.h"
 #include "bench/support/FleetBuilder.h"
 #include "bench/support/LabBench.h"
 #include "discovery/DeviceRecord.h"
@@ -268,15 +269,6 @@ void InstallInterruptHandlers() {
     }
 }
 
-// The MAC of every access point the fleet holds.
-std::set<std::string> PresentMacs(const Options& options) {
-    std::set<std::string> present;
-    for (const bench::FleetAccessPoint& accessPoint : MakeFleet(options).accessPoints) {
-        present.insert(accessPoint.mac);
-    }
-    return present;
-}
-
 // What apctl discover itself found, dropped and took of memory.
 struct ApctlFigures {
     int found = 0;
@@ -346,37 +338,22 @@ int RunOutside(const Options& options) {
         return 1;
     }
     InstallInterruptHandlers();
-    char directory[] = "/tmp/fleet_bench.XXXXXX";
-    if (mkdtemp(directory) == nullptr) {
-        std::perror("fleet_bench: mkdtemp");
-        return 1;
+    const bench::Fleet fleet = MakeFleet(options);
+    std::set<std::string> present;
+    for (const bench::FleetAccessPoint& accessPoint : fleet.accessPoints) {
+        present.insert(accessPoint.mac);
     }
-    const std::string fleetPath = std::string(directory) + "/fleet.json";
-    {
-        std::ofstream fleet(fleetPath);
-        fleet << bench::FleetJson(MakeFleet(options));
-    }
-    const std::set<std::string> present = PresentMacs(options);
     std::printf(
         "fleet benchmark: %zu access points on %d networks (%d each), every one "
         "answering all three copies at once%s\nmachine: %s\n",
         present.size(), options.networks, options.perNetwork,
         options.parallel ? ", networks discovered all at once" : "", MachineText().c_str());
     std::fflush(stdout);
-    const std::vector<std::string> lab = {options.lab, "--id", options.labId, "--apsim",
-                                          options.apsim};
-    std::vector<std::string> up = lab;
-    up.insert(up.end(), {"up", fleetPath});
-    std::string ignored;
-    if (RunProgram(up, &ignored) != 0) {
-        std::fprintf(stderr, "fleet_bench: the lab could not be brought up\n");
-        std::remove(fleetPath.c_str());
-        rmdir(directory);
+    bench::BenchLab lab(options.lab, options.labId, options.apsim);
+    if (!lab.Up(fleet, "fleet_bench")) {
         return 1;
     }
-    std::string logDirectory;
-    RunProgram({options.lab, "--id", options.labId, "logdir"}, &logDirectory);
-    logDirectory.erase(logDirectory.find_last_not_of("\n") + 1);
+    const std::string& logDirectory = lab.logDirectory();
 
     bool ok = true;
     std::vector<RunFigures> runs;
@@ -388,14 +365,8 @@ int RunOutside(const Options& options) {
 
     ApctlFigures apctl;
     if (ok && !g_interrupted) {
-        apctl = MeasureApctl(options, directory, present);
+        apctl = MeasureApctl(options, lab.directory(), present);
     }
-
-    std::vector<std::string> down = lab;
-    down.push_back("down");
-    RunProgram(down, &ignored);
-    std::remove(fleetPath.c_str());
-    rmdir(directory);
     if (!ok || g_interrupted || runs.empty()) {
         return 1;
     }

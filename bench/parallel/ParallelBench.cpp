@@ -21,11 +21,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "bench/support/BenchLab.h"
 #include "bench/support/FleetBuilder.h"
 #include "bench/support/LabBench.h"
 
@@ -49,7 +49,7 @@ void OnInterrupt(int) {}
 
 // Each access point answers every copy, a little late by an amount of its own (up to 0.4 s),
 // so that the networks' last replies differ.
-std::string FleetJson(const Options& options) {
+bench::Fleet MakeFleet(const Options& options) {
     bench::Fleet fleet = bench::Grid({.networks = options.networks,
                                       .perNetwork = options.perNetwork,
                                       .foreignEvery = 0,
@@ -65,7 +65,7 @@ std::string FleetJson(const Options& options) {
             "replyDelayMs",
             static_cast<int>((bench::Scrambled(accessPoint.network, index) >> 8) % 400));
     }
-    return bench::FleetJson(fleet);
+    return fleet;
 }
 
 struct Discovery {
@@ -160,39 +160,18 @@ int Benchmark(const Options& options) {
         action.sa_handler = OnInterrupt;
         sigaction(signal, &action, nullptr);
     }
-    char directory[] = "/tmp/parallel_bench.XXXXXX";
-    if (mkdtemp(directory) == nullptr) {
-        std::perror("parallel_bench: mkdtemp");
-        return 1;
-    }
-    const std::string fleetPath = std::string(directory) + "/fleet.json";
-    std::ofstream(fleetPath) << FleetJson(options);
-
     std::printf("parallel benchmark: %d access points on each of %d networks\nmachine: %s\n",
                 options.perNetwork, options.networks, bench::MachineText().c_str());
     std::fflush(stdout);
-    const std::vector<std::string> lab = {options.lab, "--id", kLabId, "--apsim", options.apsim};
-    std::vector<std::string> up = lab;
-    up.insert(up.end(), {"up", fleetPath});
-    std::string ignored;
-    if (bench::RunProgram(up, &ignored) != 0) {
-        std::fprintf(stderr, "parallel_bench: the lab could not be brought up\n");
-        std::remove(fleetPath.c_str());
-        rmdir(directory);
+    bench::BenchLab lab(options.lab, kLabId, options.apsim);
+    if (!lab.Up(MakeFleet(options), "parallel_bench")) {
         return 1;
     }
-    std::string logDirectory;
-    bench::RunProgram({options.lab, "--id", kLabId, "logdir"}, &logDirectory);
-    logDirectory.erase(logDirectory.find_last_not_of('\n') + 1);
+    const std::string& logDirectory = lab.logDirectory();
 
     const Discovery walk = RunDiscovery(options, logDirectory, false);
     const Discovery parallel = walk.ok ? RunDiscovery(options, logDirectory, true) : Discovery{};
 
-    std::vector<std::string> down = lab;
-    down.push_back("down");
-    bench::RunProgram(down, &ignored);
-    std::remove(fleetPath.c_str());
-    rmdir(directory);
     if (!walk.ok || !parallel.ok) {
         return 1;
     }
