@@ -90,17 +90,20 @@ void FakeNetwork::AddInterfaceEntry(const InterfaceAddress& entry) {
     interfaces_.push_back(entry);
 }
 
-sim::AccessPoint& FakeNetwork::AddAccessPoint(int interfaceIndex,
-                                              sim::AccessPointSettings settings) {
+sim::AccessPoint& FakeNetwork::AddAccessPoint(int interfaceIndex, sim::AccessPointSettings settings,
+                                              Hearing hears) {
     auto accessPoint = std::make_unique<sim::AccessPoint>(std::move(settings));
     sim::AccessPoint* model = accessPoint.get();
     {
         std::lock_guard<std::mutex> lock(mutex_);
         accessPoints_.push_back(std::move(accessPoint));
     }
-    AddResponder(interfaceIndex, [model](const SentDatagram& request, std::int64_t nowMs) {
+    AddResponder(interfaceIndex, [model, hears = std::move(hears)](const SentDatagram& request,
+                                                                   std::int64_t nowMs) {
         std::vector<Delivery> deliveries;
-        if (request.port != sim::kPort) {
+        if (request.port != sim::kPort ||
+            (hears &&
+             !hears(sim::DecodeRequest(request.bytes.data(), request.bytes.size()).kind, nowMs))) {
             return deliveries;
         }
         for (sim::Reply& reply :

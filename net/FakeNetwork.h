@@ -73,8 +73,12 @@ public:
     void SetLinkUp(int interfaceIndex, bool up);
     // Removes the addresses of an interface from the listing, or lists them again.
     void SetAddressListed(int interfaceIndex, bool listed);
-    // A simulated access point on the network of interface `interfaceIndex`.
-    sim::AccessPoint& AddAccessPoint(int interfaceIndex, sim::AccessPointSettings settings);
+    // Whether an access point hears a request of this kind sent at this virtual time.
+    using Hearing = std::function<bool(sim::RequestKind, std::int64_t nowMs)>;
+    // A simulated access point on the network of interface `interfaceIndex`; with `hears`, one
+    // that misses the requests it says no to (a lossy link, a reboot that takes a while).
+    sim::AccessPoint& AddAccessPoint(int interfaceIndex, sim::AccessPointSettings settings,
+                                     Hearing hears = {});
     void AddResponder(int interfaceIndex, Responder responder);
 
     // Each socket holds at most this many unread datagrams and counts the ones that arrive while

@@ -18,6 +18,8 @@
 #include <system_error>
 #include <thread>
 
+#include "net/Datagram.h"
+
 namespace net {
 
 namespace {
@@ -192,36 +194,10 @@ bool PosixSocketLayer::SetReceiveBuffer(SocketHandle socket, int bytes) {
 bool PosixSocketLayer::SendFrom(SocketHandle socket, const LocalAddress& local,
                                 const std::uint8_t* data, std::size_t length,
                                 std::uint32_t destination, std::uint16_t port) {
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_addr.s_addr = destination;
-    target.sin_port = htons(port);
-    iovec part{const_cast<std::uint8_t*>(data), length};
-
     // A limited broadcast is not routed by the socket's bound address here, so the interface and
     // the source address travel with every datagram.
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    msghdr message{};
-    message.msg_name = &target;
-    message.msg_namelen = sizeof target;
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    cmsghdr* header = CMSG_FIRSTHDR(&message);
-    header->cmsg_level = IPPROTO_IP;
-    header->cmsg_type = IP_PKTINFO;
-    header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-    in_pktinfo info{};
-    info.ipi_ifindex = local.interfaceIndex;
-    info.ipi_spec_dst.s_addr = local.address;
-    std::memcpy(CMSG_DATA(header), &info, sizeof info);
-
-    ssize_t written;
-    do {
-        written = ::sendmsg(socket, &message, MSG_NOSIGNAL);
-    } while (written < 0 && errno == EINTR);
-    return written == static_cast<ssize_t>(length);
+    return SendWithPacketInfo(socket, data, length, local.address, local.interfaceIndex,
+                              destination, port) == static_cast<ssize_t>(length);
 }
 
 WaitResult PosixSocketLayer::WaitReadable(SocketHandle socket, Milliseconds timeout) {
@@ -291,13 +267,7 @@ ReceiveResult PosixSocketLayer::Receive(SocketHandle socket, std::uint8_t* buffe
     iovec part{buffer, capacity};
     alignas(cmsghdr) char
         control[CMSG_SPACE(sizeof(in_pktinfo)) + CMSG_SPACE(sizeof(std::uint32_t))] = {};
-    msghdr message{};
-    message.msg_name = &from;
-    message.msg_namelen = sizeof from;
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
+    msghdr message = DatagramMessage(from, part, control, sizeof control);
 
     // Never blocking: a datagram the wait saw can be gone by now (the kernel drops one whose
     // checksum fails only when it is read), and a blocking read would then hold the exchange past

@@ -33,6 +33,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/BenchLab.h"
+#include "bench/support/FleetBuilder.h"
 #include "bench/support/LabBench.h"
 #include "discovery/DeviceRecord.h"
 #include "discovery/DiscoverDevices.h"
@@ -68,41 +70,23 @@ void OnInterrupt(int) {
     g_interrupted = 1;
 }
 
-std::string MacText(int network, int index) {
-    char text[32];
-    std::snprintf(text, sizeof text, "02AB%04X%04X", static_cast<unsigned>(network) & 0xFFFF,
-                  static_cast<unsigned>(index) & 0xFFFF);
-    return text;
-}
-
-// Names in no particular order, so that sorting them does real work.
-std::string Name(int network, int index) {
-    const unsigned scrambled = (static_cast<unsigned>(network * 1000 + index) * 2654435761u) >> 8;
-    char text[16];
-    std::snprintf(text, sizeof text, "AP-%06X", scrambled & 0xFFFFFF);
-    return text;
-}
-
-std::string FleetJson(const Options& options) {
-    std::ostringstream json;
-    json << "{\"networks\": [";
-    for (int n = 0; n < options.networks; ++n) {
-        json << (n ? ", " : "") << "{\"name\": \"lan" << n << "\", \"hostAddress\": \"10." << n
-             << ".0.250/16\"}";
-    }
-    json << "],\n \"defaults\": {\"answer\": \"every\", \"replyDelayMs\": 0, \"firmware\": "
-            "\"0104\", \"ssidBg\": \"corporate-guest\", \"channelBg\": 6, \"ssidA\": "
-            "\"corporate-5g\", \"channelA\": 40, \"wirelessMode\": 7, \"description\": "
-            "\"Benchmark access point, ceiling mount, building 4\"},\n \"accessPoints\": [\n";
-    for (int n = 0; n < options.networks; ++n) {
-        for (int i = 0; i < options.perNetwork; ++i) {
-            json << ((n || i) ? ",\n" : "") << "  {\"name\": \"" << Name(n, i) << "\", \"mac\": \""
-                 << MacText(n, i) << "\", \"network\": \"lan" << n << "\", \"address\": \"10." << n
-                 << "." << (1 + i / 200) << "." << (1 + i % 200) << "\"}";
-        }
-    }
-    json << "\n]}\n";
-    return json.str();
+bench::Fleet MakeFleet(const Options& options) {
+    bench::Fleet fleet = bench::Grid({.networks = options.networks,
+                                      .perNetwork = options.perNetwork,
+                                      .foreignEvery = 0,
+                                      .macPrefix = "02AB",
+                                      .name = {}});
+    fleet.defaults =
+        QJsonObject{{"answer", "every"},
+                    {"replyDelayMs", 0},
+                    {"firmware", "0104"},
+                    {"ssidBg", "corporate-guest"},
+                    {"channelBg", 6},
+                    {"ssidA", "corporate-5g"},
+                    {"channelA", 40},
+                    {"wirelessMode", 7},
+                    {"description", "Benchmark access point, ceiling mount, building 4"}};
+    return fleet;
 }
 
 // --inside: one discovery in the lab's host namespace. Prints the monotonic start and end, the
@@ -284,17 +268,6 @@ void InstallInterruptHandlers() {
     }
 }
 
-// The MAC of every access point the fleet holds.
-std::set<std::string> PresentMacs(const Options& options) {
-    std::set<std::string> present;
-    for (int n = 0; n < options.networks; ++n) {
-        for (int i = 0; i < options.perNetwork; ++i) {
-            present.insert(MacText(n, i));
-        }
-    }
-    return present;
-}
-
 // What apctl discover itself found, dropped and took of memory.
 struct ApctlFigures {
     int found = 0;
@@ -364,37 +337,22 @@ int RunOutside(const Options& options) {
         return 1;
     }
     InstallInterruptHandlers();
-    char directory[] = "/tmp/fleet_bench.XXXXXX";
-    if (mkdtemp(directory) == nullptr) {
-        std::perror("fleet_bench: mkdtemp");
-        return 1;
+    const bench::Fleet fleet = MakeFleet(options);
+    std::set<std::string> present;
+    for (const bench::FleetAccessPoint& accessPoint : fleet.accessPoints) {
+        present.insert(accessPoint.mac);
     }
-    const std::string fleetPath = std::string(directory) + "/fleet.json";
-    {
-        std::ofstream fleet(fleetPath);
-        fleet << FleetJson(options);
-    }
-    const std::set<std::string> present = PresentMacs(options);
     std::printf(
         "fleet benchmark: %zu access points on %d networks (%d each), every one "
         "answering all three copies at once%s\nmachine: %s\n",
         present.size(), options.networks, options.perNetwork,
         options.parallel ? ", networks discovered all at once" : "", MachineText().c_str());
     std::fflush(stdout);
-    const std::vector<std::string> lab = {options.lab, "--id", options.labId, "--apsim",
-                                          options.apsim};
-    std::vector<std::string> up = lab;
-    up.insert(up.end(), {"up", fleetPath});
-    std::string ignored;
-    if (RunProgram(up, &ignored) != 0) {
-        std::fprintf(stderr, "fleet_bench: the lab could not be brought up\n");
-        std::remove(fleetPath.c_str());
-        rmdir(directory);
+    bench::BenchLab lab(options.lab, options.labId, options.apsim);
+    if (!lab.Up(fleet, "fleet_bench")) {
         return 1;
     }
-    std::string logDirectory;
-    RunProgram({options.lab, "--id", options.labId, "logdir"}, &logDirectory);
-    logDirectory.erase(logDirectory.find_last_not_of("\n") + 1);
+    const std::string& logDirectory = lab.logDirectory();
 
     bool ok = true;
     std::vector<RunFigures> runs;
@@ -406,14 +364,8 @@ int RunOutside(const Options& options) {
 
     ApctlFigures apctl;
     if (ok && !g_interrupted) {
-        apctl = MeasureApctl(options, directory, present);
+        apctl = MeasureApctl(options, lab.directory(), present);
     }
-
-    std::vector<std::string> down = lab;
-    down.push_back("down");
-    RunProgram(down, &ignored);
-    std::remove(fleetPath.c_str());
-    rmdir(directory);
     if (!ok || g_interrupted || runs.empty()) {
         return 1;
     }

@@ -21,12 +21,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "bench/support/BenchLab.h"
+#include "bench/support/FleetBuilder.h"
 #include "bench/support/LabBench.h"
 
 namespace {
@@ -47,36 +47,25 @@ struct Options {
 // An interrupt ends the apctl it reaches; the benchmark itself goes on to take the lab down.
 void OnInterrupt(int) {}
 
-std::string MacText(int network, int index) {
-    char text[32];
-    std::snprintf(text, sizeof text, "02AC%04X%04X", static_cast<unsigned>(network) & 0xFFFF,
-                  static_cast<unsigned>(index) & 0xFFFF);
-    return text;
-}
-
 // Each access point answers every copy, a little late by an amount of its own (up to 0.4 s),
 // so that the networks' last replies differ.
-std::string FleetJson(const Options& options) {
-    std::ostringstream json;
-    json << "{\"networks\": [";
-    for (int n = 0; n < options.networks; ++n) {
-        json << (n ? ", " : "") << "{\"name\": \"lan" << n << "\", \"hostAddress\": \"10." << n
-             << ".0.250/16\"}";
+bench::Fleet MakeFleet(const Options& options) {
+    bench::Fleet fleet = bench::Grid({.networks = options.networks,
+                                      .perNetwork = options.perNetwork,
+                                      .foreignEvery = 0,
+                                      .macPrefix = "02AC",
+                                      .name = {}});
+    fleet.defaults = QJsonObject{
+        {"answer", "every"}, {"firmware", "0104"}, {"ssidBg", "corporate-guest"},
+        {"channelBg", 6},    {"wirelessMode", 7},  {"description", "Benchmark access point"}};
+    for (std::size_t k = 0; k < fleet.accessPoints.size(); ++k) {
+        const int index = static_cast<int>(k) % options.perNetwork;
+        bench::FleetAccessPoint& accessPoint = fleet.accessPoints[k];
+        accessPoint.fields.insert(
+            "replyDelayMs",
+            static_cast<int>((bench::Scrambled(accessPoint.network, index) >> 8) % 400));
     }
-    json << "],\n \"defaults\": {\"answer\": \"every\", \"firmware\": \"0104\", \"ssidBg\": "
-            "\"corporate-guest\", \"channelBg\": 6, \"wirelessMode\": 7, \"description\": "
-            "\"Benchmark access point\"},\n \"accessPoints\": [\n";
-    for (int n = 0; n < options.networks; ++n) {
-        for (int i = 0; i < options.perNetwork; ++i) {
-            const unsigned scrambled = static_cast<unsigned>(n * 1000 + i) * 2654435761u;
-            json << ((n || i) ? ",\n" : "") << "  {\"name\": \"AP-" << (scrambled >> 20)
-                 << "\", \"mac\": \"" << MacText(n, i) << "\", \"network\": \"lan" << n
-                 << "\", \"address\": \"10." << n << "." << (1 + i / 200) << "." << (1 + i % 200)
-                 << "\", \"replyDelayMs\": " << (scrambled >> 8) % 400 << "}";
-        }
-    }
-    json << "\n]}\n";
-    return json.str();
+    return fleet;
 }
 
 struct Discovery {
@@ -171,39 +160,18 @@ int Benchmark(const Options& options) {
         action.sa_handler = OnInterrupt;
         sigaction(signal, &action, nullptr);
     }
-    char directory[] = "/tmp/parallel_bench.XXXXXX";
-    if (mkdtemp(directory) == nullptr) {
-        std::perror("parallel_bench: mkdtemp");
-        return 1;
-    }
-    const std::string fleetPath = std::string(directory) + "/fleet.json";
-    std::ofstream(fleetPath) << FleetJson(options);
-
     std::printf("parallel benchmark: %d access points on each of %d networks\nmachine: %s\n",
                 options.perNetwork, options.networks, bench::MachineText().c_str());
     std::fflush(stdout);
-    const std::vector<std::string> lab = {options.lab, "--id", kLabId, "--apsim", options.apsim};
-    std::vector<std::string> up = lab;
-    up.insert(up.end(), {"up", fleetPath});
-    std::string ignored;
-    if (bench::RunProgram(up, &ignored) != 0) {
-        std::fprintf(stderr, "parallel_bench: the lab could not be brought up\n");
-        std::remove(fleetPath.c_str());
-        rmdir(directory);
+    bench::BenchLab lab(options.lab, kLabId, options.apsim);
+    if (!lab.Up(MakeFleet(options), "parallel_bench")) {
         return 1;
     }
-    std::string logDirectory;
-    bench::RunProgram({options.lab, "--id", kLabId, "logdir"}, &logDirectory);
-    logDirectory.erase(logDirectory.find_last_not_of('\n') + 1);
+    const std::string& logDirectory = lab.logDirectory();
 
     const Discovery walk = RunDiscovery(options, logDirectory, false);
     const Discovery parallel = walk.ok ? RunDiscovery(options, logDirectory, true) : Discovery{};
 
-    std::vector<std::string> down = lab;
-    down.push_back("down");
-    bench::RunProgram(down, &ignored);
-    std::remove(fleetPath.c_str());
-    rmdir(directory);
     if (!walk.ok || !parallel.ok) {
         return 1;
     }

@@ -273,29 +273,6 @@ protected:
         return requests;
     }
 
-    // An access point heard only when `hear` says so for a request of that kind at that time.
-    sim::AccessPoint& AddFilteredAccessPoint(
-        sim::AccessPointSettings settings,
-        std::function<bool(sim::RequestKind, std::int64_t nowMs)> hear) {
-        models_.push_back(std::make_unique<sim::AccessPoint>(std::move(settings)));
-        sim::AccessPoint* model = models_.back().get();
-        network_.AddResponder(
-            lan_, [model, hear](const net::FakeNetwork::SentDatagram& request, std::int64_t nowMs) {
-                std::vector<net::FakeNetwork::Delivery> deliveries;
-                const sim::DecodedRequest decoded =
-                    sim::DecodeRequest(request.bytes.data(), request.bytes.size());
-                if (request.port != sim::kPort || !hear(decoded.kind, nowMs)) {
-                    return deliveries;
-                }
-                for (sim::Reply& reply :
-                     model->HandleDatagram(request.bytes.data(), request.bytes.size(), nowMs)) {
-                    deliveries.push_back({reply.delayMs, reply.source, std::move(reply.bytes)});
-                }
-                return deliveries;
-            });
-        return *model;
-    }
-
     std::vector<std::string> Lines(const std::string& text) const {
         std::vector<std::string> lines;
         std::istringstream in(text);
@@ -311,7 +288,6 @@ protected:
     apctl::Command command_;
     std::atomic<bool> stop_{false};
     std::ostringstream out_, err_;
-    std::vector<std::unique_ptr<sim::AccessPoint>> models_;
 };
 
 TEST_F(ApplyTest, FactoryFleetIsReaddressedAndASecondRunSendsNothing) {
@@ -397,13 +373,13 @@ TEST_F(ApplyTest, EachRowsOutcomeWhenAccessPointsMisbehave) {
     sim::AccessPoint& stray = network_.AddAccessPoint(lan_, strays);
     auto elsewhere = FactoryAccessPoint(3);
     elsewhere.address = net::AddressFromText("172.16.9.9");
-    AddFilteredAccessPoint(elsewhere, [&stray](sim::RequestKind kind, std::int64_t nowMs) {
+    network_.AddAccessPoint(lan_, elsewhere, [&stray](sim::RequestKind kind, std::int64_t nowMs) {
         return kind == sim::RequestKind::kDiscovery && stray.SilentAt(nowMs);
     });
     // Number 5 does not answer discoveries until it has been configured, yet listens.
     bool configured = false;
-    AddFilteredAccessPoint(
-        FactoryAccessPoint(5), [&configured](sim::RequestKind kind, std::int64_t) {
+    network_.AddAccessPoint(
+        lan_, FactoryAccessPoint(5), [&configured](sim::RequestKind kind, std::int64_t) {
             configured = configured || kind == sim::RequestKind::kSetIpConfiguration;
             return configured;
         });

@@ -36,6 +36,7 @@
 
 #include "config/ConfigExchange.h"
 #include "discovery/BroadcastDiscovery.h"
+#include "net/Datagram.h"
 #include "net/PosixSocketLayer.h"
 #include "tools/apctl/ApctlRun.h"
 #include "tools/apsim/LabNamespace.h"
@@ -176,28 +177,9 @@ public:
     // Out of the namespace's one link (the index a request arrived on), from `source`.
     void Send(const Bytes& bytes, std::uint32_t source, std::uint32_t destination,
               std::uint16_t port, int interfaceIndex) const {
-        sockaddr_in target{};
-        target.sin_family = AF_INET;
-        target.sin_addr.s_addr = destination;
-        target.sin_port = htons(port);
-        iovec part{const_cast<std::uint8_t*>(bytes.data()), bytes.size()};
-        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-        msghdr message{};
-        message.msg_name = &target;
-        message.msg_namelen = sizeof target;
-        message.msg_iov = &part;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        cmsghdr* header = CMSG_FIRSTHDR(&message);
-        header->cmsg_level = IPPROTO_IP;
-        header->cmsg_type = IP_PKTINFO;
-        header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-        in_pktinfo info{};
-        info.ipi_ifindex = interfaceIndex;
-        info.ipi_spec_dst.s_addr = source;
-        std::memcpy(CMSG_DATA(header), &info, sizeof info);
-        EXPECT_EQ(sendmsg(socket_, &message, 0), static_cast<ssize_t>(bytes.size()))
+        EXPECT_EQ(net::SendWithPacketInfo(socket_, bytes.data(), bytes.size(), source,
+                                          interfaceIndex, destination, port),
+                  static_cast<ssize_t>(bytes.size()))
             << "probe send to " << Text(destination) << ": " << std::strerror(errno);
     }
 
@@ -216,13 +198,7 @@ private:
             sockaddr_in from{};
             iovec part{datagram.bytes.data(), datagram.bytes.size()};
             alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-            msghdr message{};
-            message.msg_name = &from;
-            message.msg_namelen = sizeof from;
-            message.msg_iov = &part;
-            message.msg_iovlen = 1;
-            message.msg_control = control;
-            message.msg_controllen = sizeof control;
+            msghdr message = net::DatagramMessage(from, part, control, sizeof control);
             const ssize_t length = recvmsg(socket_, &message, MSG_DONTWAIT);
             if (length < 0) {
                 continue;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "net/Datagram.h"
 #include "tools/apsim/FleetFile.h"
 
 namespace apsim {
@@ -159,13 +160,7 @@ bool Simulator::ReceiveOne(std::string* error) {
     sockaddr_in source{};
     iovec part{buffer, sizeof buffer};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    msghdr message{};
-    message.msg_name = &source;
-    message.msg_namelen = sizeof source;
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
+    msghdr message = net::DatagramMessage(source, part, control, sizeof control);
     const ssize_t received = recvmsg(socket_, &message, MSG_DONTWAIT);
     const double arrival = MonotonicSeconds();
     if (received < 0) {
@@ -274,34 +269,11 @@ void Simulator::SendDue(std::int64_t nowUs) {
 }
 
 void Simulator::Send(const Scheduled& scheduled) {
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_addr.s_addr = scheduled.destination;
-    target.sin_port = htons(scheduled.port);
-    iovec part{const_cast<std::uint8_t*>(scheduled.reply.bytes.data()),
-               scheduled.reply.bytes.size()};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    msghdr message{};
-    message.msg_name = &target;
-    message.msg_namelen = sizeof target;
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    cmsghdr* header = CMSG_FIRSTHDR(&message);
-    header->cmsg_level = IPPROTO_IP;
-    header->cmsg_type = IP_PKTINFO;
-    header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-    in_pktinfo info{};
     // Naming the interface also lets a reply to a host on no subnet of the access point go out
     // on the link it came from, with no route at all.
-    info.ipi_ifindex = scheduled.interfaceIndex;
-    info.ipi_spec_dst.s_addr = scheduled.reply.source;
-    std::memcpy(CMSG_DATA(header), &info, sizeof info);
-    ssize_t sent;
-    do {
-        sent = sendmsg(socket_, &message, MSG_NOSIGNAL);
-    } while (sent < 0 && errno == EINTR);
+    const ssize_t sent = net::SendWithPacketInfo(
+        socket_, scheduled.reply.bytes.data(), scheduled.reply.bytes.size(), scheduled.reply.source,
+        scheduled.interfaceIndex, scheduled.destination, scheduled.port);
     const int sendError = sent < 0 ? errno : 0;
 
     const sim::AccessPoint& accessPoint = accessPoints_[scheduled.accessPoint];
