@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/BenchLab.h"
+#include "bench/support/FleetBuilder.h"
 #include "bench/support/LabBench.h"
 
 namespace {
@@ -57,26 +59,34 @@ std::string Address(int network, int block, int index) {
            std::to_string(1 + index % 200);
 }
 
-// `rows` access points, alternately on lan0 and lan1, and the plan moving each to another block.
-void WriteFleet(int rows, const std::string& fleetPath, const std::string& planPath) {
-    std::ostringstream fleet;
-    fleet << "{\"networks\": [{\"name\": \"lan0\", \"hostAddress\": \"10.0.0.250/16\"}, "
-             "{\"name\": \"lan1\", \"hostAddress\": \"10.1.0.250/16\"}],\n"
-             " \"defaults\": {\"silentAfterResetMs\": 2000, \"firmware\": \"0104\"},\n"
-             " \"accessPoints\": [\n";
-    std::ofstream plan(planPath);
-    plan << "mac,mode,ip,mask,gateway,dns\n";
+// `rows` access points, alternately on lan0 and lan1, each restarting 2 s after its reset.
+bench::Fleet MakeFleet(int rows) {
+    bench::Fleet fleet;
+    fleet.networks = 2;
+    fleet.defaults = QJsonObject{{"silentAfterResetMs", 2000}, {"firmware", "0104"}};
     for (int row = 0; row < rows; ++row) {
         const int network = row % 2;
         const int index = row / 2;
-        fleet << (row ? ",\n" : "") << "  {\"name\": \"AP-" << row << "\", \"mac\": \""
-              << Mac(network, index) << "\", \"network\": \"lan" << network << "\", \"address\": \""
-              << Address(network, 1, index) << "\"}";
-        plan << Mac(network, index) << ",fixed," << Address(network, 10, index)
+        fleet.accessPoints.push_back({.name = "AP-" + std::to_string(row),
+                                      .mac = Mac(network, index),
+                                      .network = network,
+                                      .address = Address(network, 1, index),
+                                      .fields = {}});
+    }
+    return fleet;
+}
+
+// The plan moving each access point of the fleet to another block of its network.
+void WritePlan(const bench::Fleet& fleet, const std::string& planPath) {
+    std::ofstream plan(planPath);
+    plan << "mac,mode,ip,mask,gateway,dns\n";
+    for (std::size_t row = 0; row < fleet.accessPoints.size(); ++row) {
+        const bench::FleetAccessPoint& accessPoint = fleet.accessPoints[row];
+        const std::string network = std::to_string(accessPoint.network);
+        plan << accessPoint.mac << ",fixed,"
+             << Address(accessPoint.network, 10, static_cast<int>(row / 2))
              << ",255.255.0.0,10." << network << ".0.1,10." << network << ".0.1\n";
     }
-    fleet << "\n]}\n";
-    std::ofstream(fleetPath) << fleet.str();
 }
 
 struct Run {
@@ -114,33 +124,23 @@ void ReadLogs(const std::string& logDirectory, Run* run) {
     }
 }
 
-Run ApplyOnce(const Options& options, const std::string& directory, int rows, int jobs) {
+Run ApplyOnce(const Options& options, int rows, int jobs) {
     Run run;
     run.rows = rows;
     run.jobs = jobs;
-    const std::string fleetPath = directory + "/fleet.json";
-    const std::string planPath = directory + "/plan.csv";
-    WriteFleet(rows, fleetPath, planPath);
-    const std::vector<std::string> lab = {options.lab, "--id", kLabId, "--apsim", options.apsim};
-    std::vector<std::string> command = lab;
-    command.insert(command.end(), {"up", fleetPath});
-    std::string ignored;
-    if (bench::RunProgram(command, &ignored) != 0) {
-        std::fprintf(stderr, "apply_bench: the lab could not be brought up\n");
+    const bench::Fleet fleet = MakeFleet(rows);
+    bench::BenchLab lab(options.lab, kLabId, options.apsim);
+    if (!lab.Up(fleet, "apply_bench")) {
         return run;
     }
-    std::string logDirectory;
-    bench::RunProgram({options.lab, "--id", kLabId, "logdir"}, &logDirectory);
-    logDirectory.erase(logDirectory.find_last_not_of('\n') + 1);
+    const std::string planPath = lab.directory() + "/plan.csv";
+    WritePlan(fleet, planPath);
     // apctl's progress, a line per row, goes to a file rather than among the figures.
     bench::Measure({options.lab, "--id", kLabId, "exec", "--", "sh", "-c",
-                    "exec \"$0\" \"$@\" 2>>" + directory + "/progress.txt", options.apctl, "apply",
-                    planPath, "--parallel", "--jobs", std::to_string(jobs)},
+                    "exec \"$0\" \"$@\" 2>>" + lab.directory() + "/progress.txt", options.apctl,
+                    "apply", planPath, "--parallel", "--jobs", std::to_string(jobs)},
                    &run.measured);
-    ReadLogs(logDirectory, &run);
-    command = lab;
-    command.push_back("down");
-    bench::RunProgram(command, &ignored);
+    ReadLogs(lab.logDirectory(), &run);
     run.ok = run.measured.exitStatus == 0;
     if (!run.ok) {
         std::fprintf(stderr, "apply_bench: apply of %d rows with --jobs %d exited %d\n", rows, jobs,
@@ -171,18 +171,13 @@ int Benchmark(const Options& options) {
         action.sa_handler = OnInterrupt;
         sigaction(signal, &action, nullptr);
     }
-    char directory[] = "/tmp/apply_bench.XXXXXX";
-    if (mkdtemp(directory) == nullptr) {
-        std::perror("apply_bench: mkdtemp");
-        return 1;
-    }
     std::printf("apply benchmark: apctl apply --parallel --jobs N, two networks\nmachine: %s\n\n",
                 bench::MachineText().c_str());
     std::printf(
         "|  rows | jobs |      wall | requests/row | first request to last ack | peak RSS |\n"
         "| ---: | ---: | ---: | ---: | ---: | ---: |\n");
     bool allOk = true;
-    const Run one = ApplyOnce(options, directory, 1, 1);
+    const Run one = ApplyOnce(options, 1, 1);
     Print(one);
     double six = -1, large = -1;
     for (const int rows : options.sizes) {
@@ -190,21 +185,17 @@ int Benchmark(const Options& options) {
             if (jobs == 1 && rows > options.serialRows) {
                 continue;
             }
-            const Run run = ApplyOnce(options, directory, rows, jobs);
+            const Run run = ApplyOnce(options, rows, jobs);
             Print(run);
             allOk = allOk && run.ok;
             large = rows == 1000 && jobs == 256 ? Wall(run) : large;
         }
     }
     if (std::find(options.sizes.begin(), options.sizes.end(), 6) != options.sizes.end()) {
-        const Run run = ApplyOnce(options, directory, 6, 6);
+        const Run run = ApplyOnce(options, 6, 6);
         Print(run);
         six = Wall(run);
     }
-    std::remove((std::string(directory) + "/fleet.json").c_str());
-    std::remove((std::string(directory) + "/plan.csv").c_str());
-    std::remove((std::string(directory) + "/progress.txt").c_str());
-    rmdir(directory);
     const auto verdict = [](bool met) { return met ? "met" : "MISSED"; };
     if (six > 0) {
         std::printf("\n6 rows --jobs 6 / 1 row: %.2f (target <= %.1f) %s\n", six / Wall(one),
