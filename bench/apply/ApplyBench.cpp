@@ -9,14 +9,11 @@
 // of at most --serial-rows rows (6 by default): each row then costs about 10 s, so 1,000 rows
 // would take hours. Needs root (the lab).
 
-#include <unistd.h>
-
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -44,8 +41,6 @@ struct Options {
     std::string apsim = AP_APSIM;
     std::string apctl = AP_APCTL;
 };
-
-void OnInterrupt(int) {}
 
 std::string Mac(int network, int index) {
     char text[32];
@@ -84,8 +79,8 @@ void WritePlan(const bench::Fleet& fleet, const std::string& planPath) {
         const bench::FleetAccessPoint& accessPoint = fleet.accessPoints[row];
         const std::string network = std::to_string(accessPoint.network);
         plan << accessPoint.mac << ",fixed,"
-             << Address(accessPoint.network, 10, static_cast<int>(row / 2))
-             << ",255.255.0.0,10." << network << ".0.1,10." << network << ".0.1\n";
+             << Address(accessPoint.network, 10, static_cast<int>(row / 2)) << ",255.255.0.0,10."
+             << network << ".0.1,10." << network << ".0.1\n";
     }
 }
 
@@ -162,14 +157,8 @@ void Print(const Run& run) {
 }
 
 int Benchmark(const Options& options) {
-    if (geteuid() != 0) {
-        std::fprintf(stderr, "apply_bench: needs root to build its network-namespace lab\n");
+    if (!bench::ReadyForTheLab("apply_bench")) {
         return 1;
-    }
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigaction(signal, &action, nullptr);
     }
     std::printf("apply benchmark: apctl apply --parallel --jobs N, two networks\nmachine: %s\n\n",
                 bench::MachineText().c_str());

@@ -10,15 +10,12 @@
 // its first request, as logged by the simulators, until apctl exits, so neither the launchers
 // before apctl nor the lab's own bookkeeping count.
 
-#include <unistd.h>
-
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -45,8 +42,6 @@ struct Options {
 };
 
 // An interrupt ends the apctl it reaches; the benchmark itself goes on to take the lab down.
-void OnInterrupt(int) {}
-
 // Each access point answers every copy, a little late by an amount of its own (up to 0.4 s),
 // so that the networks' last replies differ.
 bench::Fleet MakeFleet(const Options& options) {
@@ -151,14 +146,8 @@ int Compare(const Options& options, const Discovery& walk, const Discovery& para
 }
 
 int Benchmark(const Options& options) {
-    if (geteuid() != 0) {
-        std::fprintf(stderr, "parallel_bench: needs root to build its network-namespace lab\n");
+    if (!bench::ReadyForTheLab("parallel_bench")) {
         return 1;
-    }
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigaction(signal, &action, nullptr);
     }
     std::printf("parallel benchmark: %d access points on each of %d networks\nmachine: %s\n",
                 options.perNetwork, options.networks, bench::MachineText().c_str());

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -172,6 +173,23 @@ std::vector<LogEvent> ReadLog(const std::string& path, double start, double end)
             {mono, event == "reply", line.value("kind").toString() == QStringLiteral("discovery")});
     }
     return events;
+}
+
+namespace {
+void IgnoreInterrupt(int) {}
+}  // namespace
+
+bool ReadyForTheLab(const char* program) {
+    if (geteuid() != 0) {
+        std::fprintf(stderr, "%s: needs root to build its network-namespace lab\n", program);
+        return false;
+    }
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action {};
+        action.sa_handler = IgnoreInterrupt;
+        sigaction(signal, &action, nullptr);
+    }
+    return true;
 }
 
 std::string MachineText() {

@@ -32,6 +32,11 @@ struct LogEvent {
 // The requests and replies of one simulator's log within [start, end].
 std::vector<LogEvent> ReadLog(const std::string& path, double start, double end);
 
+// Whether a lab benchmark can run: it must be root (said on stderr, naming `program`, when it
+// is not). An interrupt then only ends the program it is measuring, so that the benchmark goes on
+// to take its lab down.
+bool ReadyForTheLab(const char* program);
+
 // "Linux 6.1.0 x86_64, Intel(R) Xeon(R) ..., 2 cores"
 std::string MachineText();
 
