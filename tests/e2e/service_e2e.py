@@ -28,7 +28,7 @@ from lab_e2e import Checks, Lab, begin_run  # noqa: E402
 from watch_hook_e2e import EXPECTED, fleet_file  # noqa: E402
 
 SKIP = 77
-CACHE = os.environ.get("APMANAGER_TEST_CACHE", "/var/cache/apmanager-tests")
+CACHE = os.environ.get("AP_TEST_CACHE", "/var/cache/apmanager-tests")
 # What the rootfs is made of; the cached tarball's name is derived from it.
 ROOTFS = ["--variant=minbase", "--include=systemd,systemd-sysv,dbus", "bookworm"]
 PREFIX = "/usr/local"  # where systemd looks for units too: /usr/local/lib/systemd/system
