@@ -97,11 +97,12 @@ void TakeFleet(const Plan& plan, const DiscoveryRun& run, Fleet* fleet) {
         fleet->byMac.emplace(mac, Fleet::Sighting{FieldText(record.ipAddress),
                                                   LocalNamed(run, FieldText(record.localAddress))});
     }
-    for (const auto& [mac, sighting] : fleet->byMac) {
+    for (const auto& entry : fleet->byMac) {
+        const std::string& mac = entry.first;
         const bool planned = std::any_of(plan.rows.begin(), plan.rows.end(),
                                          [&](const PlanRow& row) { return row.macText == mac; });
         if (!planned) {
-            fleet->unplannedByAddress.emplace(sighting.address, mac);
+            fleet->unplannedByAddress.emplace(entry.second.address, mac);
         }
     }
 }
