@@ -68,10 +68,14 @@ void WriteDialog(const DialogTemplate& dialog) {
     Write(context, dialog.caption, where + "window title");
     for (std::size_t index = 0; index < dialog.controls.size(); ++index) {
         const ControlTemplate& control = dialog.controls[index];
-        const std::string size =
-            std::to_string(control.rect.cx) + " x " + std::to_string(control.rect.cy);
-        Write(context, control.text != nullptr ? control.text : "",
-              where + KindName(control.kind) + ", " + size + " dialog units");
+        std::string comment = where;
+        comment.append(KindName(control.kind))
+            .append(", ")
+            .append(std::to_string(control.rect.cx))
+            .append(" x ")
+            .append(std::to_string(control.rect.cy))
+            .append(" dialog units");
+        Write(context, control.text != nullptr ? control.text : "", comment);
         // What a screen reader calls a control without a caption of its own.
         const bool named =
             control.accessibleName != nullptr || control.kind == ControlKind::kEdit ||
